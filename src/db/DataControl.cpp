@@ -1,0 +1,550 @@
+#include "db/DataControl.h"
+
+#include "db/JetSql.h"
+#include "log/TextesErreurs.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+
+namespace pava {
+
+namespace {
+
+const QString kColonneId = QStringLiteral("pava_rowid__");
+
+QString nouveauNomConnexion()
+{
+    static QAtomicInt compteur;
+    return QStringLiteral("pavaccam-datacontrol-%1").arg(compteur.fetchAndAddRelaxed(1));
+}
+
+QString guillemets(const QString& identifiant)
+{
+    QString id = identifiant;
+    return QLatin1Char('"') + id.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+// The SQLite result code behind an error, to give the user the right words.
+int codeSqlite(const QSqlError& e)
+{
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xFF) : -1;
+}
+
+bool memesValeurs(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && b.isNull();
+    const bool aTexte = a.typeId() == QMetaType::QString;
+    const bool bTexte = b.typeId() == QMetaType::QString;
+    if (aTexte || bTexte) {
+        if (aTexte && bTexte)
+            return a.toString().compare(b.toString(), Qt::CaseInsensitive) == 0;
+        bool okA = false;
+        bool okB = false;
+        const double da = a.toDouble(&okA);
+        const double db = b.toDouble(&okB);
+        if (okA && okB)
+            return da == db;
+        return a.toString().compare(b.toString(), Qt::CaseInsensitive) == 0;
+    }
+    return a == b;
+}
+
+} // namespace
+
+DataControl::DataControl(QObject* parent)
+    : QAbstractTableModel(parent), m_connexion(nouveauNomConnexion())
+{}
+
+DataControl::~DataControl()
+{
+    close();
+}
+
+void DataControl::setDatabaseName(const QString& chemin)
+{
+    if (chemin != m_chemin)
+        close();
+    m_chemin = chemin;
+}
+
+void DataControl::setReadOnly(bool lectureSeule)
+{
+    if (lectureSeule != m_lectureSeule)
+        close();
+    m_lectureSeule = lectureSeule;
+}
+
+void DataControl::setRecordSource(const QString& source)
+{
+    m_source = source;
+}
+
+bool DataControl::isOpen() const
+{
+    return QSqlDatabase::contains(m_connexion) &&
+           QSqlDatabase::database(m_connexion, false).isOpen();
+}
+
+void DataControl::close()
+{
+    if (!QSqlDatabase::contains(m_connexion))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connexion, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connexion);
+}
+
+bool DataControl::echec(int numero, const QString& message)
+{
+    m_numeroErreur = numero;
+    m_erreur = message;
+    return false;
+}
+
+void DataControl::reussite()
+{
+    m_numeroErreur = 0;
+    m_erreur.clear();
+}
+
+bool DataControl::ouvrir()
+{
+    if (isOpen())
+        return true;
+    if (m_chemin.isEmpty())
+        return echec(erreur::BaseIntrouvable,
+                     QStringLiteral("Aucune base de données n'est indiquée."));
+    const QFileInfo info(m_chemin);
+    if (!info.exists() || !info.isFile())
+        return echec(erreur::BaseIntrouvable,
+                     QStringLiteral("Base de données introuvable : « %1 ».").arg(m_chemin));
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return echec(erreur::ComposantIndisponible,
+                     QStringLiteral(
+                         "Le pilote SQLite de Qt n'est pas installé (paquet libqt6sql6-sqlite)."));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connexion);
+        db.setDatabaseName(m_chemin);
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000");
+        if (m_lectureSeule)
+            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        db.setConnectOptions(options);
+        if (db.open()) {
+            // Opening is lazy: the first read tells whether this is a database.
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+                return true;
+            const QSqlError e = q.lastError();
+            db.close();
+            const int code = codeSqlite(e);
+            m_numeroErreur =
+                (code == 5 || code == 6) ? erreur::BaseVerrouillee : erreur::BaseNonReconnue;
+            m_erreur =
+                m_numeroErreur == erreur::BaseVerrouillee
+                    ? QStringLiteral("La base « %1 » est verrouillée par un autre programme.")
+                          .arg(m_chemin)
+                    : QStringLiteral(
+                          "Le fichier « %1 » n'est pas une base de données reconnue (%2).")
+                          .arg(m_chemin, e.databaseText());
+        } else {
+            m_numeroErreur = erreur::BaseNonReconnue;
+            m_erreur = QStringLiteral("Impossible d'ouvrir la base « %1 » : %2.")
+                           .arg(m_chemin, db.lastError().text());
+        }
+    }
+    QSqlDatabase::removeDatabase(m_connexion);
+    return false;
+}
+
+bool DataControl::refresh()
+{
+    beginResetModel();
+    m_lignes.clear();
+    m_champs = QSqlRecord();
+    m_table.clear();
+    m_position = -1;
+    m_courantSupprime = false;
+    m_edition = Edition::Aucune;
+    bool ok = ouvrir();
+    if (ok && m_source.trimmed().isEmpty()) {
+        ok = echec(erreur::TableIntrouvable,
+                   QStringLiteral("Aucune source d'enregistrements n'est indiquée."));
+    } else if (ok) {
+        const jet::SourceAnalysee source = jet::analyseSource(m_source, kColonneId);
+        QSqlQuery q(QSqlDatabase::database(m_connexion, false));
+        q.setForwardOnly(true);
+        if (!q.exec(jet::versSqlite(source.requete))) {
+            ok = echec(erreur::TableIntrouvable,
+                       QStringLiteral("La source « %1 » ne peut être lue : %2.")
+                           .arg(m_source, q.lastError().databaseText()));
+        } else {
+            const QSqlRecord rec = q.record();
+            const int id = rec.indexOf(kColonneId);
+            m_table = id >= 0 ? source.table : QString();
+            for (int i = 0; i < rec.count(); ++i)
+                if (i != id)
+                    m_champs.append(rec.field(i));
+            const int n = m_champs.count();
+            while (q.next()) {
+                QVector<QVariant> ligne;
+                ligne.reserve(n + 1);
+                for (int i = 0; i < rec.count(); ++i)
+                    if (i != id)
+                        ligne.append(q.value(i));
+                ligne.append(id >= 0 ? q.value(id) : QVariant());
+                m_lignes.append(std::move(ligne));
+            }
+            m_position = m_lignes.isEmpty() ? -1 : 0;
+            reussite();
+        }
+    }
+    endResetModel();
+    Q_EMIT repositioned();
+    return ok;
+}
+
+bool DataControl::execute(const QString& instruction, const QVariantList& valeurs)
+{
+    if (!ouvrir())
+        return false;
+    QSqlQuery q(QSqlDatabase::database(m_connexion, false));
+    if (!q.prepare(jet::versSqlite(instruction)))
+        return echec(erreur::ErreurSyntaxe,
+                     QStringLiteral("Instruction refusée : %1.").arg(q.lastError().databaseText()));
+    for (const QVariant& v : valeurs)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        const int code = codeSqlite(q.lastError());
+        const int numero = code == 8                  ? erreur::BaseEnLectureSeule
+                           : (code == 5 || code == 6) ? erreur::BaseVerrouillee
+                                                      : erreur::ErreurSyntaxe;
+        return echec(numero,
+                     QStringLiteral("Instruction refusée : %1.").arg(q.lastError().databaseText()));
+    }
+    reussite();
+    return true;
+}
+
+void DataControl::setPosition(int position)
+{
+    m_position = position;
+    m_courantSupprime = false;
+    Q_EMIT repositioned();
+}
+
+bool DataControl::setCurrentRow(int ligne)
+{
+    if (ligne < 0 || ligne >= recordCount())
+        return echec(erreur::AucunEnregistrement, texteErreur(erreur::AucunEnregistrement));
+    setPosition(ligne);
+    return true;
+}
+
+bool DataControl::moveFirst()
+{
+    if (m_lignes.isEmpty())
+        return echec(erreur::AucunEnregistrement, texteErreur(erreur::AucunEnregistrement));
+    setPosition(0);
+    return true;
+}
+
+bool DataControl::moveLast()
+{
+    if (m_lignes.isEmpty())
+        return echec(erreur::AucunEnregistrement, texteErreur(erreur::AucunEnregistrement));
+    setPosition(recordCount() - 1);
+    return true;
+}
+
+bool DataControl::moveNext()
+{
+    if (m_courantSupprime) { // the row after the deleted one took its place
+        setPosition(m_position);
+        return true;
+    }
+    if (eof())
+        return echec(erreur::AucunEnregistrement, texteErreur(erreur::AucunEnregistrement));
+    setPosition(m_position + 1);
+    return true;
+}
+
+bool DataControl::movePrevious()
+{
+    if (!m_courantSupprime && bof())
+        return echec(erreur::AucunEnregistrement, texteErreur(erreur::AucunEnregistrement));
+    setPosition(std::min(m_position, recordCount()) - 1);
+    return true;
+}
+
+bool DataControl::findFirst(const QString& critere)
+{
+    const auto c = jet::lireCritere(critere);
+    if (!c) {
+        m_sansCorrespondance = true;
+        return echec(erreur::ErreurSyntaxe,
+                     QStringLiteral("Critère de recherche illisible : « %1 ».").arg(critere));
+    }
+    return findFirstEqual(c->champ, c->valeur);
+}
+
+bool DataControl::findFirstEqual(const QString& champ, const QVariant& valeur)
+{
+    m_sansCorrespondance = true;
+    const int i = fieldIndex(champ);
+    if (i < 0)
+        return echec(erreur::ChampIntrouvable,
+                     QStringLiteral("Champ inconnu : « %1 ».").arg(champ));
+    reussite();
+    for (int r = 0; r < recordCount(); ++r) {
+        if (memesValeurs(m_lignes[r][i], valeur)) {
+            m_sansCorrespondance = false;
+            setPosition(r);
+            return true;
+        }
+    }
+    return false;
+}
+
+QStringList DataControl::fieldNames() const
+{
+    QStringList noms;
+    for (int i = 0; i < m_champs.count(); ++i)
+        noms << m_champs.fieldName(i);
+    return noms;
+}
+
+int DataControl::fieldIndex(const QString& champ) const
+{
+    for (int i = 0; i < m_champs.count(); ++i)
+        if (m_champs.fieldName(i).compare(champ, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QVariant DataControl::value(const QString& champ) const
+{
+    const int i = fieldIndex(champ);
+    if (i < 0)
+        return {};
+    if (m_edition != Edition::Aucune)
+        return m_tampon.value(i);
+    if (!hasCurrent())
+        return {};
+    return m_lignes[m_position][i];
+}
+
+bool DataControl::addNew()
+{
+    if (m_table.isEmpty() || m_lectureSeule)
+        return echec(erreur::BaseEnLectureSeule, texteErreur(erreur::BaseEnLectureSeule));
+    m_edition = Edition::Ajout;
+    m_tampon = QVector<QVariant>(m_champs.count());
+    m_modifie = QVector<bool>(m_champs.count(), false);
+    reussite();
+    return true;
+}
+
+bool DataControl::edit()
+{
+    if (m_table.isEmpty() || m_lectureSeule)
+        return echec(erreur::BaseEnLectureSeule, texteErreur(erreur::BaseEnLectureSeule));
+    if (!hasCurrent())
+        return echec(erreur::AucunEnregistrement, texteErreur(erreur::AucunEnregistrement));
+    m_edition = Edition::Modification;
+    m_tampon = m_lignes[m_position].mid(0, m_champs.count());
+    m_modifie = QVector<bool>(m_champs.count(), false);
+    reussite();
+    return true;
+}
+
+bool DataControl::setValue(const QString& champ, const QVariant& valeur)
+{
+    if (m_edition == Edition::Aucune)
+        return echec(erreur::ModificationSansEdition, texteErreur(erreur::ModificationSansEdition));
+    const int i = fieldIndex(champ);
+    if (i < 0)
+        return echec(erreur::ChampIntrouvable,
+                     QStringLiteral("Champ inconnu : « %1 ».").arg(champ));
+    m_tampon[i] = valeur;
+    m_modifie[i] = true;
+    return true;
+}
+
+void DataControl::cancelUpdate()
+{
+    m_edition = Edition::Aucune;
+    m_tampon.clear();
+    m_modifie.clear();
+}
+
+bool DataControl::update()
+{
+    if (m_edition == Edition::Aucune)
+        return echec(erreur::ModificationSansEdition, texteErreur(erreur::ModificationSansEdition));
+    if (!ouvrir())
+        return false;
+    QStringList colonnes;
+    QVariantList valeurs;
+    for (int i = 0; i < m_champs.count(); ++i) {
+        if (m_modifie[i]) {
+            colonnes << guillemets(m_champs.fieldName(i));
+            valeurs << m_tampon[i];
+        }
+    }
+    QSqlQuery q(QSqlDatabase::database(m_connexion, false));
+    QString sql;
+    if (m_edition == Edition::Ajout) {
+        if (colonnes.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(guillemets(m_table));
+        } else {
+            QStringList marques(colonnes.size(), QStringLiteral("?"));
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(guillemets(m_table), colonnes.join(QLatin1Char(',')),
+                           marques.join(QLatin1Char(',')));
+        }
+    } else {
+        if (colonnes.isEmpty()) {
+            cancelUpdate();
+            return true;
+        }
+        QStringList affectations;
+        for (const QString& c : colonnes)
+            affectations << c + QStringLiteral("=?");
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
+                  .arg(guillemets(m_table), affectations.join(QLatin1Char(',')));
+        valeurs << m_lignes[m_position].last();
+    }
+    bool ok = q.prepare(sql);
+    if (ok) {
+        for (const QVariant& v : valeurs)
+            q.addBindValue(v);
+        ok = q.exec();
+    }
+    if (!ok) {
+        const int code = codeSqlite(q.lastError());
+        const int numero = code == 8                  ? erreur::BaseEnLectureSeule
+                           : (code == 5 || code == 6) ? erreur::BaseVerrouillee
+                           : code == 19               ? erreur::CleDejaUtilisee
+                                                      : erreur::ErreurSyntaxe;
+        cancelUpdate();
+        return echec(numero, QStringLiteral("Enregistrement refusé par la base : %1.")
+                                 .arg(q.lastError().databaseText()));
+    }
+    if (m_edition == Edition::Ajout) {
+        QVector<QVariant> ligne = m_tampon;
+        ligne.append(q.lastInsertId());
+        const int r = recordCount();
+        beginInsertRows(QModelIndex(), r, r);
+        m_lignes.append(std::move(ligne));
+        endInsertRows();
+        m_dernierModifie = m_lignes.last().last();
+    } else {
+        QVector<QVariant>& ligne = m_lignes[m_position];
+        for (int i = 0; i < m_champs.count(); ++i)
+            ligne[i] = m_tampon[i];
+        m_dernierModifie = ligne.last();
+        Q_EMIT dataChanged(index(m_position, 0), index(m_position, columnCount() - 1));
+    }
+    cancelUpdate();
+    reussite();
+    return true;
+}
+
+bool DataControl::deleteCurrent()
+{
+    if (m_table.isEmpty() || m_lectureSeule)
+        return echec(erreur::BaseEnLectureSeule, texteErreur(erreur::BaseEnLectureSeule));
+    if (!hasCurrent())
+        return echec(erreur::AucunEnregistrement, texteErreur(erreur::AucunEnregistrement));
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(guillemets(m_table));
+    if (!execute(sql, {m_lignes[m_position].last()}))
+        return false;
+    beginRemoveRows(QModelIndex(), m_position, m_position);
+    m_lignes.remove(m_position);
+    endRemoveRows();
+    m_courantSupprime = true;
+    Q_EMIT repositioned();
+    return true;
+}
+
+QVariant DataControl::bookmarkOf(int ligne) const
+{
+    if (ligne < 0 || ligne >= recordCount())
+        return {};
+    return m_table.isEmpty() ? QVariant(ligne) : m_lignes[ligne].last();
+}
+
+QVariant DataControl::bookmark() const
+{
+    return hasCurrent() ? bookmarkOf(m_position) : QVariant();
+}
+
+bool DataControl::setBookmark(const QVariant& marque)
+{
+    for (int r = 0; r < recordCount(); ++r) {
+        if (bookmarkOf(r) == marque) {
+            setPosition(r);
+            return true;
+        }
+    }
+    return echec(erreur::AucunEnregistrement, QStringLiteral("Signet invalide."));
+}
+
+void DataControl::setColumns(const QList<QPair<QString, QString>>& colonnes)
+{
+    beginResetModel();
+    m_colonnes = colonnes;
+    endResetModel();
+}
+
+int DataControl::colonneChamp(int colonneVue) const
+{
+    if (m_colonnes.isEmpty())
+        return colonneVue < m_champs.count() ? colonneVue : -1;
+    if (colonneVue < 0 || colonneVue >= m_colonnes.size())
+        return -1;
+    return fieldIndex(m_colonnes[colonneVue].second);
+}
+
+int DataControl::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : recordCount();
+}
+
+int DataControl::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return m_colonnes.isEmpty() ? m_champs.count() : static_cast<int>(m_colonnes.size());
+}
+
+QVariant DataControl::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    const int champ = colonneChamp(index.column());
+    if (champ < 0 || index.row() >= recordCount())
+        return {};
+    return m_lignes[index.row()][champ];
+}
+
+QVariant DataControl::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    if (!m_colonnes.isEmpty())
+        return section < m_colonnes.size() ? QVariant(m_colonnes[section].first) : QVariant();
+    return section < m_champs.count() ? QVariant(m_champs.fieldName(section)) : QVariant();
+}
+
+} // namespace pava

@@ -1,0 +1,128 @@
+#include "session/Chemins.h"
+
+#include "coding/Windows1252.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace pava {
+
+namespace {
+const QChar kSeparateur = QLatin1Char('/');
+} // namespace
+
+QString CompleteChemin(const QString& chemin)
+{
+    return chemin.endsWith(kSeparateur) ? chemin : chemin + kSeparateur;
+}
+
+QString TermineChemin(QString& chemin)
+{
+    qsizetype fin = chemin.size();
+    while (fin > 0 && chemin.at(fin - 1) == QLatin1Char(' '))
+        --fin;
+    chemin.truncate(fin);
+    if (!chemin.endsWith(kSeparateur))
+        chemin += kSeparateur;
+    return chemin;
+}
+
+bool ExisteFichier(const QString& fichier)
+{
+    if (fichier.isEmpty() || fichier.contains(QChar(0)))
+        return false;
+    const QFileInfo info(fichier);
+    return info.exists() && info.isFile();
+}
+
+QString DoubleApostrophes(QString& texte)
+{
+    texte.replace(QLatin1Char('\''), QLatin1String("''"));
+    return texte;
+}
+
+QString repertoireProgramme()
+{
+    const QString home = qEnvironmentVariable("PAVACCAM_HOME");
+    if (!home.isEmpty())
+        return home;
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+}
+
+QString repertoireProfil()
+{
+    const QString dir = qEnvironmentVariable("PAVACCAM_SYSCONFDIR");
+    return dir.isEmpty() ? QStringLiteral("/etc") : dir;
+}
+
+namespace {
+
+// Profile files come from installers of every age: UTF-8 when the bytes are
+// valid UTF-8, else the Windows code page in which they were first written.
+QString decodeProfil(const QByteArray& octets)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString texte = utf8.decode(octets);
+    if (!utf8.hasError())
+        return texte;
+    return depuisWindows1252(octets);
+}
+
+} // namespace
+
+QString litProfilFichier(const QString& fichier, const QString& section, const QString& cle)
+{
+    constexpr qsizetype kTampon = 100; // characters, NUL included
+    if (section.isEmpty() || cle.isEmpty())
+        return {};
+    QFile f(fichier);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QString texte = decodeProfil(f.read(4 * 1024 * 1024));
+
+    bool dansSection = false;
+    const auto lignes = QStringView(texte).split(QLatin1Char('\n'));
+    for (QStringView ligne : lignes) {
+        ligne = ligne.trimmed();
+        if (ligne.isEmpty() || ligne.startsWith(QLatin1Char(';')))
+            continue;
+        if (ligne.startsWith(QLatin1Char('['))) {
+            const qsizetype fin = ligne.indexOf(QLatin1Char(']'));
+            const QStringView nom = ligne.mid(1, fin < 0 ? -1 : fin - 1).trimmed();
+            dansSection = nom.compare(section.trimmed(), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!dansSection)
+            continue;
+        const qsizetype egal = ligne.indexOf(QLatin1Char('='));
+        if (egal < 0)
+            continue;
+        if (ligne.left(egal).trimmed().compare(cle.trimmed(), Qt::CaseInsensitive) != 0)
+            continue;
+        QStringView valeur = ligne.mid(egal + 1).trimmed();
+        // The profile service strips one pair of surrounding quotes.
+        if (valeur.size() >= 2 &&
+            ((valeur.startsWith(QLatin1Char('"')) && valeur.endsWith(QLatin1Char('"'))) ||
+             (valeur.startsWith(QLatin1Char('\'')) && valeur.endsWith(QLatin1Char('\'')))))
+            valeur = valeur.mid(1, valeur.size() - 2);
+        QString copie = valeur.left(kTampon - 1).toString();
+        if (copie.isEmpty())
+            return {};
+        copie = copie.trimmed();
+        copie.remove(QChar(0));
+        return copie.trimmed();
+    }
+    return {};
+}
+
+QString LitProfil(const QString& section, const QString& cle)
+{
+    return litProfilFichier(CompleteChemin(repertoireProfil()) + QStringLiteral("Pavareg.reg"),
+                            section, cle);
+}
+
+} // namespace pava

@@ -1,0 +1,69 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace pava::test {
+
+IsolatedEnvironment::IsolatedEnvironment()
+{
+    QDir(root()).mkpath(QStringLiteral("home"));
+    QDir(root()).mkpath(QStringLiteral("etc"));
+    QDir(root()).mkpath(QStringLiteral("config"));
+    qputenv("PAVACCAM_HOME", home().toUtf8());
+    qputenv("PAVACCAM_SYSCONFDIR", sysconf().toUtf8());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings());
+}
+
+IsolatedEnvironment::~IsolatedEnvironment()
+{
+    qunsetenv("PAVACCAM_HOME");
+    qunsetenv("PAVACCAM_SYSCONFDIR");
+}
+
+QString IsolatedEnvironment::home() const
+{
+    return root() + QStringLiteral("/home");
+}
+QString IsolatedEnvironment::sysconf() const
+{
+    return root() + QStringLiteral("/etc");
+}
+QString IsolatedEnvironment::settings() const
+{
+    return root() + QStringLiteral("/config");
+}
+
+void IsolatedEnvironment::writeProfile(const QByteArray& content) const
+{
+    writeFile(sysconf() + QStringLiteral("/Pavareg.reg"), content);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+QString sharedCcamCsv()
+{
+    const QString env = qEnvironmentVariable("PAVACCAM_CCAM_CSV");
+    const QString path = env.isEmpty() ? QStringLiteral(PAVACCAM_SHARED_CCAM_CSV) : env;
+    return QFileInfo::exists(path) ? QFileInfo(path).canonicalFilePath() : QString();
+}
+
+} // namespace pava::test

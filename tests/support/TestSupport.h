@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace pava::test {
+
+// Gives a test its own world: a temporary directory that holds the per-user
+// settings, the program's home (complement files, error log) and the system
+// configuration directory (profile file). Nothing touches the developer's home.
+class IsolatedEnvironment
+{
+public:
+    IsolatedEnvironment();
+    ~IsolatedEnvironment();
+
+    QString root() const { return m_dir.path(); }
+    QString home() const;     // PAVACCAM_HOME
+    QString sysconf() const;  // PAVACCAM_SYSCONFDIR (where Pavareg.reg lives)
+    QString settings() const; // QSettings user scope
+
+    // Writes Pavareg.reg in sysconf() with the given raw content.
+    void writeProfile(const QByteArray& content) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Writes bytes to a file, creating directories; returns false on failure.
+bool writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+// The real CCAM edition shipped beside the project, or "" when it is absent
+// (tests that need it call QSKIP).
+QString sharedCcamCsv();
+
+} // namespace pava::test
