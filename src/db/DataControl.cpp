@@ -4,6 +4,7 @@
 #include "log/TextesErreurs.h"
 
 #include <QAtomicInt>
+#include <QCollator>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -204,6 +205,7 @@ bool DataControl::refresh()
                 ligne.append(id >= 0 ? q.value(id) : QVariant());
                 m_lignes.append(std::move(ligne));
             }
+            trier(source.tri);
             m_position = m_lignes.isEmpty() ? -1 : 0;
             reussite();
         }
@@ -233,6 +235,40 @@ bool DataControl::execute(const QString& instruction, const QVariantList& valeur
     }
     reussite();
     return true;
+}
+
+void DataControl::trier(const QList<QPair<QString, bool>>& termes)
+{
+    QList<QPair<int, bool>> cles;
+    for (const auto& [champ, descendant] : termes) {
+        const int i = fieldIndex(champ);
+        if (i < 0)
+            return;
+        cles.append({i, descendant});
+    }
+    if (cles.isEmpty())
+        return;
+    QCollator francais{QLocale(QLocale::French, QLocale::France)};
+    francais.setCaseSensitivity(Qt::CaseInsensitive);
+    francais.setNumericMode(false);
+    auto compare = [&](const QVariant& a, const QVariant& b) -> int {
+        if (a.isNull() || b.isNull())
+            return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
+        if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString)
+            return francais.compare(a.toString(), b.toString());
+        const double da = a.toDouble();
+        const double db = b.toDouble();
+        return da < db ? -1 : (da > db ? 1 : 0);
+    };
+    std::stable_sort(m_lignes.begin(), m_lignes.end(),
+                     [&](const QVector<QVariant>& x, const QVector<QVariant>& y) {
+                         for (const auto& [i, descendant] : cles) {
+                             const int c = compare(x[i], y[i]);
+                             if (c != 0)
+                                 return descendant ? c > 0 : c < 0;
+                         }
+                         return false;
+                     });
 }
 
 void DataControl::setPosition(int position)

@@ -110,6 +110,7 @@ private:
     bool echec(int numero, const QString& message);
     void reussite();
     void setPosition(int position);
+    void trier(const QList<QPair<QString, bool>>& termes);
     int colonneChamp(int colonneVue) const;
     QVariant bookmarkOf(int ligne) const;
 

@@ -13,6 +13,32 @@ QString versSqlite(const QString& instruction)
     return sql;
 }
 
+namespace {
+
+QList<QPair<QString, bool>> termesTri(const QString& source)
+{
+    static const QRegularExpression orderBy(QStringLiteral(R"(\bORDER\s+BY\s+(.+?)\s*;?\s*$)"),
+                                            QRegularExpression::CaseInsensitiveOption |
+                                                QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression terme(
+        QStringLiteral(R"(^\s*\[?([A-Za-z_][A-Za-z0-9_]*)\]?(?:\s+(ASC|DESC))?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QList<QPair<QString, bool>> termes;
+    const auto m = orderBy.match(source);
+    if (!m.hasMatch())
+        return termes;
+    for (const QString& t : m.captured(1).split(QLatin1Char(','))) {
+        const auto mt = terme.match(t);
+        if (!mt.hasMatch())
+            return {};
+        termes.append({mt.captured(1),
+                       mt.captured(2).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0});
+    }
+    return termes;
+}
+
+} // namespace
+
 SourceAnalysee analyseSource(const QString& source, const QString& colonneId)
 {
     static const QRegularExpression nomSeul(
@@ -22,6 +48,7 @@ SourceAnalysee analyseSource(const QString& source, const QString& colonneId)
             R"(^\s*SELECT\s+(.+?)\s+FROM\s+\[?([A-Za-z_][A-Za-z0-9_]*)\]?(\s+(WHERE|ORDER\s+BY)\b.*)?\s*;?\s*$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     SourceAnalysee a;
+    a.tri = termesTri(source);
     if (const auto m = nomSeul.match(source); m.hasMatch()) {
         a.table = m.captured(1);
         a.requete = QStringLiteral("SELECT rowid AS %1, * FROM \"%2\"").arg(colonneId, a.table);

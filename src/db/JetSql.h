@@ -18,6 +18,10 @@ struct SourceAnalysee
 {
     QString table;   // base table ("" when not updatable)
     QString requete; // SELECT with the row identifier added
+    // The ORDER BY terms (field, descending) when they all name plain fields:
+    // the rows are then put in the order a French user expects (accents and
+    // case do not separate "Électro" from "Examen"), ties in the engine's order.
+    QList<QPair<QString, bool>> tri;
 };
 SourceAnalysee analyseSource(const QString& source, const QString& colonneId);
 

@@ -64,6 +64,8 @@ private Q_SLOTS:
     void readOnlyRefusesWrites();
     void lockedDatabaseReportsLock();
     void modelShowsHeadings();
+    void frenchOrder_data();
+    void frenchOrder();
     void analyseSource_data();
     void analyseSource();
 
@@ -367,6 +369,35 @@ void TestDataControl::modelShowsHeadings()
     QCOMPARE(dc.headerData(0, Qt::Horizontal).toString(), QStringLiteral("  Libellé"));
     QCOMPARE(dc.data(dc.index(1, 1)).toString(), QStringLiteral("DEQP003"));
     QCOMPARE(dc.data(dc.index(1, 0)).toString(), QStringLiteral("Électrocardiographie"));
+}
+
+void TestDataControl::frenchOrder_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("codes");
+    QTest::newRow("libelle") << "SELECT * FROM CCAM_7 ORDER BY Libelle"
+                             << QStringList{"HBJD001", "DEQP003", "YYYY030", "QZJA002"};
+    QTest::newRow("libelle desc") << "SELECT * FROM CCAM_7 ORDER BY [Libelle] DESC"
+                                  << QStringList{"QZJA002", "YYYY030", "DEQP003", "HBJD001"};
+    QTest::newRow("code") << "Select * From CCAM_7 Order By CodeActe"
+                          << QStringList{"DEQP003", "HBJD001", "QZJA002", "YYYY030"};
+    // An expression is left to the engine's own order.
+    QTest::newRow("expression") << "SELECT * FROM CCAM_7 ORDER BY lower(Libelle)"
+                                << QStringList{"HBJD001", "YYYY030", "QZJA002", "DEQP003"};
+}
+
+void TestDataControl::frenchOrder()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, codes);
+    DataControl dc;
+    dc.setDatabaseName(m_base);
+    dc.setRecordSource(source);
+    QVERIFY(dc.refresh());
+    QStringList lus;
+    for (bool ok = dc.moveFirst(); ok && !dc.eof(); ok = dc.moveNext())
+        lus << dc.text(QStringLiteral("CodeActe"));
+    QCOMPARE(lus, codes);
 }
 
 void TestDataControl::analyseSource_data()
