@@ -38,6 +38,22 @@ int codeSqlite(const QSqlError& e)
     return ok ? (code & 0xFF) : -1;
 }
 
+// The error number the user is told about, from the engine's result code.
+int numeroErreur(const QSqlError& e)
+{
+    switch (codeSqlite(e)) {
+    case 5: // busy
+    case 6: // locked
+        return erreur::BaseVerrouillee;
+    case 8: // read-only
+        return erreur::BaseEnLectureSeule;
+    case 19: // constraint
+        return erreur::CleDejaUtilisee;
+    default:
+        return erreur::ErreurSyntaxe;
+    }
+}
+
 bool memesValeurs(const QVariant& a, const QVariant& b)
 {
     if (a.isNull() || b.isNull())
@@ -226,11 +242,7 @@ bool DataControl::execute(const QString& instruction, const QVariantList& valeur
     for (const QVariant& v : valeurs)
         q.addBindValue(v);
     if (!q.exec()) {
-        const int code = codeSqlite(q.lastError());
-        const int numero = code == 8                  ? erreur::BaseEnLectureSeule
-                           : (code == 5 || code == 6) ? erreur::BaseVerrouillee
-                                                      : erreur::ErreurSyntaxe;
-        return echec(numero,
+        return echec(numeroErreur(q.lastError()),
                      QStringLiteral("Instruction refusée : %1.").arg(q.lastError().databaseText()));
     }
     reussite();
@@ -379,10 +391,19 @@ QVariant DataControl::value(const QString& champ) const
     return m_lignes[m_position][i];
 }
 
-bool DataControl::addNew()
+bool DataControl::peutEcrire(bool surLigneCourante)
 {
     if (m_table.isEmpty() || m_lectureSeule)
         return echec(erreur::BaseEnLectureSeule, texteErreur(erreur::BaseEnLectureSeule));
+    if (surLigneCourante && !hasCurrent())
+        return echec(erreur::AucunEnregistrement, texteErreur(erreur::AucunEnregistrement));
+    return true;
+}
+
+bool DataControl::addNew()
+{
+    if (!peutEcrire(false))
+        return false;
     m_edition = Edition::Ajout;
     m_tampon = QVector<QVariant>(m_champs.count());
     m_modifie = QVector<bool>(m_champs.count(), false);
@@ -392,10 +413,8 @@ bool DataControl::addNew()
 
 bool DataControl::edit()
 {
-    if (m_table.isEmpty() || m_lectureSeule)
-        return echec(erreur::BaseEnLectureSeule, texteErreur(erreur::BaseEnLectureSeule));
-    if (!hasCurrent())
-        return echec(erreur::AucunEnregistrement, texteErreur(erreur::AucunEnregistrement));
+    if (!peutEcrire(true))
+        return false;
     m_edition = Edition::Modification;
     m_tampon = m_lignes[m_position].mid(0, m_champs.count());
     m_modifie = QVector<bool>(m_champs.count(), false);
@@ -467,14 +486,10 @@ bool DataControl::update()
         ok = q.exec();
     }
     if (!ok) {
-        const int code = codeSqlite(q.lastError());
-        const int numero = code == 8                  ? erreur::BaseEnLectureSeule
-                           : (code == 5 || code == 6) ? erreur::BaseVerrouillee
-                           : code == 19               ? erreur::CleDejaUtilisee
-                                                      : erreur::ErreurSyntaxe;
         cancelUpdate();
-        return echec(numero, QStringLiteral("Enregistrement refusé par la base : %1.")
-                                 .arg(q.lastError().databaseText()));
+        return echec(numeroErreur(q.lastError()),
+                     QStringLiteral("Enregistrement refusé par la base : %1.")
+                         .arg(q.lastError().databaseText()));
     }
     if (m_edition == Edition::Ajout) {
         QVector<QVariant> ligne = m_tampon;
@@ -498,10 +513,8 @@ bool DataControl::update()
 
 bool DataControl::deleteCurrent()
 {
-    if (m_table.isEmpty() || m_lectureSeule)
-        return echec(erreur::BaseEnLectureSeule, texteErreur(erreur::BaseEnLectureSeule));
-    if (!hasCurrent())
-        return echec(erreur::AucunEnregistrement, texteErreur(erreur::AucunEnregistrement));
+    if (!peutEcrire(true))
+        return false;
     const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(guillemets(m_table));
     if (!execute(sql, {m_lignes[m_position].last()}))
         return false;

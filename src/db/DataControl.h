@@ -108,6 +108,7 @@ Q_SIGNALS:
 private:
     bool ouvrir();
     bool echec(int numero, const QString& message);
+    bool peutEcrire(bool surLigneCourante);
     void reussite();
     void setPosition(int position);
     void trier(const QList<QPair<QString, bool>>& termes);
