@@ -1,0 +1,759 @@
+#include "workspace/FormMain.h"
+
+#include "coding/Cotation.h"
+#include "coding/Montant.h"
+#include "db/DataControl.h"
+#include "session/Chemins.h"
+#include "session/Placement.h"
+#include "session/PremierPlan.h"
+#include "session/Reglages.h"
+#include "session/Session.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace pava {
+
+namespace {
+
+// Panels are placed in twips, as the rest of the window measures were.
+constexpr double kHautPanneauVisible = 45.0;
+constexpr double kHautPanneauCache = 45000.0;
+
+const QString kNomBase = QStringLiteral("CCAM001.mdb");
+const QString kTipTri =
+    QStringLiteral(" Cliquer sur le titre de la colonne pour trier le tableau ");
+
+// Composed-act names are stored with their apostrophes doubled (so that they
+// can stand in a criterion); the user always sees them with single ones.
+class ApostrophesSimples : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        QVariant v = QIdentityProxyModel::data(index, role);
+        if ((role == Qt::DisplayRole || role == Qt::ToolTipRole) && index.column() == 0 &&
+            v.typeId() == QMetaType::QString)
+            return v.toString().replace(QStringLiteral("''"), QStringLiteral("'"));
+        return v;
+    }
+};
+
+QPushButton* bouton(const QString& nom, const QString& texte, const QString& tip = QString())
+{
+    auto* b = new QPushButton(texte);
+    b->setObjectName(nom);
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* etiquette(const QString& nom, const QString& texte)
+{
+    auto* l = new QLabel(texte);
+    l->setObjectName(nom);
+    return l;
+}
+
+QLineEdit* zoneTexte(const QString& nom)
+{
+    auto* t = new QLineEdit;
+    t->setObjectName(nom);
+    return t;
+}
+
+// Caption bar above a grid, as the grids of the desktop version had.
+QLabel* titreGrille(const QString& grille, const QString& texte)
+{
+    auto* l = etiquette(grille + QStringLiteral("_titre"), texte);
+    l->setAlignment(Qt::AlignCenter);
+    l->setStyleSheet(QStringLiteral("QLabel { background: palette(dark); color: palette(light);"
+                                    " font-weight: bold; padding: 3px; }"));
+    return l;
+}
+
+QTableView* grille(const QString& nom, const QString& tip = QString())
+{
+    auto* g = new QTableView;
+    g->setObjectName(nom);
+    if (!tip.isEmpty())
+        g->setToolTip(tip);
+    g->setSelectionBehavior(QAbstractItemView::SelectRows);
+    g->setSelectionMode(QAbstractItemView::SingleSelection);
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g->setAlternatingRowColors(true);
+    g->setWordWrap(false);
+    g->verticalHeader()->setDefaultSectionSize(g->fontMetrics().height() + 6);
+    g->verticalHeader()->setMinimumWidth(18);
+    g->horizontalHeader()->setSectionsClickable(true);
+    g->horizontalHeader()->setHighlightSections(false);
+    g->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return g;
+}
+
+// Keeps the current row of a view and of its data control the same, both ways.
+void lier(QTableView* vue, QAbstractItemModel* modele, DataControl* controle)
+{
+    // While rows go away the view moves its own current row about; the data
+    // control decides where it stands after a deletion, not the view. These
+    // connections come before the view's own so that they run first.
+    auto retrait = std::make_shared<bool>(false);
+    QObject::connect(modele, &QAbstractItemModel::rowsAboutToBeRemoved, vue,
+                     [retrait] { *retrait = true; });
+    QObject::connect(modele, &QAbstractItemModel::rowsRemoved, vue,
+                     [retrait] { *retrait = false; });
+    vue->setModel(modele);
+    QObject::connect(vue->selectionModel(), &QItemSelectionModel::currentRowChanged, controle,
+                     [controle, retrait](const QModelIndex& courant) {
+                         if (!*retrait && courant.isValid() &&
+                             courant.row() != controle->currentRow())
+                             controle->setCurrentRow(courant.row());
+                     });
+    auto suivre = [vue, modele, controle] {
+        const int ligne = controle->currentRow();
+        QItemSelectionModel* sel = vue->selectionModel();
+        if (ligne < 0) {
+            sel->clearSelection();
+            return;
+        }
+        if (sel->currentIndex().row() == ligne && sel->isRowSelected(ligne, QModelIndex()))
+            return;
+        const QModelIndex i = modele->index(ligne, 0);
+        sel->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        vue->scrollTo(i);
+    };
+    QObject::connect(controle, &DataControl::repositioned, vue, suivre);
+    QObject::connect(modele, &QAbstractItemModel::modelReset, vue, suivre);
+}
+
+} // namespace
+
+FormMain::FormMain(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    for (int i = 0; i < 3; ++i) {
+        m_ccammdb[i] = new DataControl(this);
+        m_ccammdb[i]->setObjectName(QStringLiteral("CCAMMDB_%1").arg(i));
+    }
+    m_data2 = new DataControl(this);
+    m_data2->setObjectName(QStringLiteral("Data2"));
+    m_data3 = new DataControl(this);
+    m_data3->setObjectName(QStringLiteral("Data3"));
+
+    m_ccammdb[0]->setColumns({{QStringLiteral("  Libellé"), QStringLiteral("Libelle")},
+                              {QStringLiteral("Code Acte"), QStringLiteral("CodeActe")}});
+    m_ccammdb[1]->setColumns({{QStringLiteral("Code CCAM"), QStringLiteral("CodeCCAM")},
+                              {QStringLiteral("Libellé CCAM"), QStringLiteral("LibelleCCAM")},
+                              {QStringLiteral("Valeur SS"), QStringLiteral("ValeurSS")},
+                              {QStringLiteral("Valeur Réelle"), QStringLiteral("ValeurReel")}});
+    m_ccammdb[2]->setColumns({{QStringLiteral("Libellé"), QStringLiteral("LibelleCCAM")},
+                              {QStringLiteral("Cotation"), QStringLiteral("CodeActe")}});
+
+    construireFenetre();
+    // The window sees the F12 and Escape keys before any of its controls.
+    qApp->installEventFilter(this);
+    Form_Load();
+}
+
+FormMain::~FormMain()
+{
+    qApp->removeEventFilter(this);
+}
+
+DataControl* FormMain::CCAMMDB(int index) const
+{
+    return index >= 0 && index < 3 ? m_ccammdb[index] : nullptr;
+}
+
+QString FormMain::cheminBase(const QString& repertoireDonnees)
+{
+    return CompleteChemin(repertoireDonnees) + kNomBase;
+}
+
+int FormMain::ongletDepuisReglage(const QString& valeur)
+{
+    // Leading number of the text, rounded half to even like every
+    // conversion of a number to a 16-bit integer in this program.
+    const double n = std::nearbyint(valeurNumerique(valeur));
+    if (!std::isfinite(n) || n < std::numeric_limits<qint16>::min() ||
+        n > std::numeric_limits<qint16>::max())
+        return 0;
+    return static_cast<int>(n);
+}
+
+// ------------------------------------------------------------------ layout
+
+void FormMain::construireFenetre()
+{
+    setWindowTitle(QStringLiteral("Sélectionner les cotations CCAM"));
+    setSizeGripEnabled(true);
+    // Above the host's windows as soon as it shows. Setting the level before
+    // showing matters: changing it on a window already shown re-creates the
+    // window, which would end the host's modal wait at once.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowStaysOnTopHint);
+    setMinimumSize(640, 420);
+    resize(900, 600);
+
+    auto* principal = new QVBoxLayout(this);
+    principal->setContentsMargins(8, 8, 8, 8);
+
+    m_bandeau = etiquette(QStringLiteral("BandeauErreur"), QString());
+    m_bandeau->setWordWrap(true);
+    m_bandeau->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_bandeau->setStyleSheet(QStringLiteral("QLabel { background: #fde2e1; color: #7a1410;"
+                                            " border: 1px solid #e0a09c; padding: 6px; }"));
+    m_bandeau->hide();
+    principal->addWidget(m_bandeau);
+
+    m_ssTab1 = new QTabWidget;
+    m_ssTab1->setObjectName(QStringLiteral("SSTab1"));
+    m_ssTab1->addTab(construireOngletCcam(), QStringLiteral("CCAM"));
+    m_ssTab1->addTab(construireOngletComposes(), QStringLiteral("Actes composés"));
+    principal->addWidget(m_ssTab1, 1);
+
+    auto* bas = new QHBoxLayout;
+    bas->addStretch(1);
+    auto* valider = bouton(QStringLiteral("ButtonOk"), QStringLiteral("&Valider"));
+    auto* annuler = bouton(QStringLiteral("Command1"), QStringLiteral("&Annuler"));
+    valider->setMinimumWidth(110);
+    annuler->setMinimumWidth(110);
+    bas->addWidget(valider);
+    bas->addWidget(annuler);
+    principal->addLayout(bas);
+    connect(valider, &QPushButton::clicked, this, &FormMain::ButtonOk_Click);
+    connect(annuler, &QPushButton::clicked, this, &FormMain::Command1_Click);
+
+    construirePanneaux();
+}
+
+QWidget* FormMain::construireOngletCcam()
+{
+    auto* onglet = new QWidget;
+    auto* grille2col = new QHBoxLayout(onglet);
+
+    // Habitual codings.
+    auto* gauche = new QVBoxLayout;
+    gauche->setSpacing(0);
+    gauche->addWidget(
+        titreGrille(QStringLiteral("DBGrid1"), QStringLiteral("Cotations habituelles")));
+    m_dbGrid1 = grille(QStringLiteral("DBGrid1"), kTipTri);
+    lier(m_dbGrid1, m_ccammdb[0], m_ccammdb[0]);
+    m_dbGrid1->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_dbGrid1->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    gauche->addWidget(m_dbGrid1, 1);
+    auto* boutons1 = new QHBoxLayout;
+    boutons1->setContentsMargins(0, 6, 0, 0);
+    auto* ajout1 = bouton(QStringLiteral("Ajout1"), QStringLiteral("Ajouter"),
+                          QStringLiteral("Ajouter une cotation"));
+    auto* supprimer2 = bouton(QStringLiteral("Supprimer2"), QStringLiteral("Supprimer"),
+                              QStringLiteral("Supprimer une cotation"));
+    boutons1->addWidget(ajout1);
+    boutons1->addWidget(supprimer2);
+    boutons1->addStretch(1);
+    gauche->addLayout(boutons1);
+    grille2col->addLayout(gauche, 4);
+    connect(ajout1, &QPushButton::clicked, this, &FormMain::Ajout1_Click);
+    connect(m_dbGrid1, &QTableView::doubleClicked, this, &FormMain::DBGrid1_DblClick);
+    connect(m_dbGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &FormMain::DBGrid1_HeadClick);
+
+    // Coding list, totals, composed-act shortcut and complement.
+    auto* droite = new QVBoxLayout;
+    droite->setSpacing(0);
+    droite->addWidget(titreGrille(QStringLiteral("DBGrid2"), QStringLiteral("Actes sélectionnés")));
+    m_dbGrid2 = grille(QStringLiteral("DBGrid2"), kTipTri);
+    lier(m_dbGrid2, m_ccammdb[1], m_ccammdb[1]);
+    for (int c : {0, 2, 3})
+        m_dbGrid2->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    m_dbGrid2->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    droite->addWidget(m_dbGrid2, 1);
+
+    auto* ligneTotaux = new QHBoxLayout;
+    ligneTotaux->setContentsMargins(0, 6, 0, 0);
+    auto* supprimer1 = bouton(QStringLiteral("Supprimer1"), QStringLiteral("Supprimer"),
+                              QStringLiteral("Supprimer une cotation"));
+    ligneTotaux->addWidget(supprimer1);
+    ligneTotaux->addStretch(1);
+    ligneTotaux->addWidget(etiquette(QStringLiteral("Label1"), QStringLiteral("Total : ")));
+    for (int i = 0; i < 2; ++i) {
+        m_lblTotal[i] = etiquette(QStringLiteral("lblTotal_%1").arg(i), QStringLiteral("0.00"));
+        m_lblTotal[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_lblTotal[i]->setMinimumWidth(90);
+        m_lblTotal[i]->setFrameShape(QFrame::StyledPanel);
+        m_lblTotal[i]->setFrameShadow(QFrame::Sunken);
+        ligneTotaux->addWidget(m_lblTotal[i]);
+    }
+    droite->addLayout(ligneTotaux);
+    connect(supprimer1, &QPushButton::clicked, this, &FormMain::Supprimer1_Click);
+
+    auto* ligneCompose = new QHBoxLayout;
+    ligneCompose->setContentsMargins(0, 6, 0, 0);
+    m_command2 = bouton(QStringLiteral("Command2"), QStringLiteral("+"),
+                        QStringLiteral("Ajouter l'acte à la liste des actes courants"));
+    m_command2->setFixedWidth(32);
+    m_label5 = etiquette(QStringLiteral("Label5"),
+                         QStringLiteral("<- Ajouter l'acte à la liste des actes courants"));
+    m_command2->hide();
+    m_label5->hide();
+    ligneCompose->addWidget(m_command2);
+    ligneCompose->addWidget(m_label5);
+    ligneCompose->addStretch(1);
+    droite->addLayout(ligneCompose);
+
+    auto* complement = new QGridLayout;
+    complement->setContentsMargins(0, 8, 0, 0);
+    complement->setHorizontalSpacing(8);
+    complement->addWidget(etiquette(QStringLiteral("Label10"), QStringLiteral("Complément :")), 0,
+                          0);
+    complement->addWidget(etiquette(QStringLiteral("Label11_1"), QStringLiteral("CCAM")), 0, 1);
+    complement->addWidget(zoneTexte(QStringLiteral("cCCAM")), 0, 2);
+    complement->addWidget(etiquette(QStringLiteral("Label11_0"), QStringLiteral("NGAP")), 0, 3);
+    complement->addWidget(zoneTexte(QStringLiteral("cNGAP")), 0, 4);
+    auto* command7 =
+        bouton(QStringLiteral("Command7"), QStringLiteral("..."),
+               QStringLiteral("Cliquer ici pour ajouter un acte CCAM et/ou NGAP complémentaire"));
+    command7->setMaximumWidth(40);
+    complement->addWidget(command7, 0, 5);
+    auto* lccam = etiquette(QStringLiteral("lCCAM"), QString());
+    lccam->setWordWrap(true);
+    complement->addWidget(lccam, 1, 1, 1, 5);
+    complement->setColumnStretch(2, 2);
+    complement->setColumnStretch(4, 1);
+    droite->addLayout(complement);
+
+    grille2col->addLayout(droite, 5);
+    return onglet;
+}
+
+QWidget* FormMain::construireOngletComposes()
+{
+    auto* onglet = new QWidget;
+    auto* colonne = new QVBoxLayout(onglet);
+    colonne->setSpacing(0);
+    colonne->addWidget(
+        titreGrille(QStringLiteral("DBGrid3"), QStringLiteral("Actes et associations")));
+    m_dbGrid3 = grille(QStringLiteral("DBGrid3"), kTipTri);
+    auto* affichage = new ApostrophesSimples(this);
+    affichage->setSourceModel(m_ccammdb[2]);
+    lier(m_dbGrid3, affichage, m_ccammdb[2]);
+    m_dbGrid3->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Interactive);
+    m_dbGrid3->horizontalHeader()->setStretchLastSection(true);
+    m_dbGrid3->setColumnWidth(0, 380);
+    colonne->addWidget(m_dbGrid3, 1);
+    connect(m_dbGrid3, &QTableView::doubleClicked, this, &FormMain::DBGrid3_DblClick);
+    connect(m_dbGrid3->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &FormMain::DBGrid3_HeadClick);
+
+    auto* boutons = new QHBoxLayout;
+    boutons->setContentsMargins(0, 6, 0, 0);
+    m_command3 = bouton(QStringLiteral("Command3"), QStringLiteral("Supprimer"),
+                        QStringLiteral("Supprimer un acte"));
+    auto* command6 = bouton(QStringLiteral("Command6"), QStringLiteral("Modifier"),
+                            QStringLiteral("Modifier le libellé d'un acte"));
+    boutons->addWidget(m_command3);
+    boutons->addWidget(command6);
+    boutons->addStretch(1);
+    colonne->addLayout(boutons);
+
+    auto* frame1 =
+        new QGroupBox(QStringLiteral("Êtes-vous sûr de vouloir supprimer l'acte suivant : "));
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    auto* f1 = new QHBoxLayout(frame1);
+    f1->addWidget(etiquette(QStringLiteral("Label6"), QString()), 1);
+    f1->addWidget(bouton(QStringLiteral("Command5_0"), QStringLiteral("&Oui")));
+    f1->addWidget(bouton(QStringLiteral("Command5_1"), QStringLiteral("&Non")));
+    frame1->hide();
+    colonne->addSpacing(6);
+    colonne->addWidget(frame1);
+    return onglet;
+}
+
+void FormMain::construirePanneaux()
+{
+    // Message panel.
+    m_picture1 = new QFrame(this);
+    m_picture1->setObjectName(QStringLiteral("Picture1"));
+    m_picture1->setFrameShape(QFrame::StyledPanel);
+    m_picture1->setAutoFillBackground(true);
+    {
+        auto* l = new QVBoxLayout(m_picture1);
+        l->addStretch(1);
+        auto* label3 = etiquette(QStringLiteral("Label3"), QString());
+        label3->setAlignment(Qt::AlignCenter);
+        label3->setWordWrap(true);
+        QFont f = label3->font();
+        f.setPointSizeF(f.pointSizeF() * 1.2);
+        label3->setFont(f);
+        l->addWidget(label3);
+        l->addSpacing(16);
+        auto* boutons = new QHBoxLayout;
+        boutons->addStretch(1);
+        const QString textes[] = {QStringLiteral("&Oui"), QStringLiteral("&Non"),
+                                  QStringLiteral("&Retour")};
+        for (int i = 0; i < 3; ++i)
+            boutons->addWidget(bouton(QStringLiteral("Command4_%1").arg(i), textes[i]));
+        boutons->addStretch(1);
+        l->addLayout(boutons);
+        l->addStretch(1);
+    }
+
+    // Entry panel for a new composed act.
+    m_picture2 = new QFrame(this);
+    m_picture2->setObjectName(QStringLiteral("Picture2"));
+    m_picture2->setFrameShape(QFrame::StyledPanel);
+    m_picture2->setAutoFillBackground(true);
+    {
+        auto* externe = new QHBoxLayout(m_picture2);
+        auto* l = new QVBoxLayout;
+        l->addStretch(1);
+        l->addWidget(etiquette(QStringLiteral("Label7"),
+                               QStringLiteral("Veuillez saisir le nom de l'acte :")));
+        l->addWidget(zoneTexte(QStringLiteral("Text1")));
+        l->addSpacing(10);
+        l->addWidget(etiquette(
+            QStringLiteral("Label8"),
+            QStringLiteral("et une éventuelle cotation NGAP complémentaire (ex MTO ou K8+MTO)")));
+        auto* ngap = new QHBoxLayout;
+        ngap->addWidget(zoneTexte(QStringLiteral("Text2")), 1);
+        ngap->addWidget(etiquette(QStringLiteral("Label9"),
+                                  QStringLiteral("NB : cette cotation DOIT être valide")));
+        l->addLayout(ngap);
+        l->addSpacing(10);
+        // Shown as the user reads it: a single "&" (no mnemonic on a label).
+        auto* label12 = etiquette(
+            QStringLiteral("Label12"),
+            QStringLiteral("enfin, si nécessaire, une valeur totale (=xx), un dépassement (&xx) "
+                           "ou un acte hors nomenclature ($xx)"));
+        label12->setTextFormat(Qt::PlainText);
+        label12->setWordWrap(true);
+        l->addWidget(label12);
+        l->addWidget(zoneTexte(QStringLiteral("Text3")));
+        l->addSpacing(16);
+        auto* boutons = new QHBoxLayout;
+        boutons->addStretch(1);
+        boutons->addWidget(bouton(QStringLiteral("CommandOK"), QStringLiteral("&Ok")));
+        boutons->addWidget(bouton(QStringLiteral("CommandAnnule"), QStringLiteral("&Annuler")));
+        l->addLayout(boutons);
+        l->addStretch(1);
+        externe->addStretch(1);
+        externe->addLayout(l, 4);
+        externe->addStretch(1);
+    }
+    placePanneau(m_picture1, false);
+    placePanneau(m_picture2, false);
+}
+
+void FormMain::placePanneau(QWidget* panneau, bool visible)
+{
+    if (!panneau)
+        return;
+    const int haut = twipsEnPixels(visible ? kHautPanneauVisible : kHautPanneauCache);
+    panneau->setGeometry(0, haut, width(), qMax(0, height() - twipsEnPixels(kHautPanneauVisible)));
+    // Out of sight also means out of the keyboard's way.
+    panneau->setEnabled(visible);
+    if (visible) {
+        panneau->raise();
+        if (QWidget* w = panneau->findChild<QLineEdit*>())
+            w->setFocus();
+    }
+}
+
+bool FormMain::panneauVisible(const QWidget* panneau)
+{
+    return panneau && panneau->y() == twipsEnPixels(kHautPanneauVisible);
+}
+
+void FormMain::resizeEvent(QResizeEvent* e)
+{
+    QDialog::resizeEvent(e);
+    for (QWidget* p : {static_cast<QWidget*>(m_picture1), static_cast<QWidget*>(m_picture2)})
+        p->setGeometry(0, p->y(), width(), qMax(0, height() - twipsEnPixels(kHautPanneauVisible)));
+}
+
+void FormMain::showEvent(QShowEvent* e)
+{
+    if (!m_centree) {
+        m_centree = true;
+        if (QScreen* ecran = screen()) {
+            QRect r = frameGeometry();
+            r.moveCenter(ecran->availableGeometry().center());
+            move(r.topLeft());
+        }
+    }
+    QDialog::showEvent(e);
+}
+
+// ------------------------------------------------------------------ loading
+
+void FormMain::signalerProbleme(const QString& texte)
+{
+    if (m_problemeBase.isEmpty())
+        m_problemeBase = texte;
+    m_bandeau->setText(m_problemeBase);
+    m_bandeau->show();
+}
+
+void FormMain::majCommand3()
+{
+    m_command3->setVisible(m_ccammdb[2]->recordCount() >= 1);
+}
+
+void FormMain::Form_Load()
+{
+    m_activationFaite = false;
+    placePanneau(m_picture2, false);
+
+    // Nothing below may stop the window from opening: a view that cannot be
+    // read stays empty and the banner tells the user what is wrong and where.
+    const QString repertoire = session().CheminData4Session;
+    const QString base = cheminBase(repertoire);
+
+    DataControl* habituels = m_ccammdb[0];
+    habituels->setDatabaseName(base);
+    habituels->refresh();
+    const bool ouverte = habituels->isOpen();
+    if (!ouverte) {
+        if (repertoire.trimmed().isEmpty())
+            signalerProbleme(QStringLiteral(
+                "Aucun répertoire de données n'a été indiqué par le logiciel appelant : la base "
+                "des cotations « CCAM001.mdb » ne peut être ouverte et les listes restent vides."));
+        else
+            signalerProbleme(QStringLiteral("La base des cotations « CCAM001.mdb » ne peut être "
+                                            "ouverte : les listes restent vides.\n%1\nVérifiez "
+                                            "le répertoire de données transmis par le logiciel "
+                                            "appelant.")
+                                 .arg(habituels->lastError()));
+    }
+
+    // The program's own tables come with the first opening; the coding list
+    // never outlives its workspace.
+    habituels->execute(QStringLiteral("CREATE TABLE PavaACTES (CodeActe TEXT (255), LibelleCCAM "
+                                      "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24));"));
+    habituels->execute(QStringLiteral("CREATE TABLE PavaCCAM (CodeCCAM TEXT (24), LibelleCCAM "
+                                      "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24));"));
+    habituels->execute(QStringLiteral("DELETE * FROM PavaCCAM ;"));
+
+    habituels->setRecordSource(
+        LitReglage(QLatin1String(reglages::Record0), QLatin1String(reglages::DefautRecord0)));
+    if (!habituels->refresh() && ouverte)
+        signalerProbleme(QStringLiteral("Les cotations habituelles ne peuvent être lues dans "
+                                        "« %1 ». %2")
+                             .arg(base, habituels->lastError()));
+
+    DataControl* liste = m_ccammdb[1];
+    liste->setDatabaseName(base);
+    liste->setRecordSource(QStringLiteral("PavaCCAM"));
+    if (!liste->refresh() && ouverte)
+        signalerProbleme(QStringLiteral("La liste des actes sélectionnés ne peut être lue dans "
+                                        "« %1 ». %2")
+                             .arg(base, liste->lastError()));
+
+    DataControl* composes = m_ccammdb[2];
+    composes->setDatabaseName(base);
+    composes->setRecordSource(
+        LitReglage(QLatin1String(reglages::Record2), QLatin1String(reglages::DefautRecord2)));
+    composes->refresh();
+
+    majCommand3();
+    connect(composes, &DataControl::repositioned, this, &FormMain::majCommand3,
+            Qt::UniqueConnection);
+
+    session().IndexAssociation = 0;
+}
+
+bool FormMain::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return QDialog::event(e);
+}
+
+void FormMain::Form_Activate()
+{
+    unsetCursor();
+    if (m_activationFaite)
+        return;
+    m_activationFaite = true;
+    m_ssTab1->setCurrentIndex(ongletDepuisReglage(
+        LitReglage(QLatin1String(reglages::Onglet), QLatin1String(reglages::DefautOnglet))));
+    // Above the host's windows from now on (already so since the window was
+    // built with that level, so the window is not re-created here).
+    MetPremierPlan(this);
+}
+
+// ------------------------------------------------------------------ keys
+
+bool FormMain::eventFilter(QObject* objet, QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress && objet->isWidgetType() &&
+        static_cast<QWidget*>(objet)->window() == this && isVisible()) {
+        if (Form_KeyDown(static_cast<QKeyEvent*>(e)->key()))
+            return true;
+    }
+    return QDialog::eventFilter(objet, e);
+}
+
+bool FormMain::Form_KeyDown(int codeTouche)
+{
+    switch (codeTouche) {
+    case Qt::Key_F12:
+        ButtonOk_Click();
+        return true;
+    case Qt::Key_Escape:
+        Command1_Click();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ------------------------------------------------------------------ sorting
+
+void FormMain::trierListe(DataControl* vue, const QString& champ, const QString& source,
+                          const char* cleReglage)
+{
+    const QString libelle = vue->text(champ);
+    if (!source.isEmpty())
+        vue->setRecordSource(source);
+    vue->refresh();
+    // The label goes to the search as a value, so an apostrophe in it is
+    // just a character.
+    if (!libelle.isEmpty())
+        vue->findFirstEqual(champ, libelle);
+    EcritReglage(QLatin1String(cleReglage), vue->recordSource());
+}
+
+void FormMain::DBGrid1_HeadClick(int colonne)
+{
+    QString source;
+    if (colonne == 0)
+        source = QStringLiteral("SELECT * FROM CCAM_7 ORDER BY Libelle");
+    else if (colonne == 1)
+        source = QStringLiteral("SELECT * FROM CCAM_7 ORDER BY CodeActe");
+    trierListe(m_ccammdb[0], QStringLiteral("Libelle"), source, reglages::Record0);
+}
+
+void FormMain::DBGrid3_HeadClick(int colonne)
+{
+    QString source;
+    if (colonne == 0)
+        source = QStringLiteral("Select * From PavaACTES Order By LibelleCCAM");
+    else if (colonne == 1)
+        source = QStringLiteral("Select * From PavaACTES Order By CodeActe");
+    trierListe(m_ccammdb[2], QStringLiteral("LibelleCCAM"), source, reglages::Record2);
+}
+
+// ------------------------------------------------------------- act windows
+
+void FormMain::DBGrid1_DblClick()
+{
+    // Opening the act window on the chosen habitual coding: comes with the
+    // act window.
+}
+
+void FormMain::Ajout1_Click()
+{
+    // Opening an empty act window (the act chooser first): comes with the
+    // act window.
+}
+
+void FormMain::DBGrid3_DblClick()
+{
+    // A composed act is validated by double-click, as with "Valider".
+    ButtonOk_Click();
+}
+
+// ------------------------------------------------------------ coding list
+
+void FormMain::Supprimer1_Click()
+{
+    // No confirmation, and nothing to say when there is no row to delete.
+    m_ccammdb[1]->deleteCurrent();
+    m_dbGrid2->viewport()->update();
+    CalculeTotal();
+}
+
+void FormMain::CalculeTotal()
+{
+    DataControl* liste = m_ccammdb[1];
+    double totalSecu = 0.0;
+    double totalReel = 0.0;
+    QStringList jetons;
+    QStringList libelles;
+    if (liste->recordCount() >= 1) {
+        m_label5->show();
+        m_command2->show();
+        // Walk the list without losing the row the user is on.
+        const QVariant marque = liste->hasCurrent() ? liste->bookmark() : QVariant();
+        for (bool ok = liste->moveFirst(); ok && !liste->eof(); ok = liste->moveNext()) {
+            totalSecu += valeurNumerique(liste->text(QStringLiteral("ValeurSS")));
+            totalReel += valeurNumerique(liste->text(QStringLiteral("ValeurReel")));
+            jetons << liste->text(QStringLiteral("CodeCCAM"));
+            libelles << liste->text(QStringLiteral("LibelleCCAM"));
+        }
+        if (marque.isValid())
+            liste->setBookmark(marque);
+    } else {
+        session().IndexAssociation = 0;
+        m_label5->hide();
+        m_command2->hide();
+    }
+    m_lblTotal[1]->setText(formatDeuxDecimales(totalReel));
+    session().TotalCotation = totalReel;
+    m_lblTotal[0]->setText(formatDeuxDecimales(totalSecu));
+    session().CotationRetour = chaineCotation(jetons);
+    session().LibellesCotation = chaineLibelles(libelles);
+}
+
+// ------------------------------------------------------------ closing
+
+void FormMain::ButtonOk_Click()
+{
+    // For now validation closes the window and hands back the coding string
+    // of the list as CalculeTotal last left it; the assembly of the result
+    // (complement, amounts, composed acts) comes with the validation work.
+    m_validee = true;
+    accept();
+}
+
+void FormMain::Command1_Click()
+{
+    m_validee = false;
+    reject();
+    session().CotationRetour.clear();
+}
+
+void FormMain::done(int resultat)
+{
+    // Whatever closes the window without validating (the "Annuler" button,
+    // Escape, the window frame) is a cancel: a coding half made is never
+    // handed to the host by accident.
+    if (!m_validee)
+        session().CotationRetour.clear();
+    QDialog::done(resultat);
+    for (DataControl* d : m_ccammdb)
+        d->close();
+}
+
+} // namespace pava
