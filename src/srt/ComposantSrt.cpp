@@ -1,0 +1,239 @@
+#include "srt/ComposantSrt.h"
+
+#include "session/Chemins.h"
+#include "session/DateTexte.h"
+#include "srt/ConstructionReference.h"
+
+#include <QFileInfo>
+
+namespace pava {
+
+void ParametresSrt::setDateActe(const QString& texte)
+{
+    m_dateActe = texte;
+    m_aResoudre = true;
+}
+
+void ParametresSrt::setPathDico(const QString& chemin)
+{
+    m_pathDico = chemin;
+    m_aResoudre = true;
+}
+
+void ParametresSrt::setPathData(const QString& chemin)
+{
+    m_pathData = chemin;
+    m_aResoudre = true;
+}
+
+void ParametresSrt::setCheminReference(const QString& fichier)
+{
+    m_cheminExplicite = fichier;
+    m_aResoudre = true;
+}
+
+void ParametresSrt::setGrille(int grille)
+{
+    m_grilleExplicite = grille;
+    m_aResoudre = true;
+}
+
+QString ParametresSrt::cheminReference() const
+{
+    if (!m_cheminExplicite.isEmpty())
+        return m_cheminExplicite;
+    const QString srt = LitProfil(QStringLiteral("API_Sesam"), QStringLiteral("Path"));
+    if (!srt.isEmpty())
+        return cheminReferenceSrt(srt);
+    if (!m_pathDico.trimmed().isEmpty() && m_pathDico.size() < 4096) {
+        const QString dico = cheminReferenceSrt(m_pathDico.trimmed());
+        if (QFileInfo(dico).isFile())
+            return dico;
+    }
+    return {};
+}
+
+int ParametresSrt::grille() const
+{
+    if (m_grilleExplicite == kGrilleSecteur1 || m_grilleExplicite == kGrilleHorsSecteur1)
+        return m_grilleExplicite;
+    return LitProfil(QStringLiteral("PavaCCAM"), QStringLiteral("Grille")) == QLatin1String("2")
+               ? kGrilleHorsSecteur1
+               : kGrilleSecteur1;
+}
+
+std::int64_t ParametresSrt::jourActe() const
+{
+    const QDateTime d = lireDateHeure(m_dateActe);
+    return d.isValid() ? d.date().toJulianDay() : QDate::currentDate().toJulianDay();
+}
+
+ReferenceTarifs* ParametresSrt::reference()
+{
+    if (m_aResoudre) {
+        // The settings are written before each question, so this runs once per
+        // question from a window and once for a whole series from a tool.
+        m_aResoudre = false;
+        m_erreur.clear();
+        m_grille = grille();
+        const QDateTime d = lireDateHeure(m_dateActe);
+        m_jourLu = d.isValid() ? d.date().toJulianDay() : 0;
+        const QString chemin = cheminReference();
+        if (chemin.isEmpty()) {
+            m_reference.reset();
+            m_erreur = QStringLiteral("aucun référentiel CCAM : le fichier de profil ne donne pas "
+                                      "le répertoire SRT (section API_Sesam, clé Path)");
+        } else {
+            m_reference = ReferenceTarifs::partagee(chemin, &m_erreur);
+        }
+    }
+    return m_reference.get();
+}
+
+// --- UsrSrt ---------------------------------------------------------------------------------
+
+QString UsrSrt::GetCodesAssociation()
+{
+    ReferenceTarifs* ref = reference();
+    if (!ref)
+        return {};
+    QString texte;
+    for (const ReferenceTarifs::Association& a : ref->associations())
+        texte += a.code + a.libelle + QLatin1Char('@');
+    return texte;
+}
+
+QString UsrSrt::GetModificateurs()
+{
+    ReferenceTarifs* ref = reference();
+    if (!ref)
+        return {};
+    QStringList elements;
+    for (const ReferenceTarifs::Modificateur& m : ref->modificateurs())
+        elements.append(m.code + libelleSurUneLigne(m.libelle));
+    return elements.join(QLatin1Char('@'));
+}
+
+QString UsrSrt::GetModificateursActe(const QString& codeActe)
+{
+    ReferenceTarifs* ref = reference();
+    if (!ref || !ref->acteConnu(codeActe))
+        return {};
+    const std::int64_t jour = jourResolu();
+    QStringList elements{codeActe.trimmed().toUpper()};
+    for (QChar c : ref->modificateursAutorises(codeActe, jour))
+        elements.append(c + libelleSurUneLigne(ref->libelleModificateur(c)));
+    return elements.join(QLatin1Char('@'));
+}
+
+QString UsrSrt::GetBaseRemboursementActe(const QString& codeActe, const QString& modif1,
+                                         const QString& modif2, const QString& codeLieu,
+                                         const QString& codeAssociation)
+{
+    ReferenceTarifs* ref = reference();
+    if (!ref)
+        return {};
+    ReferenceTarifs::Demande d;
+    d.code = codeActe;
+    d.modificateurs = {modif1, modif2, {}, {}};
+    d.lieu = codeLieu;
+    d.association = codeAssociation;
+    d.appliquerAssociation = true;
+    d.jour = jourResolu();
+    d.grille = grilleResolue();
+    const ReferenceTarifs::Resultat r = ref->calculer(d);
+    if (r.statut == ReferenceTarifs::Resultat::Statut::Inconnu)
+        return {};
+    return texteEuros(r.total);
+}
+
+QString UsrSrt::GetPrixUnitaire(const QString& codeActe)
+{
+    ReferenceTarifs* ref = reference();
+    if (!ref || !ref->acteConnu(codeActe))
+        return {};
+    ValeurTarif v;
+    if (!ref->prixUnitaire(codeActe, jourResolu(), grilleResolue(), v))
+        return texteEuros(0);
+    return texteEuros(v.etat == ValeurTarif::Etat::Tarif ? v.centimes : 0);
+}
+
+// --- TarificateurSRT ------------------------------------------------------------------------
+
+QString TarificateurSRT::GetTarifActe(const QString& code, const QString& m1, const QString& m2,
+                                      const QString& m3, const QString& m4,
+                                      const QString& association, const QString& lieu,
+                                      const QVariant& rbtExceptionnel)
+{
+    ReferenceTarifs* ref = reference();
+    if (!ref)
+        return {};
+    const QString rbt = rbtExceptionnel.toString();
+    ReferenceTarifs::Demande d;
+    d.code = code;
+    d.modificateurs = {m1, m2, m3, m4};
+    d.association = association;
+    d.lieu = lieu;
+    d.remboursementExceptionnel = rbt;
+    d.jour = jourResolu();
+    d.grille = grilleResolue();
+    const ReferenceTarifs::Resultat r = ref->calculer(d);
+    if (r.statut == ReferenceTarifs::Resultat::Statut::Inconnu)
+        return {};
+    return QString::number(r.total);
+}
+
+TarificateurSRT::Detail TarificateurSRT::DetailTarifActe(const QString& code,
+                                                         const QStringList& modificateurs,
+                                                         const QString& association,
+                                                         const QString& lieu,
+                                                         const QString& rbtExceptionnel)
+{
+    Detail detail;
+    ReferenceTarifs* ref = reference();
+    if (!ref) {
+        detail.etapes.append(derniereErreur());
+        return detail;
+    }
+    ReferenceTarifs::Demande d;
+    d.code = code;
+    for (int i = 0; i < 4 && i < modificateurs.size(); ++i)
+        d.modificateurs[i] = modificateurs[i];
+    d.association = association;
+    d.lieu = lieu;
+    d.remboursementExceptionnel = rbtExceptionnel;
+    d.jour = jourResolu();
+    d.grille = grilleResolue();
+    ReferenceTarifs::Resultat r = ref->calculer(d, true);
+    if (r.statut != ReferenceTarifs::Resultat::Statut::Inconnu)
+        detail.reponse = QString::number(r.total);
+    detail.etapes = r.etapes;
+    detail.etapes.append(
+        QStringLiteral("Réponse de GetTarifActe : « %1 » (centimes).").arg(detail.reponse));
+    return detail;
+}
+
+QString TarificateurSRT::ControleCotation(const QString& listeCodes)
+{
+    ReferenceTarifs* ref = reference();
+    if (!ref)
+        return {};
+    const QList<QStringView> codes = QStringView(listeCodes).split(QLatin1Char('@'));
+    if (codes.size() < 2)
+        return {};
+    const QStringView nouveau = codes.last().trimmed();
+    if (nouveau.isEmpty() || nouveau.size() > 16)
+        return {};
+    const std::int64_t jour = jourResolu();
+    for (qsizetype i = 0; i + 1 < codes.size(); ++i) {
+        const QStringView precedent = codes[i].trimmed();
+        if (precedent.isEmpty() || precedent.size() > 16)
+            continue;
+        if (ref->incompatibles(precedent, nouveau, jour))
+            return QStringLiteral("L'acte %1 ne peut pas être facturé avec l'acte %2.")
+                .arg(nouveau.toString().toUpper(), precedent.toString().toUpper());
+    }
+    return {};
+}
+
+} // namespace pava

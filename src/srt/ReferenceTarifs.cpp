@@ -1,0 +1,583 @@
+#include "srt/ReferenceTarifs.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <atomic>
+
+#include <sys/stat.h>
+
+namespace pava {
+
+namespace {
+
+constexpr int kVersionSchema = 1;
+
+// What tells that an import has put a new file in place of the reference.
+struct Identite
+{
+    dev_t peripherique = 0;
+    ino_t inode = 0;
+    off_t taille = 0;
+    std::int64_t modification = 0;
+    friend bool operator==(const Identite&, const Identite&) = default;
+};
+
+bool identiteFichier(const QString& chemin, Identite& id)
+{
+    struct stat st
+    {};
+    if (::stat(QFile::encodeName(chemin).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    id = {st.st_dev, st.st_ino, st.st_size,
+          std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    return true;
+}
+
+struct EntreeCache
+{
+    Identite identite;
+    std::shared_ptr<ReferenceTarifs> reference;
+};
+
+// Kept until the application object goes (the SQL driver must still be there
+// when the connections close); never freed otherwise.
+QHash<QString, EntreeCache>& cache()
+{
+    static auto* c = [] {
+        auto* h = new QHash<QString, EntreeCache>();
+        if (QCoreApplication::instance())
+            qAddPostRoutine([] { cache().clear(); });
+        return h;
+    }();
+    return *c;
+}
+
+std::int64_t arrondiDivision(std::int64_t numerateur, std::int64_t denominateur)
+{
+    // Half away from zero; amounts here are never negative.
+    return (numerateur + denominateur / 2) / denominateur;
+}
+
+QString texteMontantExact(std::int64_t numerateur, std::int64_t denominateur)
+{
+    // Euros with four decimals: the amount before it is rounded to the cent.
+    const std::int64_t dixMilliemes = arrondiDivision(numerateur * 100, denominateur);
+    return QStringLiteral("%1.%2")
+        .arg(dixMilliemes / 10000)
+        .arg(dixMilliemes % 10000, 4, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+struct ReferenceTarifs::Requetes
+{
+    QSqlQuery acte;
+    QSqlQuery tarifs;
+    QSqlQuery listes;
+};
+
+std::shared_ptr<ReferenceTarifs> ReferenceTarifs::partagee(const QString& chemin, QString* erreur)
+{
+    Identite id;
+    if (chemin.isEmpty() || chemin.contains(QChar(0)) || !identiteFichier(chemin, id)) {
+        if (erreur)
+            *erreur = QStringLiteral("référentiel CCAM introuvable : « %1 »").arg(chemin);
+        return {};
+    }
+    auto& c = cache();
+    if (const auto it = c.constFind(chemin); it != c.cend() && it->identite == id)
+        return it->reference;
+    std::shared_ptr<ReferenceTarifs> r(new ReferenceTarifs(chemin));
+    QString e;
+    if (!r->ouvrir(e)) {
+        c.remove(chemin);
+        if (erreur)
+            *erreur = QStringLiteral("référentiel CCAM illisible : « %1 » (%2)").arg(chemin, e);
+        return {};
+    }
+    c.insert(chemin, {id, r});
+    return r;
+}
+
+ReferenceTarifs::ReferenceTarifs(const QString& chemin) : m_chemin(chemin)
+{
+    static std::atomic<int> compteur{0};
+    m_connexion = QStringLiteral("pava-tarifs-%1").arg(++compteur);
+    m_taux.resize(128);
+}
+
+ReferenceTarifs::~ReferenceTarifs()
+{
+    m_requetes.reset();
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connexion);
+    }
+}
+
+bool ReferenceTarifs::ouvrir(QString& erreur)
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connexion);
+    m_db.setDatabaseName(m_chemin);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!m_db.open()) {
+        erreur = m_db.lastError().text();
+        return false;
+    }
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next() ||
+        q.value(0).toInt() != kVersionSchema) {
+        erreur = QStringLiteral("ce n'est pas un référentiel de PavaCCAM");
+        return false;
+    }
+    m_requetes = std::make_unique<Requetes>();
+    m_requetes->acte = QSqlQuery(m_db);
+    m_requetes->tarifs = QSqlQuery(m_db);
+    m_requetes->listes = QSqlQuery(m_db);
+    if (!m_requetes->acte.prepare(
+            QStringLiteral("SELECT libelle, rembourse_sous_conditions FROM acte WHERE code = ?")) ||
+        !m_requetes->tarifs.prepare(QStringLiteral(
+            "SELECT activite, phase, grille, debut, etat, centimes FROM tarif WHERE code = ? "
+            "ORDER BY activite, phase, grille, debut")) ||
+        !m_requetes->listes.prepare(QStringLiteral(
+            "SELECT debut, lettres FROM modificateurs_acte WHERE code = ? ORDER BY debut"))) {
+        erreur = m_requetes->acte.lastError().text();
+        return false;
+    }
+    return chargerTables(erreur);
+}
+
+bool ReferenceTarifs::chargerTables(QString& erreur)
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    const auto executer = [&](const char* sql) {
+        if (q.exec(QString::fromLatin1(sql)))
+            return true;
+        erreur = q.lastError().text();
+        return false;
+    };
+    if (!executer("SELECT version, date_application, demonstration FROM edition ORDER BY "
+                  "date_application"))
+        return false;
+    while (q.next()) {
+        m_version = q.value(0).toInt();
+        m_dateEdition = lireJour(q.value(1).toString());
+        m_demonstration = q.value(2).toBool();
+    }
+    if (!executer("SELECT code, libelle FROM grille"))
+        return false;
+    while (q.next()) {
+        const int g = q.value(0).toInt();
+        if (g >= 1 && g <= kNombreGrilles)
+            m_grilles[g - 1] = q.value(1).toString();
+    }
+    if (!executer("SELECT code, libelle FROM modificateur ORDER BY code"))
+        return false;
+    while (q.next()) {
+        const QString code = q.value(0).toString();
+        if (code.size() == 1)
+            m_modificateurs.append({code[0], q.value(1).toString()});
+    }
+    if (!executer("SELECT code, grille, debut, fin, points_de_base, forfait_centimes, origine "
+                  "FROM modificateur_taux ORDER BY debut"))
+        return false;
+    while (q.next()) {
+        const QString code = q.value(0).toString();
+        const int g = q.value(1).toInt();
+        if (code.size() != 1 || code[0].unicode() >= 128 || g < 1 || g > kNombreGrilles)
+            continue;
+        const QString fin = q.value(3).toString();
+        m_taux[code[0].unicode()][g - 1].append(
+            {lireJour(q.value(2).toString()),
+             fin.isEmpty() ? 0 : lireJour(fin),
+             {q.value(4).toInt(), q.value(5).toLongLong()},
+             q.value(6).toString() == QLatin1String("installation")});
+    }
+    if (!executer("SELECT code, libelle, pour_mille FROM association ORDER BY code"))
+        return false;
+    while (q.next()) {
+        const QString code = q.value(0).toString();
+        if (code.size() == 1)
+            m_associations.append({code[0], q.value(1).toString(), q.value(2).toInt()});
+    }
+    if (!executer("SELECT acte1, acte2, debut, fin FROM incompatibilite"))
+        return false;
+    while (q.next()) {
+        const QString a = q.value(0).toString();
+        const QString b = q.value(1).toString();
+        const std::int64_t debut = lireJour(q.value(2).toString());
+        const QString fin = q.value(3).toString();
+        const std::int64_t jourFin = fin.isEmpty() ? 0 : lireJour(fin);
+        m_incompatibilites[a].append({b, debut, jourFin});
+        m_incompatibilites[b].append({a, debut, jourFin});
+    }
+    return true;
+}
+
+QString ReferenceTarifs::libelleGrille(int grille) const
+{
+    return grille >= 1 && grille <= kNombreGrilles ? m_grilles[grille - 1] : QString();
+}
+
+const ReferenceTarifs::DonneesActe& ReferenceTarifs::acte(QStringView code)
+{
+    static const DonneesActe inconnu;
+    const QStringView c = code.trimmed();
+    if (c.size() != 7)
+        return inconnu;
+    const QString cle = c.toString().toUpper();
+    if (!estCodeActe(cle))
+        return inconnu;
+    if (const auto it = m_actes.constFind(cle); it != m_actes.cend())
+        return *it;
+    if (m_tousCharges)
+        return inconnu;
+
+    DonneesActe a;
+    QSqlQuery& qa = m_requetes->acte;
+    qa.bindValue(0, cle);
+    if (qa.exec() && qa.next()) {
+        a.existe = true;
+        a.libelle = qa.value(0).toString();
+        a.sousConditions = qa.value(1).toBool();
+    }
+    qa.finish();
+    if (a.existe) {
+        QSqlQuery& qt = m_requetes->tarifs;
+        qt.bindValue(0, cle);
+        if (qt.exec()) {
+            while (qt.next())
+                ajouterTarif(a, qt, 0);
+        }
+        qt.finish();
+        QSqlQuery& ql = m_requetes->listes;
+        ql.bindValue(0, cle);
+        if (ql.exec()) {
+            while (ql.next())
+                a.listes.append({lireJour(ql.value(0).toString()), ql.value(1).toString()});
+        }
+        ql.finish();
+    }
+    // Unknown codes of the right form are remembered too: asking again costs
+    // nothing, and their number is bounded by what users type.
+    return *m_actes.insert(cle, a);
+}
+
+// One row of the tarif table (activite, phase, grille, debut, etat, centimes
+// from column premiere on), rows coming in line and date order.
+void ReferenceTarifs::ajouterTarif(DonneesActe& a, const QSqlQuery& q, int premiere)
+{
+    const int activite = q.value(premiere).toInt();
+    const int phase = q.value(premiere + 1).toInt();
+    const int g = q.value(premiere + 2).toInt();
+    if (g < 1 || g > kNombreGrilles)
+        return;
+    if (a.lignes.isEmpty() || a.lignes.last().activite != activite ||
+        a.lignes.last().phase != phase)
+        a.lignes.append({activite, phase, {}});
+    const int etat = q.value(premiere + 4).toInt();
+    const ValeurTarif v{
+        etat == 0 ? ValeurTarif::Etat::Tarif
+                  : (etat == 1 ? ValeurTarif::Etat::NonPrisEnCharge : ValeurTarif::Etat::Supprime),
+        q.value(premiere + 5).toLongLong()};
+    a.lignes.last().tarifs[g - 1].append({lireJour(q.value(premiere + 3).toString()), v});
+}
+
+void ReferenceTarifs::chargerTousLesActes()
+{
+    if (m_tousCharges)
+        return;
+    QHash<QString, DonneesActe> actes;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT code, libelle, rembourse_sous_conditions FROM acte")))
+        return;
+    while (q.next()) {
+        DonneesActe& a = actes[q.value(0).toString()];
+        a.existe = true;
+        a.libelle = q.value(1).toString();
+        a.sousConditions = q.value(2).toBool();
+    }
+    if (!q.exec(QStringLiteral("SELECT code, activite, phase, grille, debut, etat, centimes FROM "
+                               "tarif ORDER BY code, activite, phase, grille, debut")))
+        return;
+    QString codeCourant;
+    DonneesActe* courant = nullptr;
+    while (q.next()) {
+        const QString code = q.value(0).toString();
+        if (code != codeCourant) {
+            codeCourant = code;
+            const auto it = actes.find(code);
+            courant = it == actes.end() ? nullptr : &*it;
+        }
+        if (courant)
+            ajouterTarif(*courant, q, 1);
+    }
+    if (!q.exec(QStringLiteral("SELECT code, debut, lettres FROM modificateurs_acte ORDER BY "
+                               "code, debut")))
+        return;
+    while (q.next()) {
+        const auto it = actes.find(q.value(0).toString());
+        if (it != actes.end())
+            it->listes.append({lireJour(q.value(1).toString()), q.value(2).toString()});
+    }
+    m_actes = std::move(actes);
+    m_tousCharges = true;
+}
+
+bool ReferenceTarifs::acteConnu(QStringView code)
+{
+    return acte(code).existe;
+}
+
+QString ReferenceTarifs::libelleActe(QStringView code)
+{
+    return acte(code).libelle;
+}
+
+QString ReferenceTarifs::modificateursAutorises(QStringView code, std::int64_t jour)
+{
+    const PointDate<QString>* p = pointEnVigueur(acte(code).listes, jour);
+    return p ? p->valeur : QString();
+}
+
+// The line that prices the act: activity 1 phase 0, the act as a whole; an
+// act that has no such line (one made of phases, or of other activities only)
+// is priced on its first line in activity and phase order.
+const ReferenceTarifs::LigneActe* ReferenceTarifs::ligneRetenue(const DonneesActe& a,
+                                                                std::int64_t jour, int grille,
+                                                                const ValeurTarif** valeur) const
+{
+    const LigneActe* premiere = nullptr;
+    const ValeurTarif* valeurPremiere = nullptr;
+    for (const LigneActe& l : a.lignes) {
+        const PointDate<ValeurTarif>* p = pointEnVigueur(l.tarifs[grille - 1], jour);
+        if (!p || p->valeur.etat == ValeurTarif::Etat::Supprime)
+            continue;
+        if (l.activite == 1 && l.phase == 0) {
+            *valeur = &p->valeur;
+            return &l;
+        }
+        if (!premiere) {
+            premiere = &l;
+            valeurPremiere = &p->valeur;
+        }
+    }
+    *valeur = valeurPremiere;
+    return premiere;
+}
+
+bool ReferenceTarifs::prixUnitaire(QStringView code, std::int64_t jour, int grille,
+                                   ValeurTarif& valeur)
+{
+    if (grille < 1 || grille > kNombreGrilles)
+        return false;
+    const ValeurTarif* v = nullptr;
+    if (!ligneRetenue(acte(code), jour, grille, &v))
+        return false;
+    valeur = *v;
+    return true;
+}
+
+// The rate of a modifier on a day: the installation's table prevails; then the
+// rate the edition gives on that day, or before the first edition that gives
+// one, that first rate (as for prices).
+bool ReferenceTarifs::taux(QChar code, int grille, std::int64_t jour, TauxModificateur& t,
+                           bool* installation) const
+{
+    if (code.unicode() >= 128)
+        return false;
+    const QList<LigneTaux>& lignes = m_taux[code.unicode()][grille - 1];
+    const LigneTaux* retenue = nullptr;
+    const LigneTaux* premiereEdition = nullptr;
+    for (const LigneTaux& l : lignes) {
+        if (!l.installation && (!premiereEdition || l.debut < premiereEdition->debut))
+            premiereEdition = &l;
+        if (l.debut > jour || (l.fin != 0 && l.fin < jour))
+            continue;
+        if (!retenue || (l.installation && !retenue->installation) ||
+            (l.installation == retenue->installation && l.debut >= retenue->debut))
+            retenue = &l;
+    }
+    if (!retenue && premiereEdition && jour < premiereEdition->debut)
+        retenue = premiereEdition;
+    if (!retenue)
+        return false;
+    t = retenue->taux;
+    if (installation)
+        *installation = retenue->installation;
+    return true;
+}
+
+QString ReferenceTarifs::libelleModificateur(QChar code) const
+{
+    for (const Modificateur& m : m_modificateurs) {
+        if (m.code == code)
+            return m.libelle;
+    }
+    return QStringLiteral("Modificateur %1").arg(code);
+}
+
+bool ReferenceTarifs::incompatibles(QStringView a, QStringView b, std::int64_t jour) const
+{
+    const auto it = m_incompatibilites.constFind(a.trimmed().toString().toUpper());
+    if (it == m_incompatibilites.cend())
+        return false;
+    const QString autre = b.trimmed().toString().toUpper();
+    for (const Incompatibilite& i : *it) {
+        if (i.autre == autre && i.debut <= jour && (i.fin == 0 || jour <= i.fin))
+            return true;
+    }
+    return false;
+}
+
+ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expliquer)
+{
+    Resultat r;
+    QStringList& etapes = r.etapes;
+    const int grille = d.grille >= 1 && d.grille <= kNombreGrilles ? d.grille : kGrilleSecteur1;
+    const DonneesActe& a = acte(d.code);
+    if (!a.existe) {
+        if (expliquer)
+            etapes.append(QStringLiteral("Acte « %1 » inconnu du référentiel : pas de tarif.")
+                              .arg(d.code.trimmed().left(20)));
+        return r;
+    }
+    if (expliquer) {
+        if (m_demonstration)
+            etapes.append(QStringLiteral("Référentiel de démonstration : tarifs inventés, à ne "
+                                         "pas utiliser pour facturer."));
+        etapes.append(
+            QStringLiteral("Acte %1 : %2").arg(d.code.trimmed().toString().toUpper(), a.libelle));
+        etapes.append(QStringLiteral("Date de l'acte : %1 ; grille %2 (%3).")
+                          .arg(texteJourFrancais(d.jour))
+                          .arg(grille)
+                          .arg(libelleGrille(grille)));
+    }
+    const ValeurTarif* v = nullptr;
+    const LigneActe* ligne = ligneRetenue(a, d.jour, grille, &v);
+    if (!ligne) {
+        r.statut = Resultat::Statut::HorsVigueur;
+        if (expliquer)
+            etapes.append(QStringLiteral("L'acte n'a pas de tarif à cette date : 0."));
+        return r;
+    }
+    r.activite = ligne->activite;
+    r.phase = ligne->phase;
+    if (v->etat == ValeurTarif::Etat::NonPrisEnCharge) {
+        r.statut = Resultat::Statut::NonPrisEnCharge;
+        if (expliquer)
+            etapes.append(QStringLiteral("Activité %1, phase %2 : non pris en charge : 0.")
+                              .arg(r.activite)
+                              .arg(r.phase));
+        return r;
+    }
+    r.prixUnitaire = v->centimes;
+    if (expliquer)
+        etapes.append(QStringLiteral("Prix unitaire (activité %1, phase %2) : %3 €.")
+                          .arg(r.activite)
+                          .arg(r.phase)
+                          .arg(texteEuros(r.prixUnitaire)));
+
+    // Reimbursable under conditions: the exceptional-reimbursement code says
+    // whether the conditions are met. "N" says they are not: the act is not
+    // reimbursed. "O", or no code given, prices it.
+    const QStringView rbt = d.remboursementExceptionnel.trimmed();
+    if (a.sousConditions && rbt.size() == 1 && rbt[0].toUpper() == QLatin1Char('N')) {
+        r.statut = Resultat::Statut::NonRembourse;
+        if (expliquer)
+            etapes.append(QStringLiteral("Acte remboursable sous conditions, remboursement "
+                                         "exceptionnel « N » : non remboursé, 0."));
+        return r;
+    }
+    if (expliquer && a.sousConditions)
+        etapes.append(QStringLiteral("Acte remboursable sous conditions : les conditions sont "
+                                     "tenues pour remplies (remboursement exceptionnel « %1 »).")
+                          .arg(rbt.toString()));
+
+    const QString* autorises = nullptr;
+    if (const PointDate<QString>* p = pointEnVigueur(a.listes, d.jour))
+        autorises = &p->valeur;
+    std::int64_t pointsDeBase = 0;
+    std::int64_t forfaits = 0;
+    QString comptes;
+    for (QStringView brut : d.modificateurs) {
+        const QStringView m = brut.trimmed();
+        if (m.isEmpty())
+            continue;
+        const QChar code = m[0].toUpper();
+        if (comptes.contains(code)) {
+            if (expliquer)
+                etapes.append(QStringLiteral("Modificateur %1 : déjà compté.").arg(code));
+            continue;
+        }
+        comptes.append(code);
+        if (!autorises || !autorises->contains(code)) {
+            if (expliquer)
+                etapes.append(QStringLiteral("Modificateur %1 : non autorisé pour cet acte, "
+                                             "ignoré.")
+                                  .arg(code));
+            continue;
+        }
+        TauxModificateur t;
+        bool installation = false;
+        if (!taux(code, grille, d.jour, t, &installation)) {
+            if (expliquer)
+                etapes.append(
+                    QStringLiteral("Modificateur %1 : taux inconnu, n'ajoute rien.").arg(code));
+            continue;
+        }
+        pointsDeBase += t.pointsDeBase;
+        forfaits += t.forfaitCentimes;
+        if (expliquer)
+            etapes.append(QStringLiteral("Modificateur %1 (%2) : %3 (%4).")
+                              .arg(code)
+                              .arg(libelleSurUneLigne(libelleModificateur(code)))
+                              .arg(texteTaux(t), installation
+                                                     ? QStringLiteral("table de l'installation")
+                                                     : QStringLiteral("édition")));
+    }
+
+    // Percentages add up (1.3 and 1.5 make 1.8, not 1.3 x 1.5) and apply to
+    // the unit price; the association rate applies to that; flat amounts are
+    // added as they are. One rounding, to the nearest cent, half up.
+    std::int64_t pourMille = 1000;
+    const QStringView assoc = d.association.trimmed();
+    if (d.appliquerAssociation && assoc.size() == 1) {
+        for (const Association& x : m_associations) {
+            if (x.code == assoc[0])
+                pourMille = x.pourMille;
+        }
+    }
+    const std::int64_t numerateur = r.prixUnitaire * (10000 + pointsDeBase) * pourMille;
+    const std::int64_t denominateur = 10000 * 1000;
+    r.total = arrondiDivision(numerateur, denominateur) + forfaits;
+    r.statut = Resultat::Statut::Tarif;
+    if (expliquer) {
+        if (pointsDeBase != 0)
+            etapes.append(QStringLiteral("Pourcentages ajoutés : %1 du prix unitaire.")
+                              .arg(textePourcentage(static_cast<std::int32_t>(pointsDeBase))));
+        if (d.appliquerAssociation)
+            etapes.append(QStringLiteral("Code association « %1 » : %2 ‰.")
+                              .arg(assoc.toString())
+                              .arg(pourMille));
+        if (forfaits != 0)
+            etapes.append(QStringLiteral("Forfaits ajoutés : %1 €.").arg(texteEuros(forfaits)));
+        if (!d.lieu.trimmed().isEmpty())
+            etapes.append(QStringLiteral("Code lieu « %1 » : sans effet sur le tarif.")
+                              .arg(d.lieu.trimmed().left(10)));
+        etapes.append(
+            QStringLiteral("Montant avant arrondi : %1 € ; arrondi au centime : %2 €.")
+                .arg(texteMontantExact(numerateur + forfaits * denominateur, denominateur),
+                     texteEuros(r.total)));
+    }
+    return r;
+}
+
+} // namespace pava

@@ -1,0 +1,171 @@
+#pragma once
+
+#include "srt/Tarifs.h"
+
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace pava {
+
+// Read access to a CCAM reference ("srt/CCAM.mdb") and the tariff rules.
+//
+// The file is opened read-only and nothing here ever writes to it. What every
+// price needs (modifier rates, association codes, incompatible acts) is read
+// once when the reference is opened; the lines and prices of an act are read
+// the first time the act is asked for and kept, so that pricing the same act
+// again costs no database access. One instance per file is shared by the
+// whole process (partagee()); it is reopened when an import has replaced the
+// file. For the user-interface thread only.
+class ReferenceTarifs
+{
+public:
+    // What to price.
+    struct Demande
+    {
+        QStringView code;
+        std::array<QStringView, 4> modificateurs; // one character each, possibly empty
+        QStringView association;                  // "1".."5", applied only when asked
+        QStringView lieu;                         // place code: no effect on the price
+        QStringView remboursementExceptionnel;    // "O", "N" or empty
+        std::int64_t jour = 0;                    // julian day of the act
+        int grille = kGrilleSecteur1;
+        bool appliquerAssociation = false;
+    };
+
+    struct Resultat
+    {
+        enum class Statut
+        {
+            Inconnu,         // no such act in the reference
+            HorsVigueur,     // the act has no price line at that date
+            NonPrisEnCharge, // listed as not covered: 0
+            NonRembourse,    // reimbursable under conditions, said not met: 0
+            Tarif,           // priced
+        };
+        Statut statut = Statut::Inconnu;
+        int activite = 0;
+        int phase = 0;
+        std::int64_t prixUnitaire = 0; // cents
+        std::int64_t total = 0;        // cents, rounded
+        QStringList etapes;            // the computation in French, when asked
+    };
+
+    struct Modificateur
+    {
+        QChar code;
+        QString libelle;
+    };
+
+    struct Association
+    {
+        QChar code;
+        QString libelle;
+        int pourMille = 1000;
+    };
+
+    struct Chapitre
+    {
+        QString code, parent, titre;
+    };
+
+    // The shared instance for a file, opened when needed; nullptr (and
+    // *erreur in French) when the file is missing or is not a reference.
+    static std::shared_ptr<ReferenceTarifs> partagee(const QString& chemin,
+                                                     QString* erreur = nullptr);
+    ~ReferenceTarifs();
+    ReferenceTarifs(const ReferenceTarifs&) = delete;
+    ReferenceTarifs& operator=(const ReferenceTarifs&) = delete;
+
+    QString chemin() const { return m_chemin; }
+    int version() const { return m_version; }
+    std::int64_t dateEdition() const { return m_dateEdition; }
+    bool demonstration() const { return m_demonstration; }
+    QString libelleGrille(int grille) const;
+
+    Resultat calculer(const Demande& demande, bool expliquer = false);
+
+    // "" for an unknown act.
+    QString libelleActe(QStringView code);
+    bool acteConnu(QStringView code);
+    // The modifiers allowed for the act on that day, in the edition's order.
+    QString modificateursAutorises(QStringView code, std::int64_t jour);
+    // Price of the act's main line (activity 1 phase 0, else its first line)
+    // on that day in that grid; false when it has none.
+    bool prixUnitaire(QStringView code, std::int64_t jour, int grille, ValeurTarif& valeur);
+
+    // Reads every act at once (the act search does, to show prices): later
+    // questions then never touch the database.
+    void chargerTousLesActes();
+
+    const QList<Modificateur>& modificateurs() const { return m_modificateurs; }
+    QString libelleModificateur(QChar code) const;
+    const QList<Association>& associations() const { return m_associations; }
+    // True when the two acts may not be billed together on that day.
+    bool incompatibles(QStringView a, QStringView b, std::int64_t jour) const;
+
+private:
+    struct LigneActe
+    {
+        int activite = 1;
+        int phase = 0;
+        std::array<QList<PointDate<ValeurTarif>>, kNombreGrilles> tarifs;
+    };
+    struct DonneesActe
+    {
+        bool existe = false;
+        bool sousConditions = false;
+        QString libelle;
+        QList<LigneActe> lignes;
+        QList<PointDate<QString>> listes;
+    };
+    struct LigneTaux
+    {
+        std::int64_t debut = 0;
+        std::int64_t fin = 0; // inclusive; 0 = open
+        TauxModificateur taux;
+        bool installation = false;
+    };
+    struct Incompatibilite
+    {
+        QString autre;
+        std::int64_t debut = 0;
+        std::int64_t fin = 0;
+    };
+    struct Requetes;
+
+    explicit ReferenceTarifs(const QString& chemin);
+    bool ouvrir(QString& erreur);
+    bool chargerTables(QString& erreur);
+    const DonneesActe& acte(QStringView code);
+    static void ajouterTarif(DonneesActe& a, const QSqlQuery& q, int premiere);
+    const LigneActe* ligneRetenue(const DonneesActe& a, std::int64_t jour, int grille,
+                                  const ValeurTarif** valeur) const;
+    bool taux(QChar code, int grille, std::int64_t jour, TauxModificateur& t,
+              bool* installation) const;
+
+    QString m_chemin;
+    QString m_connexion;
+    QSqlDatabase m_db;
+    std::unique_ptr<Requetes> m_requetes;
+    int m_version = 0;
+    std::int64_t m_dateEdition = 0;
+    bool m_demonstration = false;
+    std::array<QString, kNombreGrilles> m_grilles;
+    QHash<QString, DonneesActe> m_actes;
+    bool m_tousCharges = false;
+    QList<Modificateur> m_modificateurs;
+    QList<Association> m_associations;
+    // Rates by modifier code (ASCII) and grid.
+    std::vector<std::array<QList<LigneTaux>, kNombreGrilles>> m_taux;
+    QHash<QString, QList<Incompatibilite>> m_incompatibilites;
+};
+
+} // namespace pava
