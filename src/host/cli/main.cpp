@@ -1,5 +1,8 @@
 // pavaccam: the command-line tool for installers, scripts and hosts that
 // prefer a process to the bus.
+#include "host/cli/CommandeAppel.h"
+#include "host/cli/CommandeDemo.h"
+#include "host/cli/CommandeInit.h"
 #include "srt/CommandeReference.h"
 
 #include <QCoreApplication>
@@ -13,13 +16,44 @@ const char* const kAide =
     "Utilisation : pavaccam COMMANDE [ARGUMENTS...]\n"
     "\n"
     "Commandes :\n"
+    "  call [--data4 REP] [--dico4 REP] [--timeout SECONDES] MEMBRE [ARGUMENTS...]\n"
+    "                       appelle un membre d'un objet LectureCCAM du serveur\n"
+    "                       PavaCCAM (bus de session D-Bus) et affiche la réponse ;\n"
+    "                       le bus démarre le serveur au besoin. Membres :\n"
+    "                         CheminData4 [VALEUR], CheminDico4 [VALEUR]\n"
+    "                         Init IdentificationPraticien CodeSpecialite PathData4 PathDico4\n"
+    "                         EndCCAM\n"
+    "                         GetCCAMCode\n"
+    "                         GetSRTModificateurs\n"
+    "                         GetSRTCodeAssociation\n"
+    "                         GetSRTModificateursActe CodeActe\n"
+    "                         GetSRTPrixUnitaire CodeActe\n"
+    "                         GetSRTBaseRemboursementActe CodeActe CodeModif1 CodeModif2\n"
+    "                                                     codelieu CodeAssociation\n"
+    "                         GetCotationCCAM IdentificationPraticien CodeSpecialite\n"
+    "                                         PathData4 PathDico4 Cot [PathDataRsc]\n"
+    "                       --data4/--dico4 fixent CheminData4/CheminDico4 avant l'appel\n"
+    "                       (chemins des recherches GetSRT...). GetCCAMCode et\n"
+    "                       GetCotationCCAM attendent la fermeture de leur fenêtre.\n"
+    "                       Réponses : le texte tel quel, ou True/False.\n"
+    "  init --data DATA --rsc RSC --srt SRT [--profil REP] [--reference FICHIER.csv]\n"
+    "                       crée un jeu de données complet : DATA/CCAM001.mdb,\n"
+    "                       RSC/Cotation.mdb, SRT/srt/CCAM.mdb et Pavareg.reg\n"
+    "                       (dans --profil, sinon $PAVACCAM_SYSCONFDIR ou /etc) ;\n"
+    "                       un fichier existant n'est jamais remplacé\n"
+    "  demo [--dossier REP] ouvre la fenêtre de cotation sur un jeu de démonstration\n"
+    "                       (créé au premier lancement dans\n"
+    "                       ~/.local/share/pavaccam/demo) et affiche la cotation\n"
     "  reference import FICHIER.csv --srt REP [--modifiers FICHIER]\n"
     "                       construit le référentiel CCAM (REP/srt/CCAM.mdb)\n"
     "  reference search MOTS... --srt REP\n"
     "                       cherche des actes (code, libellé, tarif)\n"
     "  reference price CODE [--modifiers LETTRES] [--date AAAA-MM-JJ] --srt REP\n"
     "                       calcule le tarif d'un acte, étape par étape\n"
-    "  --help               affiche cette aide\n";
+    "  --help               affiche cette aide\n"
+    "\n"
+    "Codes de sortie : 0 réussite, 1 erreur signalée par le serveur ou les données,\n"
+    "2 commande mal formée, 3 bus de session ou serveur PavaCCAM injoignable.\n";
 
 } // namespace
 
@@ -40,6 +74,12 @@ int main(int argc, char* argv[])
     const QString commande = args.takeFirst();
     if (commande == QLatin1String("reference"))
         return pava::commandeReference(args, out, err);
+    if (commande == QLatin1String("call"))
+        return pava::commandeAppel(args, out, err);
+    if (commande == QLatin1String("init"))
+        return pava::commandeInit(args, out, err);
+    if (commande == QLatin1String("demo"))
+        return pava::commandeDemo(args, out, err);
 
     err << "pavaccam : commande inconnue « " << commande << " ».\n"
         << "Tapez « pavaccam --help » pour la liste des commandes.\n";

@@ -1,0 +1,322 @@
+#include "host/LectureCCAM.h"
+
+#include "reader/ChoixActeDialog.h" // CtlCCAM.h needs it complete
+#include "reader/CtlCCAM.h"
+#include "session/DateTexte.h"
+#include "session/Session.h"
+#include "srt/ComposantSrt.h"
+#include "workspace/FormMain.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace pava {
+
+const char* const kMessageCotationOuverte =
+    "Une cotation est déjà en cours : fermez la fenêtre de cotation ouverte avant d'en "
+    "demander une autre.";
+const char* const kMessageChoixOuvert =
+    "Un choix d'acte est déjà en cours : terminez-le avant d'en demander un autre.";
+
+namespace {
+
+Obj* g_obj = nullptr;
+QPointer<QDialog> g_fenetreOuverte;
+bool g_choixEnCours = false;
+
+LectureCCAM::FabriqueFenetre& fabriqueFenetre()
+{
+    static LectureCCAM::FabriqueFenetre fabrique;
+    return fabrique;
+}
+
+LectureCCAM::FinProcessus& finProcessus()
+{
+    static LectureCCAM::FinProcessus fin;
+    return fin;
+}
+
+QDialog* nouvelleFenetreCotation()
+{
+    if (fabriqueFenetre())
+        return fabriqueFenetre()();
+    return new FormMain();
+}
+
+// Ends the process the way the host expects from EndCCAM: at once, without
+// any window's closing steps and without flushing anything.
+void terminerProcessus()
+{
+    if (finProcessus()) {
+        finProcessus()();
+        return;
+    }
+    std::_Exit(0);
+}
+
+} // namespace
+
+Obj::Obj() : m_ob(std::make_unique<UsrSrt>()), m_ctlCCAM1(new CtlCCAM(this))
+{
+    setObjectName(QStringLiteral("Obj"));
+    m_ctlCCAM1->setObjectName(QStringLiteral("ctlCCAM1"));
+}
+
+Obj::~Obj() = default;
+
+Obj& obj()
+{
+    // Kept until the process ends: never deleted, so no closing step of the
+    // components runs when the process exits.
+    if (!g_obj)
+        g_obj = new Obj();
+    return *g_obj;
+}
+
+bool objCree()
+{
+    return g_obj != nullptr;
+}
+
+std::optional<qint32> convertirEntier32(const QString& texte)
+{
+    QString t = texte.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong entier = t.toLongLong(&ok);
+    if (ok) {
+        if (entier < std::numeric_limits<qint32>::min() ||
+            entier > std::numeric_limits<qint32>::max())
+            return std::nullopt;
+        return static_cast<qint32>(entier);
+    }
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    const double valeur = t.toDouble(&ok);
+    if (!ok || !std::isfinite(valeur))
+        return std::nullopt;
+    // Halves go to the even neighbour, as the host's conversion rounds.
+    const double arrondi =
+        valeur - std::floor(valeur) == 0.5 ? 2.0 * std::round(valeur / 2.0) : std::round(valeur);
+    if (arrondi < std::numeric_limits<qint32>::min() ||
+        arrondi > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint32>(arrondi);
+}
+
+LectureCCAM::LectureCCAM(QObject* parent) : QObject(parent) {}
+
+LectureCCAM::~LectureCCAM() = default;
+
+bool LectureCCAM::Init(const QString& IdentificationPraticien, const QString& CodeSpecialite,
+                       const QString& PathData4, const QString& PathDico4)
+{
+    CtlCCAM* lecteur = obj().ctlCCAM1();
+    if (!lecteur)
+        return false;
+    lecteur->setIdentificationPraticien(IdentificationPraticien);
+    const std::optional<qint32> specialite = convertirEntier32(CodeSpecialite);
+    if (!specialite)
+        return false;
+    lecteur->setCodeSpecialite(*specialite);
+    lecteur->setModeLecture(1);
+    m_cheminData4 = PathData4;
+    m_cheminDico4 = PathDico4;
+    return true;
+}
+
+bool LectureCCAM::EndCCAM()
+{
+    terminerProcessus();
+    return true;
+}
+
+QString LectureCCAM::GetCCAMCode()
+{
+    CtlCCAM* lecteur = obj().ctlCCAM1();
+    lecteur->ChoisirActe();
+    return lecteur->CodeCCAM();
+}
+
+void LectureCCAM::preparerComposant(bool ordrePrix)
+{
+    UsrSrt& ob = obj().Ob();
+    if (ordrePrix) {
+        ob.setPathDico(m_cheminDico4);
+        ob.setPathData(m_cheminData4);
+        ob.setDateActe(texteDateHeureMaintenant());
+    } else {
+        ob.setDateActe(texteDateHeureMaintenant());
+        ob.setPathDico(m_cheminDico4);
+        ob.setPathData(m_cheminData4);
+    }
+}
+
+QString LectureCCAM::GetSRTModificateurs()
+{
+    preparerComposant(false);
+    return obj().Ob().GetModificateurs();
+}
+
+QString LectureCCAM::GetSRTCodeAssociation()
+{
+    preparerComposant(false);
+    return obj().Ob().GetCodesAssociation();
+}
+
+QString LectureCCAM::GetSRTModificateursActe(const QString& CodeActe)
+{
+    preparerComposant(false);
+    QString reponse = obj().Ob().GetModificateursActe(CodeActe);
+    reponse.replace(QLatin1Char('@'), QLatin1String("\r\n"));
+    return reponse;
+}
+
+QString LectureCCAM::GetSRTPrixUnitaire(const QString& CodeActe)
+{
+    preparerComposant(true);
+    return obj().Ob().GetPrixUnitaire(CodeActe);
+}
+
+QString LectureCCAM::GetSRTBaseRemboursementActe(const QString& CodeActe, const QString& CodeModif1,
+                                                 const QString& CodeModif2, const QString& codelieu,
+                                                 const QString& CodeAssociation)
+{
+    preparerComposant(false);
+    return obj().Ob().GetBaseRemboursementActe(CodeActe, CodeModif1, CodeModif2, codelieu,
+                                               CodeAssociation);
+}
+
+QDialog* LectureCCAM::preparerCotation(const QString& IdentificationPraticien,
+                                       const QString& CodeSpecialite, const QString& PathData4,
+                                       const QString& PathDico4, const QString& PathDataRsc)
+{
+    Session& s = session();
+    s.IdentPraticien = IdentificationPraticien;
+    s.CodeSpecialitePraticien = CodeSpecialite;
+    s.CheminDataRsc = PathDataRsc;
+    s.CheminData4Session = PathData4;
+    s.CheminDico4Session = PathDico4;
+    s.CotationRetour.clear();
+
+    UsrSrt& ob = obj().Ob();
+    ob.setDateActe(texteDateHeureMaintenant());
+    ob.setPathDico(s.CheminDico4Session);
+    ob.setPathData(s.CheminData4Session);
+
+    // A window of its own, without owner, modal for the whole program.
+    QDialog* fenetre = nouvelleFenetreCotation();
+    fenetre->setWindowModality(Qt::ApplicationModal);
+    s.FenetreCotation = fenetre;
+    g_fenetreOuverte = fenetre;
+    return fenetre;
+}
+
+QString LectureCCAM::GetCotationCCAM(const QString& IdentificationPraticien,
+                                     const QString& CodeSpecialite, const QString& PathData4,
+                                     const QString& PathDico4, const QString& Cot,
+                                     const QString& PathDataRsc)
+{
+    Q_UNUSED(Cot)
+    QPointer<QDialog> fenetre = preparerCotation(IdentificationPraticien, CodeSpecialite, PathData4,
+                                                 PathDico4, PathDataRsc);
+    fenetre->exec();
+    // exec() comes back once the handler that closed the window has run to
+    // its end, so what that handler left in CotationRetour is final.
+    delete fenetre.data();
+    return session().CotationRetour;
+}
+
+bool LectureCCAM::ouvrirCotation(const QString& IdentificationPraticien,
+                                 const QString& CodeSpecialite, const QString& PathData4,
+                                 const QString& PathDico4, const QString& Cot,
+                                 const QString& PathDataRsc, QString* erreur)
+{
+    Q_UNUSED(Cot)
+    if (g_fenetreOuverte) {
+        if (erreur)
+            *erreur = QString::fromUtf8(kMessageCotationOuverte);
+        return false;
+    }
+    QDialog* fenetre = preparerCotation(IdentificationPraticien, CodeSpecialite, PathData4,
+                                        PathDico4, PathDataRsc);
+
+    // The answer leaves once the closing handler has run to its end (a cancel
+    // closes the window first and empties CotationRetour afterwards), hence
+    // the queued read. The window's destruction answers too, in case it goes
+    // away without finishing.
+    auto repondu = std::make_shared<bool>(false);
+    QPointer<LectureCCAM> moi(this);
+    auto repondre = [repondu, moi]() {
+        if (*repondu)
+            return;
+        *repondu = true;
+        g_fenetreOuverte.clear();
+        if (moi)
+            Q_EMIT moi->cotationTerminee(session().CotationRetour);
+    };
+    connect(fenetre, &QDialog::finished, fenetre, [fenetre, repondre](int) {
+        QTimer::singleShot(0, fenetre, [fenetre, repondre]() {
+            repondre();
+            fenetre->deleteLater();
+        });
+    });
+    connect(fenetre, &QObject::destroyed, QCoreApplication::instance(),
+            [repondre]() { QTimer::singleShot(0, QCoreApplication::instance(), repondre); });
+    fenetre->show();
+    return true;
+}
+
+bool LectureCCAM::choisirActe(QString* erreur)
+{
+    if (g_choixEnCours) {
+        if (erreur)
+            *erreur = QString::fromUtf8(kMessageChoixOuvert);
+        return false;
+    }
+    CtlCCAM* lecteur = obj().ctlCCAM1();
+    g_choixEnCours = true;
+    auto connexion = std::make_shared<QMetaObject::Connection>();
+    QPointer<LectureCCAM> moi(this);
+    *connexion = connect(lecteur, &CtlCCAM::choixTermine, lecteur, [connexion, moi, lecteur]() {
+        QObject::disconnect(*connexion);
+        g_choixEnCours = false;
+        if (moi)
+            Q_EMIT moi->choixActeTermine(lecteur->CodeCCAM());
+    });
+    lecteur->ouvrirChoix();
+    return true;
+}
+
+QDialog* LectureCCAM::fenetreCotationOuverte()
+{
+    return g_fenetreOuverte.data();
+}
+
+bool LectureCCAM::choixActeEnCours()
+{
+    return g_choixEnCours;
+}
+
+void LectureCCAM::Release()
+{
+    if (session().FinSurTerminaison)
+        terminerProcessus();
+}
+
+void LectureCCAM::setFabriqueFenetreCotation(FabriqueFenetre fabrique)
+{
+    fabriqueFenetre() = std::move(fabrique);
+}
+
+void LectureCCAM::setFinProcessus(FinProcessus fin)
+{
+    finProcessus() = std::move(fin);
+}
+
+} // namespace pava

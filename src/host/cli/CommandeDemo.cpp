@@ -1,0 +1,166 @@
+#include "host/cli/CommandeDemo.h"
+
+#include "host/JeuDeDonnees.h"
+#include "host/cli/CommandeAppel.h"
+#include "host/dbus/NomsBus.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace pava {
+
+namespace {
+
+QString serveurAProximite()
+{
+    const QString impose = qEnvironmentVariable("PAVACCAM_SERVER");
+    if (!impose.isEmpty())
+        return impose;
+    const QString voisin =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/pavaccam-server");
+    if (QFileInfo(voisin).isExecutable())
+        return voisin;
+    if (QFileInfo(QStringLiteral(PAVACCAM_INSTALLED_SERVER)).isExecutable())
+        return QStringLiteral(PAVACCAM_INSTALLED_SERVER);
+    return QStandardPaths::findExecutable(QStringLiteral("pavaccam-server"));
+}
+
+bool attendreService(QDBusConnection& bus, int delaiMs)
+{
+    QElapsedTimer chrono;
+    chrono.start();
+    while (chrono.elapsed() < delaiMs) {
+        if (bus.interface()->isServiceRegistered(QLatin1String(bus::kService)).value())
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+} // namespace
+
+bool affichageDisponible()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen");
+}
+
+int commandeDemo(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    QString dossier = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                      QStringLiteral("/pavaccam/demo");
+    QStringList args = arguments;
+    while (!args.isEmpty()) {
+        const QString option = args.takeFirst();
+        if (option == QLatin1String("--dossier") && !args.isEmpty()) {
+            dossier = args.takeFirst();
+        } else {
+            err << "pavaccam demo : option inconnue ou incomplète « " << option << " ».\n";
+            return client::kUsage;
+        }
+    }
+
+    if (!affichageDisponible()) {
+        err << "pavaccam demo : aucun affichage graphique n'est disponible (DISPLAY et "
+               "WAYLAND_DISPLAY sont vides) : la fenêtre de cotation ne peut pas s'ouvrir.\n"
+               "Lancez la démonstration depuis une session de bureau, ou avec "
+               "QT_QPA_PLATFORM=offscreen pour un essai sans fenêtre visible.\n";
+        return client::kUsage;
+    }
+
+    dossier = QDir(dossier).absolutePath();
+    OptionsJeuDeDonnees options;
+    options.repertoireData = dossier + QStringLiteral("/data");
+    options.repertoireRsc = dossier + QStringLiteral("/rsc");
+    options.repertoireSrt = dossier + QStringLiteral("/srt");
+    options.repertoireProfil = dossier + QStringLiteral("/etc");
+    const BilanJeuDeDonnees bilan = creerJeuDeDonnees(options);
+    if (!bilan.reussi) {
+        err << "pavaccam demo : " << bilan.erreur << "\n";
+        return client::kErreurServeur;
+    }
+    if (!bilan.crees.isEmpty())
+        err << "Jeu de démonstration créé dans " << dossier << ".\n";
+    else
+        err << "Jeu de démonstration : " << dossier << ".\n";
+    QDir().mkpath(dossier + QStringLiteral("/home"));
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!client::connecterBus(&bus, err))
+        return client::kInjoignable;
+
+    // The server must read the demonstration's profile: start one with it,
+    // unless one already serves this bus.
+    bool serveurDemarre = false;
+    if (bus.interface()->isServiceRegistered(QLatin1String(bus::kService)).value()) {
+        err << "Un serveur PavaCCAM tourne déjà sur ce bus : la démonstration l'utilise tel "
+               "quel, avec son propre fichier Pavareg.reg.\n";
+    } else {
+        const QString serveur = serveurAProximite();
+        if (serveur.isEmpty()) {
+            err << "pavaccam demo : le programme pavaccam-server est introuvable.\n";
+            return client::kInjoignable;
+        }
+        QProcess processus;
+        processus.setProgram(serveur);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PAVACCAM_SYSCONFDIR"), options.repertoireProfil);
+        env.insert(QStringLiteral("PAVACCAM_HOME"), dossier + QStringLiteral("/home"));
+        processus.setProcessEnvironment(env);
+        processus.setStandardOutputFile(QProcess::nullDevice());
+        if (!processus.startDetached() || !attendreService(bus, 15000)) {
+            err << "pavaccam demo : le serveur PavaCCAM (" << serveur
+                << ") n'a pas pu être démarré.\n";
+            return client::kInjoignable;
+        }
+        serveurDemarre = true;
+    }
+
+    const QString chemin = client::creerObjet(bus, err);
+    if (chemin.isEmpty())
+        return client::kInjoignable;
+    err << "La fenêtre de cotation est ouverte : cotez puis validez (F12) ou annulez "
+           "(Échap).\n";
+    err.flush();
+    QDBusMessage appel = QDBusMessage::createMethodCall(QLatin1String(bus::kService), chemin,
+                                                        QLatin1String(bus::kInterfaceLectureCCAM),
+                                                        QStringLiteral("GetCotationCCAM"));
+    appel.setArguments({QStringLiteral("DEMO"), QStringLiteral("1"), options.repertoireData,
+                        options.repertoireData, QString(), options.repertoireRsc});
+    const QDBusMessage reponse = bus.call(appel, QDBus::Block, bus::kDelaiFenetreMs);
+    int statut = client::kSucces;
+    if (reponse.type() == QDBusMessage::ReplyMessage && !reponse.arguments().isEmpty()) {
+        const QString cotation = reponse.arguments().first().toString();
+        if (cotation.isEmpty())
+            err << "Cotation annulée : le serveur a renvoyé une chaîne vide.\n";
+        else
+            err << "Cotation renvoyée :\n";
+        out << cotation << "\n";
+        out.flush();
+    } else {
+        err << "pavaccam demo : " << client::messageErreur(reponse) << "\n";
+        statut = client::serveurParti(reponse) ? client::kInjoignable : client::kErreurServeur;
+    }
+
+    if (!serveurDemarre) {
+        if (statut == client::kSucces)
+            client::libererObjet(bus, chemin, err);
+    } else {
+        // The server this demonstration started ends with it.
+        bus.call(QDBusMessage::createMethodCall(QLatin1String(bus::kService), chemin,
+                                                QLatin1String(bus::kInterfaceLectureCCAM),
+                                                QStringLiteral("EndCCAM")),
+                 QDBus::Block, 5000);
+    }
+    return statut;
+}
+
+} // namespace pava

@@ -1,0 +1,214 @@
+#include "host/dbus/ServeurBus.h"
+
+#include "fabrique_adaptor.h"
+#include "host/dbus/NomsBus.h"
+#include "lectureccam_adaptor.h"
+#include "srt/ComposantSrt.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+
+#include <memory>
+
+namespace pava {
+
+ObjetLectureCCAM::ObjetLectureCCAM(const QString& chemin, const QString& proprietaire,
+                                   QObject* parent)
+    : QObject(parent), m_chemin(chemin), m_proprietaire(proprietaire)
+{
+    new LectureCCAMAdaptor(this);
+}
+
+bool ObjetLectureCCAM::Init(const QString& IdentificationPraticien, const QString& CodeSpecialite,
+                            const QString& PathData4, const QString& PathDico4)
+{
+    return m_lecture.Init(IdentificationPraticien, CodeSpecialite, PathData4, PathDico4);
+}
+
+bool ObjetLectureCCAM::EndCCAM()
+{
+    // The process ends inside this call: the caller gets no reply.
+    return m_lecture.EndCCAM();
+}
+
+QString ObjetLectureCCAM::GetCCAMCode()
+{
+    if (!calledFromDBus())
+        return m_lecture.GetCCAMCode();
+    QString erreur;
+    if (LectureCCAM::choixActeEnCours()) {
+        sendErrorReply(QLatin1String(bus::kErreurChoixOuvert),
+                       QString::fromUtf8(kMessageChoixOuvert));
+        return {};
+    }
+    setDelayedReply(true);
+    const QDBusMessage appel = message();
+    QDBusConnection cx = connection();
+    auto lien = std::make_shared<QMetaObject::Connection>();
+    *lien = connect(&m_lecture, &LectureCCAM::choixActeTermine, this,
+                    [lien, appel, cx](const QString& code) mutable {
+                        QObject::disconnect(*lien);
+                        cx.send(appel.createReply(code));
+                    });
+    if (!m_lecture.choisirActe(&erreur)) {
+        QObject::disconnect(*lien);
+        cx.send(appel.createErrorReply(QLatin1String(bus::kErreurChoixOuvert), erreur));
+    }
+    return {};
+}
+
+QString ObjetLectureCCAM::reponseRecherche(const QString& reponse)
+{
+    // A question the tariff component could not answer (no reference) goes
+    // back to the host as the error of its call, not as an empty answer.
+    const QString erreur = obj().Ob().derniereErreur();
+    if (!erreur.isEmpty() && calledFromDBus())
+        sendErrorReply(QLatin1String(bus::kErreurReference),
+                       QStringLiteral("Recherche impossible : %1.").arg(erreur));
+    return reponse;
+}
+
+QString ObjetLectureCCAM::GetSRTModificateurs()
+{
+    return reponseRecherche(m_lecture.GetSRTModificateurs());
+}
+
+QString ObjetLectureCCAM::GetSRTCodeAssociation()
+{
+    return reponseRecherche(m_lecture.GetSRTCodeAssociation());
+}
+
+QString ObjetLectureCCAM::GetSRTModificateursActe(const QString& CodeActe)
+{
+    return reponseRecherche(m_lecture.GetSRTModificateursActe(CodeActe));
+}
+
+QString ObjetLectureCCAM::GetSRTPrixUnitaire(const QString& CodeActe)
+{
+    return reponseRecherche(m_lecture.GetSRTPrixUnitaire(CodeActe));
+}
+
+QString ObjetLectureCCAM::GetSRTBaseRemboursementActe(const QString& CodeActe,
+                                                      const QString& CodeModif1,
+                                                      const QString& CodeModif2,
+                                                      const QString& codelieu,
+                                                      const QString& CodeAssociation)
+{
+    return reponseRecherche(m_lecture.GetSRTBaseRemboursementActe(CodeActe, CodeModif1, CodeModif2,
+                                                                  codelieu, CodeAssociation));
+}
+
+QString ObjetLectureCCAM::GetCotationCCAM(const QString& IdentificationPraticien,
+                                          const QString& CodeSpecialite, const QString& PathData4,
+                                          const QString& PathDico4, const QString& Cot,
+                                          const QString& PathDataRsc)
+{
+    if (!calledFromDBus())
+        return m_lecture.GetCotationCCAM(IdentificationPraticien, CodeSpecialite, PathData4,
+                                         PathDico4, Cot, PathDataRsc);
+    // The workspace opens without blocking the server: the look-ups keep
+    // answering while the user codes, and this call answers when it closes.
+    setDelayedReply(true);
+    const QDBusMessage appel = message();
+    QDBusConnection cx = connection();
+    auto lien = std::make_shared<QMetaObject::Connection>();
+    *lien = connect(&m_lecture, &LectureCCAM::cotationTerminee, this,
+                    [lien, appel, cx](const QString& cotation) mutable {
+                        QObject::disconnect(*lien);
+                        cx.send(appel.createReply(cotation));
+                    });
+    QString erreur;
+    if (!m_lecture.ouvrirCotation(IdentificationPraticien, CodeSpecialite, PathData4, PathDico4,
+                                  Cot, PathDataRsc, &erreur)) {
+        QObject::disconnect(*lien);
+        cx.send(appel.createErrorReply(QLatin1String(bus::kErreurCotationOuverte), erreur));
+    }
+    return {};
+}
+
+void ObjetLectureCCAM::Release()
+{
+    // May end the process (after a validation that failed); otherwise the
+    // factory forgets the object once this call has been answered.
+    m_lecture.Release();
+    Q_EMIT libere(this);
+}
+
+FabriqueLectureCCAM::FabriqueLectureCCAM(QDBusConnection connexion, QObject* parent)
+    : QObject(parent), m_connexion(connexion)
+{
+    new FactoryAdaptor(this);
+    m_surveillance = new QDBusServiceWatcher(this);
+    m_surveillance->setConnection(m_connexion);
+    m_surveillance->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+    connect(m_surveillance, &QDBusServiceWatcher::serviceUnregistered, this,
+            &FabriqueLectureCCAM::proprietaireParti);
+}
+
+bool FabriqueLectureCCAM::publier(QString* erreur)
+{
+    if (!m_connexion.isConnected()) {
+        *erreur = QStringLiteral("Le bus de session D-Bus est injoignable : %1")
+                      .arg(m_connexion.lastError().message());
+        return false;
+    }
+    if (!m_connexion.registerObject(QLatin1String(bus::kCheminFabrique), this,
+                                    QDBusConnection::ExportAdaptors)) {
+        *erreur = QStringLiteral("Impossible de publier l'objet %1 sur le bus de session.")
+                      .arg(QLatin1String(bus::kCheminFabrique));
+        return false;
+    }
+    if (!m_connexion.registerService(QLatin1String(bus::kService))) {
+        *erreur = QStringLiteral("Le nom %1 est déjà pris sur le bus de session : un serveur "
+                                 "PavaCCAM tourne déjà.")
+                      .arg(QLatin1String(bus::kService));
+        return false;
+    }
+    return true;
+}
+
+QDBusObjectPath FabriqueLectureCCAM::CreateObject()
+{
+    const QString proprietaire = calledFromDBus() ? message().service() : QString();
+    const QString chemin = QLatin1String(bus::kPrefixeObjets) + QString::number(++m_numero);
+    auto* objet = new ObjetLectureCCAM(chemin, proprietaire, this);
+    connect(objet, &ObjetLectureCCAM::libere, this, &FabriqueLectureCCAM::liberer);
+    m_connexion.registerObject(chemin, objet, QDBusConnection::ExportAdaptors);
+    m_objets.insert(chemin, objet);
+
+    if (!proprietaire.isEmpty() && !m_surveillance->watchedServices().contains(proprietaire)) {
+        m_surveillance->addWatchedService(proprietaire);
+        // A host that left before the watch began would never be noticed.
+        if (!m_connexion.interface()->isServiceRegistered(proprietaire).value())
+            QMetaObject::invokeMethod(
+                this, [this, proprietaire]() { proprietaireParti(proprietaire); },
+                Qt::QueuedConnection);
+    }
+    return QDBusObjectPath(chemin);
+}
+
+void FabriqueLectureCCAM::liberer(ObjetLectureCCAM* objet)
+{
+    if (!m_objets.remove(objet->chemin()))
+        return;
+    m_connexion.unregisterObject(objet->chemin());
+    const QString proprietaire = objet->proprietaire();
+    objet->deleteLater();
+    for (ObjetLectureCCAM* autre : std::as_const(m_objets))
+        if (autre->proprietaire() == proprietaire)
+            return;
+    m_surveillance->removeWatchedService(proprietaire);
+}
+
+void FabriqueLectureCCAM::proprietaireParti(const QString& nomUnique)
+{
+    // The host's connection is gone: each of its objects is released as if
+    // the host had let go of it, with the same rule for ending the process.
+    const QList<ObjetLectureCCAM*> objets = m_objets.values();
+    for (ObjetLectureCCAM* objet : objets)
+        if (objet->proprietaire() == nomUnique)
+            objet->Release();
+}
+
+} // namespace pava

@@ -1,0 +1,60 @@
+// pavaccam-server: the automation server a host application reaches on the
+// session bus (org.pavaccam.PavaCCAM). The bus starts it on the first call
+// through its activation file; it then serves every host object until a host
+// ends it (EndCCAM), a release after a failed validation ends it, or its bus
+// goes away.
+#include "host/dbus/NomsBus.h"
+#include "host/dbus/ServeurBus.h"
+#include "session/Session.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("PavaCCAM"));
+    QApplication::setApplicationName(QStringLiteral("PavaCCAM"));
+    // The windows come and go; the server stays until a host ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QTextStream err(stderr);
+    if (app.arguments().contains(QLatin1String("--help"))) {
+        QTextStream(stdout)
+            << "Utilisation : pavaccam-server\n"
+               "Serveur d'automatisation PavaCCAM sur le bus de session D-Bus ("
+            << pava::bus::kService
+            << ").\nLe bus le démarre lui-même au premier appel ; les hôtes l'appellent par "
+               "« pavaccam call » ou directement par D-Bus.\n";
+        return 0;
+    }
+
+#ifdef PAVACCAM_CROCHETS_ESSAI
+    // Test build only: start as if a validation had already failed, so that
+    // the release rule can be checked without driving the workspace.
+    if (qEnvironmentVariableIntValue("PAVACCAM_ESSAI_FIN_SUR_TERMINAISON") == 1)
+        pava::session().FinSurTerminaison = true;
+#endif
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    pava::FabriqueLectureCCAM fabrique(bus);
+    QString erreur;
+    if (!fabrique.publier(&erreur)) {
+        err << "pavaccam-server : " << erreur << "\n";
+        return 1;
+    }
+
+    // A server never outlives its bus: nobody could reach it any more.
+    QTimer veille;
+    QObject::connect(&veille, &QTimer::timeout, &app, [&bus]() {
+        if (!bus.isConnected())
+            QCoreApplication::exit(0);
+    });
+    veille.start(2000);
+
+    return app.exec();
+}

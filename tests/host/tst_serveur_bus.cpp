@@ -1,0 +1,427 @@
+// The automation server over a real session bus (a private one, started by
+// dbus-run-session): activation, every member called from separate client
+// processes (the command-line tool), the release rules, one workspace at a
+// time, and a workspace closed by a real key press under Xvfb.
+#include "TestSupport.h"
+
+#include "host/JeuDeDonnees.h"
+#include "srt/ComposantSrt.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusPendingCall>
+#include <QDBusReply>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace pava;
+
+namespace {
+
+const QString kService = QStringLiteral("org.pavaccam.PavaCCAM");
+const QString kFabrique = QStringLiteral("/org/pavaccam/PavaCCAM");
+const QString kIFabrique = QStringLiteral("org.pavaccam.PavaCCAM.Factory");
+const QString kILecture = QStringLiteral("org.pavaccam.PavaCCAM.LectureCCAM");
+
+struct Sortie
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+// The command-line tool, as a host script runs it.
+Sortie cli(const QStringList& arguments, int delaiMs = 30000)
+{
+    QProcess p;
+    p.start(QStringLiteral(PAVACCAM_CLI), arguments);
+    Sortie s;
+    if (!p.waitForFinished(delaiMs)) {
+        p.kill();
+        p.waitForFinished();
+        s.err = QStringLiteral("délai dépassé");
+        return s;
+    }
+    s.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    s.out = QString::fromUtf8(p.readAllStandardOutput());
+    s.err = QString::fromUtf8(p.readAllStandardError());
+    return s;
+}
+
+QDBusConnection bus()
+{
+    return QDBusConnection::sessionBus();
+}
+
+bool serveurPresent()
+{
+    return bus().interface()->isServiceRegistered(kService).value();
+}
+
+uint pidServeur()
+{
+    return bus().interface()->servicePid(kService).value();
+}
+
+bool processusVivant(uint pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray ligne = stat.readAll();
+    const int fin = ligne.lastIndexOf(')');
+    return fin > 0 && ligne.size() > fin + 2 && ligne.at(fin + 2) != 'Z';
+}
+
+QDBusMessage appel(const QString& chemin, const QString& interface, const QString& membre,
+                   const QVariantList& arguments = {})
+{
+    QDBusMessage m = QDBusMessage::createMethodCall(kService, chemin, interface, membre);
+    m.setArguments(arguments);
+    return m;
+}
+
+QString creerObjet(QDBusConnection c = bus())
+{
+    const QDBusReply<QDBusObjectPath> r = c.call(appel(kFabrique, kIFabrique, "CreateObject"));
+    return r.isValid() ? r.value().path() : QString();
+}
+
+// Ends the server if one runs, as a host would: EndCCAM.
+void arreterServeur()
+{
+    if (!serveurPresent())
+        return;
+    const uint pid = pidServeur();
+    const QString chemin = creerObjet();
+    bus().call(appel(chemin, kILecture, "EndCCAM"), QDBus::Block, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!serveurPresent(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!processusVivant(pid), 5000);
+}
+
+} // namespace
+
+class TstServeurBus : public QObject
+{
+    Q_OBJECT
+
+    test::IsolatedEnvironment m_env;
+    OptionsJeuDeDonnees m_jeu;
+    QProcessEnvironment m_envServeur;
+
+    QStringList argumentsCotation() const
+    {
+        return {QStringLiteral("10000001"),
+                QStringLiteral("13"),
+                m_jeu.repertoireData,
+                m_jeu.repertoireData,
+                QString(),
+                m_jeu.repertoireRsc};
+    }
+    QVariantList valeursCotation() const
+    {
+        QVariantList v;
+        for (const QString& a : argumentsCotation())
+            v << a;
+        return v;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(bus().isConnected(), "ce test tourne sous dbus-run-session");
+        const QString r = m_env.root();
+        m_jeu.repertoireData = r + QStringLiteral("/data");
+        m_jeu.repertoireRsc = r + QStringLiteral("/rsc");
+        m_jeu.repertoireSrt = r + QStringLiteral("/srt");
+        m_jeu.fichierReference = QStringLiteral(PAVACCAM_HOST_DONNEES "/edition-essai.csv");
+        const BilanJeuDeDonnees bilan = creerJeuDeDonnees(m_jeu);
+        QVERIFY2(bilan.reussi, qPrintable(bilan.erreur));
+
+        qDBusRegisterMetaType<QMap<QString, QString>>();
+        // The servers the bus starts get this test's own world.
+        QMap<QString, QString> env{
+            {QStringLiteral("PAVACCAM_SYSCONFDIR"), m_env.sysconf()},
+            {QStringLiteral("PAVACCAM_HOME"), m_env.home()},
+            {QStringLiteral("XDG_CONFIG_HOME"), m_env.settings()},
+            {QStringLiteral("XDG_DATA_HOME"), r + QStringLiteral("/share")},
+            {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
+        };
+        const QDBusMessage reponse =
+            bus().call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                      QStringLiteral("/org/freedesktop/DBus"),
+                                                      QStringLiteral("org.freedesktop.DBus"),
+                                                      QStringLiteral("UpdateActivationEnvironment"))
+                       << QVariant::fromValue(env));
+        QCOMPARE(reponse.type(), QDBusMessage::ReplyMessage);
+        m_envServeur = QProcessEnvironment::systemEnvironment();
+        for (auto it = env.cbegin(); it != env.cend(); ++it)
+            m_envServeur.insert(it.key(), it.value());
+        QVERIFY(!serveurPresent());
+    }
+
+    void cleanupTestCase() { arreterServeur(); }
+
+    void activationStartsTheServer()
+    {
+        QVERIFY(!serveurPresent());
+        const Sortie s = cli({"call", "GetSRTPrixUnitaire", "DEQP003"});
+        QVERIFY2(s.code == 0, qPrintable(s.err));
+        QCOMPARE(s.out, QStringLiteral("14.77\n"));
+        QVERIFY(serveurPresent());
+    }
+
+    void initAnswersAndKeepsThePaths_data()
+    {
+        QTest::addColumn<QString>("specialite");
+        QTest::addColumn<bool>("resultat");
+        QTest::newRow("13") << "13" << true;
+        QTest::newRow("alphabetique") << "abc" << false;
+        QTest::newRow("vide") << "" << false;
+    }
+    void initAnswersAndKeepsThePaths()
+    {
+        QFETCH(QString, specialite);
+        QFETCH(bool, resultat);
+        const Sortie s = cli({"call", "Init", "10000001", specialite, "/h/data", "/h/dico"});
+        QVERIFY2(s.code == 0, qPrintable(s.err));
+        QCOMPARE(s.out, resultat ? QStringLiteral("True\n") : QStringLiteral("False\n"));
+
+        // The same on one object, then its properties.
+        const QString chemin = creerObjet();
+        QVERIFY(!chemin.isEmpty());
+        const QDBusReply<bool> init = bus().call(
+            appel(chemin, kILecture, "Init", {"10000001", specialite, "/h/data", "/h/dico"}));
+        QVERIFY(init.isValid());
+        QCOMPARE(init.value(), resultat);
+        for (const auto& [propriete, valeur] :
+             {std::pair{"CheminData4", "/h/data"}, std::pair{"CheminDico4", "/h/dico"}}) {
+            const QDBusMessage lu = bus().call(
+                appel(chemin, "org.freedesktop.DBus.Properties", "Get", {kILecture, propriete}));
+            QCOMPARE(lu.type(), QDBusMessage::ReplyMessage);
+            QCOMPARE(lu.arguments().first().value<QDBusVariant>().variant().toString(),
+                     resultat ? QString::fromLatin1(valeur) : QString());
+        }
+        bus().call(appel(chemin, kILecture, "Release"));
+    }
+
+    void lookUpsAnswerAsTheTariffComponent_data()
+    {
+        QTest::addColumn<QStringList>("appel");
+        QTest::addColumn<QString>("attendu");
+        UsrSrt ob; // the same reference, through the profile this test wrote
+        QTest::newRow("GetSRTModificateurs")
+            << QStringList{"GetSRTModificateurs"} << ob.GetModificateurs();
+        QTest::newRow("GetSRTCodeAssociation")
+            << QStringList{"GetSRTCodeAssociation"} << ob.GetCodesAssociation();
+        QTest::newRow("GetSRTPrixUnitaire")
+            << QStringList{"GetSRTPrixUnitaire", "QZJA002"} << ob.GetPrixUnitaire("QZJA002");
+        QTest::newRow("GetSRTBaseRemboursementActe")
+            << QStringList{"GetSRTBaseRemboursementActe", "QZJA002", "F", "", "", "1"}
+            << ob.GetBaseRemboursementActe("QZJA002", "F", "", "", "1");
+        QTest::newRow("GetSRTModificateursActe")
+            << QStringList{"GetSRTModificateursActe", "DEQP003"}
+            << ob.GetModificateursActe("DEQP003").replace('@', "\r\n");
+    }
+    void lookUpsAnswerAsTheTariffComponent()
+    {
+        QFETCH(QStringList, appel);
+        QFETCH(QString, attendu);
+        QVERIFY(!attendu.isEmpty());
+        const Sortie s = cli(QStringList{"call"} + appel);
+        QVERIFY2(s.code == 0, qPrintable(s.err));
+        QCOMPARE(s.out, attendu + QLatin1Char('\n'));
+    }
+
+    void actModifiersComeOnePerLine()
+    {
+        const Sortie s = cli({"call", "GetSRTModificateursActe", "QZJA002"});
+        QVERIFY2(s.code == 0, qPrintable(s.err));
+        QVERIFY(!s.out.contains(QLatin1Char('@')));
+        const QStringList lignes = s.out.chopped(1).split(QStringLiteral("\r\n"));
+        QCOMPARE(lignes.size(), 7); // the act, then F, M, P, R, S, U
+        QCOMPARE(lignes.first(), QStringLiteral("QZJA002"));
+    }
+
+    void malformedCallsAreRefusedInFrench_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("membre inconnu") << QStringList{"call", "GetTout"} << "membre inconnu";
+        QTest::newRow("argument manquant")
+            << QStringList{"call", "GetSRTPrixUnitaire"} << "attend 1 argument(s) (CodeActe)";
+        QTest::newRow("argument en trop")
+            << QStringList{"call", "GetSRTModificateurs", "X"} << "attend 0 argument(s)";
+        QTest::newRow("cotation incomplete")
+            << QStringList{"call", "GetCotationCCAM", "1", "2", "3", "4"} << "attend 6 argument(s)";
+    }
+    void malformedCallsAreRefusedInFrench()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const Sortie s = cli(arguments);
+        QCOMPARE(s.code, 2);
+        QVERIFY2(s.err.contains(message), qPrintable(s.err));
+        QVERIFY(s.out.isEmpty());
+    }
+
+    void releaseLeavesTheServerRunning()
+    {
+        QVERIFY(!creerObjet().isEmpty()); // started if needed
+        const uint pid = pidServeur();
+        const Sortie s = cli({"call", "CheminData4", "/x"});
+        QVERIFY2(s.code == 0, qPrintable(s.err));
+        QCOMPARE(s.out, QStringLiteral("/x\n"));
+        QVERIFY(serveurPresent());
+        QCOMPARE(pidServeur(), pid);
+    }
+
+    void hostLeavingTheBusReleasesItsObjects()
+    {
+        const QString nom = QStringLiteral("hote-qui-part");
+        QString chemin;
+        {
+            QDBusConnection hote = QDBusConnection::connectToBus(QDBusConnection::SessionBus, nom);
+            chemin = creerObjet(hote);
+            QVERIFY(!chemin.isEmpty());
+        }
+        auto existe = [&chemin]() {
+            const QDBusMessage r = bus().call(appel(chemin, "org.freedesktop.DBus.Properties",
+                                                    "Get", {kILecture, "CheminData4"}));
+            return r.type() == QDBusMessage::ReplyMessage;
+        };
+        QVERIFY(existe());
+        QDBusConnection::disconnectFromBus(nom);
+        QTRY_VERIFY_WITH_TIMEOUT(!existe(), 5000);
+        QVERIFY(serveurPresent());
+    }
+
+    void secondCodingRefusedWhileOneIsOpen()
+    {
+        const QString premier = creerObjet();
+        QDBusPendingCall enCours = bus().asyncCall(
+            appel(premier, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
+        // Calls of one connection are served in order: once Ping is answered
+        // the workspace is open.
+        bus().call(appel(kFabrique, kIFabrique, "Ping"));
+        QVERIFY(!enCours.isFinished());
+
+        const Sortie s = cli(QStringList{"call", "GetCotationCCAM"} + argumentsCotation());
+        QCOMPARE(s.code, 1);
+        QVERIFY2(s.err.contains(QStringLiteral("Une cotation est déjà en cours")),
+                 qPrintable(s.err));
+
+        const QString second = creerObjet();
+        const QDBusMessage refus =
+            bus().call(appel(second, kILecture, "GetCotationCCAM", valeursCotation()));
+        QCOMPARE(refus.errorName(), QStringLiteral("org.pavaccam.PavaCCAM.Error.WorkspaceOpen"));
+
+        // The look-ups keep answering while the user codes.
+        const Sortie prix = cli({"call", "GetSRTPrixUnitaire", "DEQP003"});
+        QCOMPARE(prix.out, QStringLiteral("14.77\n"));
+        QVERIFY(!enCours.isFinished());
+
+        arreterServeur();
+        QTRY_VERIFY(enCours.isFinished());
+        QVERIFY(enCours.isError());
+    }
+
+    void endCCAMEndsTheProcess()
+    {
+        QVERIFY(!creerObjet().isEmpty());
+        const uint pid = pidServeur();
+        QVERIFY(processusVivant(pid));
+        const Sortie s = cli({"call", "EndCCAM"});
+        QVERIFY2(s.code == 0, qPrintable(s.err));
+        QTRY_VERIFY_WITH_TIMEOUT(!serveurPresent(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!processusVivant(pid), 5000);
+    }
+
+    void releaseAfterAFailedValidationEndsTheProcess()
+    {
+        arreterServeur();
+        QProcess serveur;
+        QProcessEnvironment env = m_envServeur;
+        env.insert(QStringLiteral("PAVACCAM_ESSAI_FIN_SUR_TERMINAISON"), QStringLiteral("1"));
+        serveur.setProcessEnvironment(env);
+        serveur.start(QStringLiteral(PAVACCAM_SERVEUR_ESSAI));
+        QVERIFY(serveur.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
+
+        const Sortie s = cli({"call", "CheminData4"});
+        QCOMPARE(s.code, 0);
+        QVERIFY(serveur.waitForFinished(5000));
+        QCOMPARE(serveur.exitStatus(), QProcess::NormalExit);
+        QVERIFY(!serveurPresent());
+    }
+
+    void escapeClosesTheWorkspaceAndTheHostGetsEmpty()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (xvfb.isEmpty() || xdotool.isEmpty())
+            QSKIP("Xvfb ou xdotool absent");
+        arreterServeur();
+
+        QProcess x;
+        x.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+        QVERIFY(x.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(x.canReadLine(), 10000);
+        const QString affichage = QLatin1Char(':') + QString::fromLatin1(x.readLine()).trimmed();
+        auto finX = qScopeGuard([&x]() {
+            x.terminate();
+            x.waitForFinished(3000);
+        });
+
+        QProcess serveur;
+        QProcessEnvironment env = m_envServeur;
+        env.insert(QStringLiteral("DISPLAY"), affichage);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        serveur.setProcessEnvironment(env);
+        serveur.start(QStringLiteral(PAVACCAM_SERVEUR));
+        QVERIFY(serveur.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
+
+        const QString chemin = creerObjet();
+        QDBusPendingCall cotation =
+            bus().asyncCall(appel(chemin, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
+
+        QProcess outil;
+        QProcessEnvironment envX = QProcessEnvironment::systemEnvironment();
+        envX.insert(QStringLiteral("DISPLAY"), affichage);
+        outil.setProcessEnvironment(envX);
+        outil.start(xdotool, {"search", "--sync", "--onlyvisible", "--name", "cotations CCAM"});
+        QVERIFY(outil.waitForFinished(20000));
+        const QString fenetre =
+            QString::fromLatin1(outil.readAllStandardOutput()).split('\n').first();
+        QVERIFY2(!fenetre.isEmpty(), "fenêtre de cotation introuvable");
+        QVERIFY(!cotation.isFinished());
+
+        outil.start(xdotool, {"windowfocus", "--sync", fenetre, "key", "Escape"});
+        QVERIFY(outil.waitForFinished(10000));
+        QCOMPARE(outil.exitCode(), 0);
+
+        QTRY_VERIFY_WITH_TIMEOUT(cotation.isFinished(), 10000);
+        const QDBusMessage reponse = cotation.reply();
+        QCOMPARE(reponse.type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(reponse.arguments().first().toString(), QString());
+
+        // The server goes on, and the next coding is not refused.
+        QVERIFY(serveurPresent());
+        QDBusPendingCall suivante =
+            bus().asyncCall(appel(chemin, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
+        bus().call(appel(kFabrique, kIFabrique, "Ping"));
+        QVERIFY(!suivante.isFinished());
+        arreterServeur();
+        QVERIFY(serveur.waitForFinished(5000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstServeurBus)
+#include "tst_serveur_bus.moc"
