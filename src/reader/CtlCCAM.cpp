@@ -1,0 +1,82 @@
+#include "reader/CtlCCAM.h"
+
+#include "reader/ChoixActeDialog.h"
+#include "reader/SourceReference.h"
+#include "workspace/Dialogues.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace pava {
+
+CtlCCAM::CtlCCAM(QObject* parent)
+    : QObject(parent), m_fournisseur([](QString* erreur) -> std::shared_ptr<const SourceActes> {
+          return SourceReference::installee(erreur);
+      })
+{}
+
+CtlCCAM::~CtlCCAM()
+{
+    delete m_ouvert.data();
+}
+
+void CtlCCAM::setFournisseurSource(FournisseurSource fournisseur)
+{
+    m_fournisseur = std::move(fournisseur);
+}
+
+ChoixActeDialog* CtlCCAM::creerChoix()
+{
+    QString erreurSource;
+    std::shared_ptr<const SourceActes> source =
+        m_fournisseur ? m_fournisseur(&erreurSource) : nullptr;
+    QString erreurHabituels;
+    QList<ActePropose> habituels =
+        ChoixActeDialog::lireHabituels(m_pathData, source.get(), &erreurHabituels);
+    QString message;
+    if (!source)
+        message =
+            (erreurSource.isEmpty() ? QStringLiteral("Le référentiel CCAM n'est pas disponible.")
+                                    : erreurSource) +
+            QStringLiteral(" Seules vos cotations habituelles sont proposées.");
+    // Above the window that asks (the act window), so that it stays in front.
+    auto* choix = new ChoixActeDialog(std::move(source), std::move(habituels), message,
+                                      QApplication::activeWindow());
+    if (!m_paramTexte.isEmpty())
+        choix->setRecherche(m_paramTexte);
+    return choix;
+}
+
+int CtlCCAM::ChoisirActe()
+{
+    m_code.clear();
+    std::unique_ptr<ChoixActeDialog> choix(creerChoix());
+    const int resultat = ui::execModal(choix.get());
+    if (resultat == QDialog::Accepted)
+        m_code = choix->codeChoisi();
+    return m_code.isEmpty() ? 0 : 1;
+}
+
+void CtlCCAM::ouvrirChoix()
+{
+    if (m_ouvert) {
+        m_ouvert->raise();
+        m_ouvert->activateWindow();
+        return;
+    }
+    m_code.clear();
+    ChoixActeDialog* choix = creerChoix();
+    m_ouvert = choix;
+    connect(choix, &QDialog::finished, this, [this, choix](int resultat) {
+        m_code = resultat == QDialog::Accepted ? choix->codeChoisi() : QString();
+        m_ouvert = nullptr;
+        choix->deleteLater();
+        Q_EMIT choixTermine();
+    });
+    choix->setWindowModality(Qt::ApplicationModal);
+    choix->show();
+    choix->raise();
+    choix->activateWindow();
+}
+
+} // namespace pava

@@ -1,0 +1,118 @@
+#include "reader/SourceReference.h"
+
+#include "coding/Montant.h"
+#include "session/Chemins.h"
+
+#include <QFileInfo>
+
+namespace pava {
+
+QString texteTarif(const ValeurTarif& tarif)
+{
+    switch (tarif.etat) {
+    case ValeurTarif::Etat::Tarif:
+        return formatDeuxDecimales(Monnaie::depuisCentimes(tarif.centimes)) + QStringLiteral(" €");
+    case ValeurTarif::Etat::NonPrisEnCharge:
+        return QStringLiteral("Non pris en charge");
+    case ValeurTarif::Etat::Supprime:
+        break;
+    }
+    return QString();
+}
+
+bool SourceReference::charger(const QString& cheminReference, QString* erreur)
+{
+    return m_recherche.charger(cheminReference, erreur);
+}
+
+QString SourceReference::cheminInstalle()
+{
+    const QString base = LitProfil(QStringLiteral("API_Sesam"), QStringLiteral("Path"));
+    if (base.isEmpty())
+        return QString();
+    return CompleteChemin(base) + QStringLiteral("srt/CCAM.mdb");
+}
+
+std::shared_ptr<const SourceReference> SourceReference::installee(QString* erreur)
+{
+    // Reading the whole CCAM takes a moment: done once, kept for the process.
+    static std::shared_ptr<const SourceReference> memoire;
+    static QString cheminMemoire;
+    static QDateTime dateMemoire;
+
+    const QString chemin = cheminInstalle();
+    if (chemin.isEmpty()) {
+        if (erreur)
+            *erreur = QStringLiteral("Le répertoire du référentiel CCAM n'est pas indiqué dans "
+                                     "le fichier de profil « Pavareg.reg » (section API_Sesam, "
+                                     "clé Path).");
+        return nullptr;
+    }
+    const QDateTime date = QFileInfo(chemin).lastModified();
+    if (memoire && chemin == cheminMemoire && date == dateMemoire)
+        return memoire;
+    auto source = std::make_shared<SourceReference>();
+    QString raison;
+    if (!source->charger(chemin, &raison)) {
+        if (erreur)
+            *erreur = QStringLiteral("Le référentiel CCAM ne peut être lu : %1.").arg(raison);
+        return nullptr;
+    }
+    memoire = source;
+    cheminMemoire = chemin;
+    dateMemoire = date;
+    return memoire;
+}
+
+ActePropose SourceReference::propose(int index) const
+{
+    const RechercheActes::Acte& a = m_recherche.actes().at(index);
+    return ActePropose{a.code, a.libelle, texteTarif(a.tarif)};
+}
+
+SourceActes::Reponse SourceReference::rechercher(const QString& texte, int maximum) const
+{
+    const RechercheActes::Resultat r = m_recherche.chercher(texte, maximum);
+    Reponse reponse;
+    reponse.total = r.total;
+    for (int i : r.actes)
+        reponse.actes.append(propose(i));
+    return reponse;
+}
+
+QList<ChapitrePropose> SourceReference::chapitres() const
+{
+    QList<ChapitrePropose> liste;
+    for (const RechercheActes::Chapitre& c : m_recherche.chapitres())
+        liste.append({c.code, c.parent, c.titre});
+    return liste;
+}
+
+void SourceReference::collecter(const QString& chapitre, int maximum, Reponse& reponse) const
+{
+    for (int i : m_recherche.actesDuChapitre(chapitre)) {
+        ++reponse.total;
+        if (reponse.actes.size() < maximum)
+            reponse.actes.append(propose(i));
+    }
+    for (int c : m_recherche.sousChapitres(chapitre))
+        collecter(m_recherche.chapitres().at(c).code, maximum, reponse);
+}
+
+SourceActes::Reponse SourceReference::actesDuChapitre(const QString& code, int maximum) const
+{
+    Reponse reponse;
+    if (!code.isEmpty())
+        collecter(code, maximum, reponse);
+    return reponse;
+}
+
+std::optional<ActePropose> SourceReference::acte(const QString& code) const
+{
+    const int i = m_recherche.indexActe(code.trimmed().toUpper());
+    if (i < 0)
+        return std::nullopt;
+    return propose(i);
+}
+
+} // namespace pava

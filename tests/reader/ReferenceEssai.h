@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace pava::test {
+
+// A CCAM reference made for the act chooser's tests: a handful of acts in a
+// few chapters, with their unit prices, in the reference's own schema.
+struct ActeEssai
+{
+    QString code;
+    QString libelle;
+    QString chapitre;
+    int etat = 0; // 0 priced, 1 not covered
+    qint64 centimes = 0;
+};
+struct ChapitreEssai
+{
+    QString code;
+    QString parent;
+    QString titre;
+};
+
+QList<ActeEssai> actesEssai();
+QList<ChapitreEssai> chapitresEssai();
+
+// Writes the reference at fichier; false (and why in *erreur) on failure.
+bool creerReference(const QString& fichier, QString* erreur);
+
+// A user database "CCAM001.mdb" with habitual codings (code, label).
+bool creerHabituels(const QString& fichier, const QList<QPair<QString, QString>>& habituels);
+
+} // namespace pava::test
