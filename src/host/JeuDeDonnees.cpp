@@ -21,15 +21,16 @@ namespace {
 // Everyday acts of a general practice, in the order a new list shows them.
 constexpr const char* kActesCourants[] = {
     "DEQP003", // électrocardiographie
-    "JKHD001", // prélèvement cervicovaginal
+    "JKHD001", // prélèvement cervicovaginal (frottis)
+    "JKLD001", // pose d'un dispositif intra-utérin
     "QZJA002", // suture de plaie superficielle, hors face, moins de 3 cm
+    "QZJA017", // suture de plaie superficielle, hors face, de 3 à 10 cm
     "QAJA013", // suture de plaie superficielle de la face, moins de 3 cm
     "GLQP012", // spirométrie standard
+    "MZLB001", // infiltration articulaire du membre supérieur
     "QZGA002", // ablation d'implant sous-cutané
-    "BGQP002", // fond d'œil
-    "QZHA001", // biopsie cutanée
-    "JKKD001", // pose de dispositif intra-utérin
     "QZFA031", // exérèse de lésion superficielle de la peau
+    "HJGD001", // ablation de fécalome
 };
 
 // Runs fill on a fresh SQLite file written beside path and moved to path
@@ -78,15 +79,29 @@ bool executer(QSqlDatabase& base, const QString& instruction, QString* erreur)
 
 } // namespace
 
-QString referenceDemonstration()
+namespace {
+
+QString fichierDemonstration(const QString& nom)
 {
-    const QString relatif = QStringLiteral("/demo/ccam-demo.csv");
+    const QString relatif = QStringLiteral("/demo/") + nom;
     for (const QString& racine :
          {QStringLiteral(PAVACCAM_INSTALLED_DATA_DIR), QStringLiteral(PAVACCAM_SOURCE_DATA_DIR)}) {
         if (QFileInfo::exists(racine + relatif))
             return racine + relatif;
     }
     return {};
+}
+
+} // namespace
+
+QString referenceDemonstration()
+{
+    return fichierDemonstration(QStringLiteral("ccam-demo.csv"));
+}
+
+QString installationDemonstration()
+{
+    return fichierDemonstration(QStringLiteral("modificateurs-demo.csv"));
 }
 
 QList<QPair<QString, QString>> cotationsHabituelles(const QString& repertoireSrt)
@@ -137,10 +152,17 @@ BilanJeuDeDonnees creerJeuDeDonnees(const OptionsJeuDeDonnees& options)
     if (QFileInfo::exists(reference)) {
         bilan.conserves << reference;
     } else {
+        // Without an edition of their own, the demonstration edition with its
+        // demonstration table of modifier rates.
         OptionsImport import;
-        import.fichierEdition = options.fichierReference.isEmpty() ? referenceDemonstration()
-                                                                   : options.fichierReference;
         import.repertoireSrt = options.repertoireSrt;
+        if (options.fichierReference.isEmpty()) {
+            import.fichierEdition = referenceDemonstration();
+            import.fichierInstallation = installationDemonstration();
+        } else {
+            import.fichierEdition = options.fichierReference;
+            import.fichierInstallation = options.fichierInstallation;
+        }
         if (import.fichierEdition.isEmpty()) {
             bilan.erreur = QStringLiteral("La référence de démonstration (ccam-demo.csv) est "
                                           "introuvable.");

@@ -22,8 +22,10 @@ struct OptionsJeuDeDonnees
     QString repertoireData;
     QString repertoireRsc;
     QString repertoireSrt;
-    QString repertoireProfil; // "" = where the program reads it (repertoireProfil())
-    QString fichierReference; // "" = the shipped demonstration edition
+    QString repertoireProfil;    // "" = where the program reads it (repertoireProfil())
+    QString fichierReference;    // "" = the shipped demonstration edition
+    QString fichierInstallation; // its modifier rates (--modifiers); with no edition given, the
+                                 // demonstration edition comes with its own
 };
 
 struct BilanJeuDeDonnees
@@ -39,6 +41,8 @@ BilanJeuDeDonnees creerJeuDeDonnees(const OptionsJeuDeDonnees& options);
 // The demonstration edition of the CCAM shipped with the program (installed
 // data directory, else the source tree); "" when neither holds it.
 QString referenceDemonstration();
+// Its table of modifier rates and incompatible acts, "" when absent.
+QString installationDemonstration();
 
 // The habitual codings put into a new CCAM001.mdb: code and label, everyday
 // acts of general practice found in the reference of srtDir (the labels are

@@ -15,6 +15,7 @@
 #include <QDBusPendingCall>
 #include <QDBusReply>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -104,6 +105,60 @@ void arreterServeur()
     QTRY_VERIFY_WITH_TIMEOUT(!serveurPresent(), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!processusVivant(pid), 5000);
 }
+
+// A virtual display with xdotool to press keys in it, when both are
+// installed.
+class EcranVirtuel
+{
+public:
+    bool demarrer()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (xvfb.isEmpty() || m_xdotool.isEmpty())
+            return false;
+        m_x.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+        if (!m_x.waitForStarted())
+            return false;
+        QElapsedTimer chrono;
+        chrono.start();
+        while (!m_x.canReadLine() && chrono.elapsed() < 10000)
+            m_x.waitForReadyRead(200);
+        if (!m_x.canReadLine())
+            return false;
+        m_affichage = QLatin1Char(':') + QString::fromLatin1(m_x.readLine()).trimmed();
+        return true;
+    }
+    ~EcranVirtuel()
+    {
+        m_x.terminate();
+        m_x.waitForFinished(3000);
+    }
+    QString affichage() const { return m_affichage; }
+
+    // Waits for the workspace to be shown and presses Escape in it.
+    bool echapDansLaCotation()
+    {
+        QProcess outil;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_affichage);
+        outil.setProcessEnvironment(env);
+        outil.start(m_xdotool, {"search", "--sync", "--onlyvisible", "--name", "cotations CCAM"});
+        if (!outil.waitForFinished(20000))
+            return false;
+        const QString fenetre =
+            QString::fromLatin1(outil.readAllStandardOutput()).split('\n').first();
+        if (fenetre.isEmpty())
+            return false;
+        outil.start(m_xdotool, {"windowfocus", "--sync", fenetre, "key", "Escape"});
+        return outil.waitForFinished(10000) && outil.exitCode() == 0;
+    }
+
+private:
+    QProcess m_x;
+    QString m_xdotool;
+    QString m_affichage;
+};
 
 } // namespace
 
@@ -363,21 +418,11 @@ private Q_SLOTS:
 
     void escapeClosesTheWorkspaceAndTheHostGetsEmpty()
     {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-        if (xvfb.isEmpty() || xdotool.isEmpty())
-            QSKIP("Xvfb ou xdotool absent");
         arreterServeur();
-
-        QProcess x;
-        x.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-        QVERIFY(x.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(x.canReadLine(), 10000);
-        const QString affichage = QLatin1Char(':') + QString::fromLatin1(x.readLine()).trimmed();
-        auto finX = qScopeGuard([&x]() {
-            x.terminate();
-            x.waitForFinished(3000);
-        });
+        EcranVirtuel ecran;
+        if (!ecran.demarrer())
+            QSKIP("Xvfb ou xdotool absent");
+        const QString affichage = ecran.affichage();
 
         QProcess serveur;
         QProcessEnvironment env = m_envServeur;
@@ -392,20 +437,7 @@ private Q_SLOTS:
         QDBusPendingCall cotation =
             bus().asyncCall(appel(chemin, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
 
-        QProcess outil;
-        QProcessEnvironment envX = QProcessEnvironment::systemEnvironment();
-        envX.insert(QStringLiteral("DISPLAY"), affichage);
-        outil.setProcessEnvironment(envX);
-        outil.start(xdotool, {"search", "--sync", "--onlyvisible", "--name", "cotations CCAM"});
-        QVERIFY(outil.waitForFinished(20000));
-        const QString fenetre =
-            QString::fromLatin1(outil.readAllStandardOutput()).split('\n').first();
-        QVERIFY2(!fenetre.isEmpty(), "fenêtre de cotation introuvable");
-        QVERIFY(!cotation.isFinished());
-
-        outil.start(xdotool, {"windowfocus", "--sync", fenetre, "key", "Escape"});
-        QVERIFY(outil.waitForFinished(10000));
-        QCOMPARE(outil.exitCode(), 0);
+        QVERIFY2(ecran.echapDansLaCotation(), "fenêtre de cotation introuvable");
 
         QTRY_VERIFY_WITH_TIMEOUT(cotation.isFinished(), 10000);
         const QDBusMessage reponse = cotation.reply();
@@ -420,6 +452,50 @@ private Q_SLOTS:
         QVERIFY(!suivante.isFinished());
         arreterServeur();
         QVERIFY(serveur.waitForFinished(5000));
+    }
+
+    void demoWithoutDisplaySaysSo()
+    {
+        const QString dossier = m_env.root() + QStringLiteral("/demo-sans-ecran");
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(PAVACCAM_CLI), {"demo", "--dossier", dossier});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                    .contains(QStringLiteral("aucun affichage graphique n'est disponible")));
+        QVERIFY(!QFileInfo::exists(dossier));
+    }
+
+    void demoOpensTheWorkspaceOnItsOwnDataAndPrintsTheResult()
+    {
+        arreterServeur();
+        EcranVirtuel ecran;
+        if (!ecran.demarrer())
+            QSKIP("Xvfb ou xdotool absent");
+        const QString dossier = m_env.root() + QStringLiteral("/demo");
+        QProcess demo;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), ecran.affichage());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("PAVACCAM_SERVER"), QStringLiteral(PAVACCAM_SERVEUR));
+        demo.setProcessEnvironment(env);
+        demo.start(QStringLiteral(PAVACCAM_CLI), {"demo", "--dossier", dossier});
+        QVERIFY(demo.waitForStarted());
+        QVERIFY2(ecran.echapDansLaCotation(), "fenêtre de cotation introuvable");
+        QVERIFY(demo.waitForFinished(15000));
+        const QString err = QString::fromUtf8(demo.readAllStandardError());
+        QVERIFY2(demo.exitCode() == 0, qPrintable(err));
+        QCOMPARE(QString::fromUtf8(demo.readAllStandardOutput()), QStringLiteral("\n"));
+        QVERIFY(err.contains(QStringLiteral("Jeu de démonstration créé")));
+        QVERIFY(QFileInfo::exists(dossier + QStringLiteral("/data/CCAM001.mdb")));
+        QVERIFY(QFileInfo::exists(dossier + QStringLiteral("/etc/Pavareg.reg")));
+        // The server the demonstration started ends with it.
+        QTRY_VERIFY_WITH_TIMEOUT(!serveurPresent(), 5000);
     }
 };
 

@@ -21,6 +21,8 @@ int commandeInit(const QStringList& arguments, QTextStream& out, QTextStream& er
             cible = &options.repertoireProfil;
         else if (option == QLatin1String("--reference"))
             cible = &options.fichierReference;
+        else if (option == QLatin1String("--modifiers"))
+            cible = &options.fichierInstallation;
         if (!cible) {
             err << "pavaccam init : option inconnue « " << option << " ».\n";
             return 2;
