@@ -136,14 +136,15 @@ public:
     }
     QString affichage() const { return m_affichage; }
 
-    // Waits for the workspace to be shown and presses Escape in it.
-    bool echapDansLaCotation()
+    // Waits for a window whose title matches to be shown and presses Escape
+    // in it.
+    bool echapDans(const QString& titre)
     {
         QProcess outil;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), m_affichage);
         outil.setProcessEnvironment(env);
-        outil.start(m_xdotool, {"search", "--sync", "--onlyvisible", "--name", "cotations CCAM"});
+        outil.start(m_xdotool, {"search", "--sync", "--onlyvisible", "--name", titre});
         if (!outil.waitForFinished(20000))
             return false;
         const QString fenetre =
@@ -437,7 +438,8 @@ private Q_SLOTS:
         QDBusPendingCall cotation =
             bus().asyncCall(appel(chemin, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
 
-        QVERIFY2(ecran.echapDansLaCotation(), "fenêtre de cotation introuvable");
+        QVERIFY2(ecran.echapDans(QStringLiteral("cotations CCAM")),
+                 "fenêtre de cotation introuvable");
 
         QTRY_VERIFY_WITH_TIMEOUT(cotation.isFinished(), 10000);
         const QDBusMessage reponse = cotation.reply();
@@ -450,6 +452,65 @@ private Q_SLOTS:
             bus().asyncCall(appel(chemin, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
         bus().call(appel(kFabrique, kIFabrique, "Ping"));
         QVERIFY(!suivante.isFinished());
+        arreterServeur();
+        QVERIFY(serveur.waitForFinished(5000));
+    }
+
+    void serverWithoutReferenceOrDisplayAnswersWithFrenchErrors()
+    {
+        arreterServeur();
+        QProcess serveur;
+        QProcessEnvironment env = m_envServeur;
+        env.insert(QStringLiteral("PAVACCAM_SYSCONFDIR"), m_env.root() + QStringLiteral("/vide"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        serveur.setProcessEnvironment(env);
+        serveur.start(QStringLiteral(PAVACCAM_SERVEUR));
+        QVERIFY(serveur.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
+
+        const Sortie prix = cli({"call", "GetSRTPrixUnitaire", "DEQP003"});
+        QCOMPARE(prix.code, 1);
+        QVERIFY2(prix.err.contains(QStringLiteral("Recherche impossible : aucun référentiel CCAM")),
+                 qPrintable(prix.err));
+        const Sortie cotation = cli(QStringList{"call", "GetCotationCCAM"} + argumentsCotation());
+        QCOMPARE(cotation.code, 1);
+        QVERIFY2(cotation.err.contains(QStringLiteral("sans affichage graphique")),
+                 qPrintable(cotation.err));
+        const Sortie choix = cli({"call", "GetCCAMCode"});
+        QCOMPARE(choix.code, 1);
+        arreterServeur();
+        QVERIFY(serveur.waitForFinished(5000));
+    }
+
+    void actChoiceAnswersWhenItsWindowCloses()
+    {
+        arreterServeur();
+        EcranVirtuel ecran;
+        if (!ecran.demarrer())
+            QSKIP("Xvfb ou xdotool absent");
+        QProcess serveur;
+        QProcessEnvironment env = m_envServeur;
+        env.insert(QStringLiteral("DISPLAY"), ecran.affichage());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        serveur.setProcessEnvironment(env);
+        serveur.start(QStringLiteral(PAVACCAM_SERVEUR));
+        QVERIFY(serveur.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
+
+        const QString chemin = creerObjet();
+        QDBusPendingCall choix = bus().asyncCall(appel(chemin, kILecture, "GetCCAMCode"), 600000);
+        bus().call(appel(kFabrique, kIFabrique, "Ping"));
+        const QDBusMessage refus = bus().call(appel(creerObjet(), kILecture, "GetCCAMCode"));
+        QCOMPARE(refus.errorName(), QStringLiteral("org.pavaccam.PavaCCAM.Error.ChooserOpen"));
+        QCOMPARE(cli({"call", "GetSRTPrixUnitaire", "DEQP003"}).out, QStringLiteral("14.77\n"));
+        QVERIFY(!choix.isFinished());
+
+        QVERIFY2(ecran.echapDans(QStringLiteral("Choisir un acte")), "choix d'acte introuvable");
+        QTRY_VERIFY_WITH_TIMEOUT(choix.isFinished(), 10000);
+        QCOMPARE(choix.reply().type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(choix.reply().arguments().first().toString(), QString());
         arreterServeur();
         QVERIFY(serveur.waitForFinished(5000));
     }
@@ -486,7 +547,8 @@ private Q_SLOTS:
         demo.setProcessEnvironment(env);
         demo.start(QStringLiteral(PAVACCAM_CLI), {"demo", "--dossier", dossier});
         QVERIFY(demo.waitForStarted());
-        QVERIFY2(ecran.echapDansLaCotation(), "fenêtre de cotation introuvable");
+        QVERIFY2(ecran.echapDans(QStringLiteral("cotations CCAM")),
+                 "fenêtre de cotation introuvable");
         QVERIFY(demo.waitForFinished(15000));
         const QString err = QString::fromUtf8(demo.readAllStandardError());
         QVERIFY2(demo.exitCode() == 0, qPrintable(err));

@@ -15,6 +15,7 @@ inline constexpr char kInterfaceLectureCCAM[] = "org.pavaccam.PavaCCAM.LectureCC
 inline constexpr char kErreurCotationOuverte[] = "org.pavaccam.PavaCCAM.Error.WorkspaceOpen";
 inline constexpr char kErreurChoixOuvert[] = "org.pavaccam.PavaCCAM.Error.ChooserOpen";
 inline constexpr char kErreurReference[] = "org.pavaccam.PavaCCAM.Error.Reference";
+inline constexpr char kErreurSansAffichage[] = "org.pavaccam.PavaCCAM.Error.NoDisplay";
 
 // A call that shows a window waits for the user: one day.
 inline constexpr int kDelaiFenetreMs = 86400 * 1000;

@@ -13,6 +13,26 @@
 
 namespace pava {
 
+namespace {
+bool g_fenetresPossibles = true;
+} // namespace
+
+void ObjetLectureCCAM::setFenetresPossibles(bool possibles)
+{
+    g_fenetresPossibles = possibles;
+}
+
+bool ObjetLectureCCAM::refuserSansAffichage()
+{
+    if (g_fenetresPossibles || !calledFromDBus())
+        return false;
+    sendErrorReply(QLatin1String(bus::kErreurSansAffichage),
+                   QStringLiteral("Le serveur PavaCCAM a été démarré sans affichage graphique "
+                                  "(DISPLAY et WAYLAND_DISPLAY vides) : il ne peut pas ouvrir "
+                                  "de fenêtre."));
+    return true;
+}
+
 ObjetLectureCCAM::ObjetLectureCCAM(const QString& chemin, const QString& proprietaire,
                                    QObject* parent)
     : QObject(parent), m_chemin(chemin), m_proprietaire(proprietaire)
@@ -36,6 +56,8 @@ QString ObjetLectureCCAM::GetCCAMCode()
 {
     if (!calledFromDBus())
         return m_lecture.GetCCAMCode();
+    if (refuserSansAffichage())
+        return {};
     QString erreur;
     if (LectureCCAM::choixActeEnCours()) {
         sendErrorReply(QLatin1String(bus::kErreurChoixOuvert),
@@ -107,6 +129,8 @@ QString ObjetLectureCCAM::GetCotationCCAM(const QString& IdentificationPraticien
     if (!calledFromDBus())
         return m_lecture.GetCotationCCAM(IdentificationPraticien, CodeSpecialite, PathData4,
                                          PathDico4, Cot, PathDataRsc);
+    if (refuserSansAffichage())
+        return {};
     // The workspace opens without blocking the server: the look-ups keep
     // answering while the user codes, and this call answers when it closes.
     setDelayedReply(true);

@@ -23,6 +23,11 @@ class ObjetLectureCCAM : public QObject, protected QDBusContext
 public:
     ObjetLectureCCAM(const QString& chemin, const QString& proprietaire, QObject* parent);
 
+    // Whether the server can show windows. A server started without any
+    // display still answers the look-ups; the two members that show a window
+    // then answer with an error instead of waiting for a window nobody sees.
+    static void setFenetresPossibles(bool possibles);
+
     QString chemin() const { return m_chemin; }
     QString proprietaire() const { return m_proprietaire; }
 
@@ -54,6 +59,7 @@ Q_SIGNALS:
 
 private:
     QString reponseRecherche(const QString& reponse);
+    bool refuserSansAffichage();
 
     LectureCCAM m_lecture;
     QString m_chemin;

@@ -16,6 +16,15 @@
 
 int main(int argc, char* argv[])
 {
+    // Started by a bus without any display (a headless session), the server
+    // still answers the look-ups, on Qt's offscreen platform.
+    const bool sansAffichage = qEnvironmentVariableIsEmpty("DISPLAY") &&
+                               qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                               qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (sansAffichage)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    pava::ObjetLectureCCAM::setFenetresPossibles(!sansAffichage);
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("PavaCCAM"));
     QApplication::setApplicationName(QStringLiteral("PavaCCAM"));
