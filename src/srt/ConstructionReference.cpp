@@ -598,7 +598,13 @@ bool Construction::ecrireEdition(Ecriture& e)
     const QString date = m_edition.dateApplication.toString(Qt::ISODate);
     const QString empreinte = QString::fromLatin1(
         QCryptographicHash::hash(m_octetsEdition, QCryptographicHash::Sha256).toHex());
-    QString dateImport = QDateTime::currentDateTime().toString(Qt::ISODate);
+    EditionStockee nouvelle{date,
+                            m_edition.version,
+                            m_edition.titre,
+                            QFileInfo(m_options.fichierEdition).fileName(),
+                            empreinte,
+                            QDateTime::currentDateTime().toString(Qt::ISODate),
+                            m_edition.demonstration};
     QList<EditionStockee> editions;
     for (const EditionStockee& ed : std::as_const(m_h.editions)) {
         if (ed.date != date) {
@@ -607,12 +613,10 @@ bool Construction::ecrireEdition(Ecriture& e)
             m_memeEdition = true;
             // The same file imported again changes nothing, not even this.
             if (ed.empreinte == empreinte)
-                dateImport = ed.dateImport;
+                nouvelle = ed;
         }
     }
-    editions.append({date, m_edition.version, m_edition.titre,
-                     QFileInfo(m_options.fichierEdition).fileName(), empreinte, dateImport,
-                     m_edition.demonstration});
+    editions.append(nouvelle);
     m_bilan.editions = static_cast<int>(editions.size());
     QSqlQuery q;
     if (!e.preparer(q, QStringLiteral("INSERT INTO edition VALUES (?, ?, ?, ?, ?, ?, ?)")))

@@ -169,6 +169,8 @@ bool ReferenceTarifs::chargerTables(QString& erreur)
         m_version = q.value(0).toInt();
         m_dateEdition = lireJour(q.value(1).toString());
         m_demonstration = q.value(2).toBool();
+        if (m_premiereEdition == 0)
+            m_premiereEdition = m_dateEdition;
     }
     if (!executer("SELECT code, libelle FROM grille"))
         return false;
@@ -343,7 +345,7 @@ QString ReferenceTarifs::libelleActe(QStringView code)
 
 QString ReferenceTarifs::modificateursAutorises(QStringView code, std::int64_t jour)
 {
-    const PointDate<QString>* p = pointEnVigueur(acte(code).listes, jour);
+    const PointDate<QString>* p = pointEnVigueur(acte(code).listes, jourEdition(jour));
     return p ? p->valeur : QString();
 }
 
@@ -379,34 +381,29 @@ bool ReferenceTarifs::prixUnitaire(QStringView code, std::int64_t jour, int gril
     if (grille < 1 || grille > kNombreGrilles)
         return false;
     const ValeurTarif* v = nullptr;
-    if (!ligneRetenue(acte(code), jour, grille, &v))
+    if (!ligneRetenue(acte(code), jourEdition(jour), grille, &v))
         return false;
     valeur = *v;
     return true;
 }
 
-// The rate of a modifier on a day: the installation's table prevails; then the
-// rate the edition gives on that day, or before the first edition that gives
-// one, that first rate (as for prices).
+// The rate of a modifier on a day: the installation's table prevails, on its
+// own dates; then the rate the edition in force gives.
 bool ReferenceTarifs::taux(QChar code, int grille, std::int64_t jour, TauxModificateur& t,
                            bool* installation) const
 {
     if (code.unicode() >= 128)
         return false;
-    const QList<LigneTaux>& lignes = m_taux[code.unicode()][grille - 1];
+    const std::int64_t jourDonnees = jourEdition(jour);
     const LigneTaux* retenue = nullptr;
-    const LigneTaux* premiereEdition = nullptr;
-    for (const LigneTaux& l : lignes) {
-        if (!l.installation && (!premiereEdition || l.debut < premiereEdition->debut))
-            premiereEdition = &l;
-        if (l.debut > jour || (l.fin != 0 && l.fin < jour))
+    for (const LigneTaux& l : m_taux[code.unicode()][grille - 1]) {
+        const std::int64_t j = l.installation ? jour : jourDonnees;
+        if (l.debut > j || (l.fin != 0 && l.fin < j))
             continue;
         if (!retenue || (l.installation && !retenue->installation) ||
             (l.installation == retenue->installation && l.debut >= retenue->debut))
             retenue = &l;
     }
-    if (!retenue && premiereEdition && jour < premiereEdition->debut)
-        retenue = premiereEdition;
     if (!retenue)
         return false;
     t = retenue->taux;
@@ -461,7 +458,8 @@ ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expli
                           .arg(libelleGrille(grille)));
     }
     const ValeurTarif* v = nullptr;
-    const LigneActe* ligne = ligneRetenue(a, d.jour, grille, &v);
+    const std::int64_t jourDonnees = jourEdition(d.jour);
+    const LigneActe* ligne = ligneRetenue(a, jourDonnees, grille, &v);
     if (!ligne) {
         r.statut = Resultat::Statut::HorsVigueur;
         if (expliquer)
@@ -502,7 +500,7 @@ ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expli
                           .arg(rbt.toString()));
 
     const QString* autorises = nullptr;
-    if (const PointDate<QString>* p = pointEnVigueur(a.listes, d.jour))
+    if (const PointDate<QString>* p = pointEnVigueur(a.listes, jourDonnees))
         autorises = &p->valeur;
     std::int64_t pointsDeBase = 0;
     std::int64_t forfaits = 0;

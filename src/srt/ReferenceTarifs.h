@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <vector>
@@ -155,8 +156,14 @@ private:
     QString m_connexion;
     QSqlDatabase m_db;
     std::unique_ptr<Requetes> m_requetes;
+    // Day on which the edition's data is read: the reference knows nothing
+    // older than its first edition, so an act coded before it is priced as
+    // that edition prices it.
+    std::int64_t jourEdition(std::int64_t jour) const { return std::max(jour, m_premiereEdition); }
+
     int m_version = 0;
     std::int64_t m_dateEdition = 0;
+    std::int64_t m_premiereEdition = 0;
     bool m_demonstration = false;
     std::array<QString, kNombreGrilles> m_grilles;
     QHash<QString, DonneesActe> m_actes;

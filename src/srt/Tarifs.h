@@ -53,16 +53,12 @@ template <typename V> struct PointDate
     V valeur{};
 };
 
-// The point in force on a day: the last one starting on or before it. Before
-// the first point the first one applies: the reference knows nothing older,
-// and an act coded on a date before the first imported edition is priced as
-// that edition prices it. nullptr for an empty history.
+// The point in force on a day: the last one starting on or before it;
+// nullptr when none does.
 template <typename V>
 const PointDate<V>* pointEnVigueur(const QList<PointDate<V>>& points, std::int64_t jour)
 {
-    if (points.isEmpty())
-        return nullptr;
-    const PointDate<V>* retenu = &points.first();
+    const PointDate<V>* retenu = nullptr;
     for (const PointDate<V>& p : points) {
         if (p.debut > jour)
             break;

@@ -1,0 +1,214 @@
+// "pavaccam reference ...": arguments, exit codes and what the user reads.
+#include "EditionsDeTest.h"
+#include "TestSupport.h"
+
+#include "srt/CommandeReference.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace pava;
+using namespace pava::test;
+
+namespace {
+
+struct Sortie
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Sortie lancer(const QStringList& args)
+{
+    Sortie s;
+    QTextStream out(&s.out);
+    QTextStream err(&s.err);
+    s.code = commandeReference(args, out, err);
+    out.flush();
+    err.flush();
+    return s;
+}
+
+} // namespace
+
+class TestCommande : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void erreurs_data();
+    void erreurs();
+    void importe();
+    void importRefuse();
+    void cherche_data();
+    void cherche();
+    void tarif_data();
+    void tarif();
+
+private:
+    QString srt() const { return m_dir->path() + "/srt-base"; }
+    std::unique_ptr<IsolatedEnvironment> m_env;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_edition;
+    QString m_table;
+};
+
+void TestCommande::init()
+{
+    // The old environment's destructor clears the variables the new one sets.
+    m_env.reset();
+    m_env = std::make_unique<IsolatedEnvironment>();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_edition = m_dir->path() + "/edition.csv";
+    m_table = m_dir->path() + "/table.csv";
+    QVERIFY(
+        writeFile(m_edition,
+                  edition(81, "01/01/2026",
+                          {"16,,PEAU,,,,,,,,",
+                           "QZJA002,,Suture de plaie superficielle,1,0,26.60,24.21,,,1,ADC",
+                           "\"[F, R, M]\",,,,,,,,,,",
+                           "QZNP001,,Verrues,1,0,Non pris en charge,Non pris en charge,,,2,ATM"})));
+    QVERIFY(writeFile(m_table, "[modificateurs]\nF;*;19.06;;;Dimanche\nR;*;+50%;;;Face\n"));
+}
+
+void TestCommande::erreurs_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("sans sous-commande") << QStringList{} << 2 << "Utilisation";
+    QTest::newRow("sous-commande inconnue") << QStringList{"efface"} << 2 << "inconnue";
+    QTest::newRow("sans --srt") << QStringList{"search", "suture"} << 2 << "--srt";
+    QTest::newRow("option inconnue")
+        << QStringList{"search", "x", "--srt", "d", "--vite"} << 2 << "option inconnue";
+    QTest::newRow("option sans valeur")
+        << QStringList{"price", "QZJA002", "--srt"} << 2 << "attend une valeur";
+    QTest::newRow("import sans fichier") << QStringList{"import", "--srt", "d"} << 2 << "un seul";
+    QTest::newRow("fichier introuvable")
+        << QStringList{"import", "/nulle/part.csv", "--srt", "@SRT"} << 1 << "impossible de lire";
+    QTest::newRow("recherche sans référentiel")
+        << QStringList{"search", "suture", "--srt", "@SRT"} << 1 << "aucun référentiel";
+    QTest::newRow("recherche sans mot") << QStringList{"search", "--srt", "@SRT"} << 2 << "mots";
+    QTest::newRow("grille inconnue")
+        << QStringList{"price", "QZJA002", "--srt", "@SRT", "--grille", "3"} << 2 << "grille";
+    QTest::newRow("date illisible")
+        << QStringList{"price", "QZJA002", "--srt", "@SRT", "--date", "demain"} << 2 << "date";
+    QTest::newRow("cinq modificateurs")
+        << QStringList{"price", "QZJA002", "--srt", "@SRT", "--modifiers", "FRMPS"} << 2
+        << "quatre";
+    QTest::newRow("maximum illisible")
+        << QStringList{"search", "x", "--srt", "@SRT", "--max", "0"} << 2 << "--max";
+}
+
+void TestCommande::erreurs()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    args.replaceInStrings("@SRT", srt());
+    const Sortie s = lancer(args);
+    QCOMPARE(s.code, code);
+    QVERIFY2(s.err.contains(message), qPrintable(s.err));
+}
+
+void TestCommande::importe()
+{
+    const Sortie s = lancer({"import", m_edition, "--srt", srt(), "--modifiers", m_table});
+    QCOMPARE(s.code, 0);
+    QVERIFY2(s.out.contains("2 actes, 2 activités (lignes d'activité et de phase), 4 tarifs, "
+                            "1 listes de modificateurs, 1 chapitres."),
+             qPrintable(s.out));
+    QVERIFY(s.out.contains("version 81 applicable le 01/01/2026"));
+    QVERIFY(s.err.contains("Écriture du référentiel : 100 %"));
+    QVERIFY(QFileInfo::exists(srt() + "/srt/CCAM.mdb"));
+
+    // Without the installation's table the modifiers are said to add nothing.
+    const Sortie sans = lancer({"import", m_edition, "--srt", srt(), "--nouveau"});
+    QCOMPARE(sans.code, 0);
+    QVERIFY2(sans.out.contains("n'ajoutent rien"), qPrintable(sans.out));
+}
+
+void TestCommande::importRefuse()
+{
+    QVERIFY(writeFile(m_edition, edition(81, "01/01/2026",
+                                         {"QZJA002,,Suture,1,0,26.60,24.21,,,1,ADC",
+                                          ",,\"Note sur\ndeux lignes\",,,,,,,,",
+                                          "QZJA017,,Suture,1,0,vingt,24.21,,,1,ADC"})));
+    const Sortie s = lancer({"import", m_edition, "--srt", srt()});
+    QCOMPARE(s.code, 1);
+    const int ligne = kPremiereLigneEdition + 3; // after a note on two lines
+    QVERIFY2(
+        s.out.contains(QString("ligne %1 : tarif de la grille 1 illisible : « vingt »").arg(ligne)),
+        qPrintable(s.out));
+    QVERIFY(s.err.contains("--forcer"));
+    QVERIFY(!QFileInfo::exists(srt() + "/srt/CCAM.mdb"));
+    QCOMPARE(lancer({"import", m_edition, "--srt", srt(), "--forcer"}).code, 0);
+}
+
+void TestCommande::cherche_data()
+{
+    QTest::addColumn<QStringList>("mots");
+    QTest::addColumn<QString>("attendu");
+
+    QTest::newRow("mots") << QStringList{"plaies", "suture"}
+                          << "QZJA002\tSuture de plaie superficielle\t26.60 €\n1 acte trouvé.\n";
+    QTest::newRow("code") << QStringList{"qznp"}
+                          << "QZNP001\tVerrues\tnon pris en charge\n1 acte trouvé.\n";
+    QTest::newRow("rien") << QStringList{"xyzzy"} << "Aucun acte trouvé.\n";
+}
+
+void TestCommande::cherche()
+{
+    QFETCH(QStringList, mots);
+    QFETCH(QString, attendu);
+    QCOMPARE(lancer({"import", m_edition, "--srt", srt()}).code, 0);
+    const Sortie s = lancer(QStringList{"search"} + mots + QStringList{"--srt", srt()});
+    QCOMPARE(s.code, 0);
+    QCOMPARE(s.out, attendu);
+}
+
+void TestCommande::tarif_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("lignes");
+
+    QTest::newRow("sans modificateur")
+        << QStringList{"QZJA002", "--date", "2026-02-01"} << 0
+        << QStringList{"Prix unitaire (activité 1, phase 0) : 26.60 €.", "Tarif : 26.60 €"};
+    QTest::newRow("modificateurs")
+        << QStringList{"QZJA002", "--modifiers", "F,R", "--date", "01/02/2026"} << 0
+        << QStringList{"Modificateur F (Dimanche) : +19,06 € (table de l'installation).",
+                       "Montant avant arrondi : 58.9600 € ; arrondi au centime : 58.96 €.",
+                       "Tarif : 58.96 €"};
+    QTest::newRow("grille 2") << QStringList{"QZJA002", "--grille", "2"} << 0
+                              << QStringList{"grille 2", "Tarif : 24.21 €"};
+    QTest::newRow("modificateur sans taux")
+        << QStringList{"QZJA002", "--modifiers", "M"} << 0
+        << QStringList{"Modificateur M : taux inconnu, n'ajoute rien.", "Tarif : 26.60 €"};
+    QTest::newRow("non pris en charge")
+        << QStringList{"QZNP001"} << 0 << QStringList{"non pris en charge", "Tarif : 0.00 €"};
+    QTest::newRow("acte inconnu") << QStringList{"ZZZZ999"} << 1 << QStringList{};
+}
+
+void TestCommande::tarif()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, code);
+    QFETCH(QStringList, lignes);
+    QCOMPARE(lancer({"import", m_edition, "--srt", srt(), "--modifiers", m_table}).code, 0);
+    const Sortie s = lancer(QStringList{"price"} + options + QStringList{"--srt", srt()});
+    QCOMPARE(s.code, code);
+    for (const QString& l : lignes)
+        QVERIFY2(s.out.contains(l), qPrintable(s.out));
+    if (code != 0)
+        QVERIFY2(s.err.contains("inconnu"), qPrintable(s.err));
+}
+
+QTEST_GUILESS_MAIN(TestCommande)
+#include "tst_commande.moc"

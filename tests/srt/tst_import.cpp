@@ -1,0 +1,444 @@
+// The reference importer on small editions written for each case: every row
+// kind of the spreadsheet edition, broken files, history between editions,
+// the installation's table, and the promise that a failed import leaves the
+// previous reference as it was.
+#include "EditionsDeTest.h"
+#include "TestSupport.h"
+
+#include "srt/ConstructionReference.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace pava;
+using namespace pava::test;
+
+namespace {
+
+const QString kActe = QStringLiteral("QZJA002,,Suture de plaie,1,0,26.60,24.21,,,1,ADC");
+
+bool contientAnomalie(const QList<Anomalie>& anomalies, int ligne, bool bloquante,
+                      const QString& fragment)
+{
+    for (const Anomalie& a : anomalies) {
+        if (a.ligne == ligne && a.bloquante == bloquante && a.message.contains(fragment))
+            return true;
+    }
+    return false;
+}
+
+QString anomaliesEnTexte(const QList<Anomalie>& anomalies)
+{
+    QStringList t;
+    for (const Anomalie& a : anomalies)
+        t.append(
+            QStringLiteral("%1%2: %3").arg(a.ligne).arg(a.bloquante ? "!" : "").arg(a.message));
+    return t.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class TestImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void typesDeLignes_data();
+    void typesDeLignes();
+    void anomalies_data();
+    void anomalies();
+    void echecGardeLaReference_data();
+    void echecGardeLaReference();
+    void forcerConstruitSansLesLignesIllisibles();
+    void nouvelleEditionGardeLesPrix();
+    void memeEditionDeuxFois();
+    void editionAnterieureRefusee();
+    void tableInstallation_data();
+    void tableInstallation();
+    void tableInstallationGardeeSansFichier();
+    void sansTauxLeBilanLeDit();
+
+private:
+    QString reference() const { return cheminReferenceSrt(m_dir->path()); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestImport::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestImport::typesDeLignes_data()
+{
+    QTest::addColumn<QStringList>("lignes");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("attendu");
+
+    const QStringList modificateurs = {kActe,
+                                       QStringLiteral("\"[F, M, P, R, S, U]\",,Une note,,,,,,,,")};
+    const QStringList chapitres = {QStringLiteral("1,,SYSTÈME NERVEUX,,,,,,,,"),
+                                   QStringLiteral("01.01,,ACTES DIAGNOSTIQUES,,,,,,,,"),
+                                   QStringLiteral("01.01.01  ,,Explorations,,,,,,,,"), kActe};
+    const QStringList chapitreModificateurs = {
+        QStringLiteral("19,,ADAPTATIONS,,,,,,,,"),
+        QStringLiteral("19.03,,MODIFICATEURS,,,,,,,,"),
+        QStringLiteral("F,,Urgence le dimanche,,,19.06,19.06,,,,"),
+        QStringLiteral(",,Variante des chirurgiens,,,40.00,40.00,,,,"),
+        QStringLiteral("7,,Présence de l'anesthésiste,,,+6%,+6%,,,,"),
+        QStringLiteral("T,,Majoration,,,\"21,5%\",\"+16,5%\",,,,"),
+        QStringLiteral("B,,Radiographie au bloc,,,0.49,+49%,,,,")};
+
+    QTest::newRow("ligne d'acte")
+        << QStringList{kActe}
+        << "SELECT activite, phase, grille, etat, centimes FROM tarif ORDER BY grille"
+        << "1,0,1,0,2660|1,0,2,0,2421";
+    QTest::newRow("non pris en charge")
+        << QStringList{"QZNP001,,Verrues,1,0,Non pris en charge,Non pris en charge,,,2,ATM"}
+        << "SELECT etat, centimes FROM tarif ORDER BY grille"
+        << "1,|1,";
+    QTest::newRow("liste de modificateurs")
+        << modificateurs << "SELECT lettres FROM modificateurs_acte"
+        << "FMPRSU";
+    QTest::newRow("note sur la ligne de la liste")
+        << modificateurs << "SELECT proprietaire, texte FROM note WHERE genre = 'acte'"
+        << "QZJA002,Une note";
+    QTest::newRow("liste portant la ligne d'anesthésie")
+        << QStringList{kActe, "\"[A, 7, 3]\",,anesthésie,4,0,60.00,55.00,,,1,ADA"}
+        << "SELECT a.lettres || ':' || t.activite || '-' || t.centimes FROM modificateurs_acte a, "
+           "tarif t WHERE t.activite = 4 ORDER BY t.grille"
+        << "A73:4-6000|A73:4-5500";
+    QTest::newRow("ligne d'activité sous l'acte")
+        << QStringList{kActe, ",,anesthésie,4,0,30.00,30.00,,,1,ADA"}
+        << "SELECT activite, libelle, regroupement FROM activite ORDER BY rang"
+        << "1,Suture de plaie,ADC|4,anesthésie,ADA";
+    QTest::newRow("acte fait de phases")
+        << QStringList{"QZFA003,,Ongle incarné,,,,,,,,",
+                       ",,Phase 1 : exérèse,1,1,50.00,45.00,,,1,ADC",
+                       ",,Phase 2 : plastie,1,2,30.00,27.00,,,1,ADC"}
+        << "SELECT phase, grille, centimes FROM tarif ORDER BY phase, grille"
+        << "1,1,5000|1,2,4500|2,1,3000|2,2,2700";
+    QTest::newRow("actes associés")
+        << QStringList{kActe, ",,\"(ZZLP025,  YYYY189 ,ZZLP054)\",,,,,,,,"}
+        << "SELECT code_associe FROM acte_associe ORDER BY rang"
+        << "ZZLP025|YYYY189|ZZLP054";
+    QTest::newRow("liste et actes associés sur une ligne")
+        << QStringList{kActe, "\"[F, U]\",,(ZZLP025),,,,,,,,"}
+        << "SELECT lettres || '/' || code_associe FROM modificateurs_acte, acte_associe"
+        << "FU/ZZLP025";
+    QTest::newRow("parenthèses qui ne nomment pas d'acte")
+        << QStringList{kActe, ",,(Forfait sécurité),,,,,,,,"}
+        << "SELECT texte FROM note WHERE genre = 'acte'"
+        << "(Forfait sécurité)";
+    QTest::newRow("note sur plusieurs lignes")
+        << QStringList{kActe, ",,\"Indication :\n- première\n- seconde\",,,,,,,,"}
+        << "SELECT replace(texte, char(10), '/') FROM note"
+        << "Indication :/- première/- seconde";
+    QTest::newRow("première cellule blanche")
+        << QStringList{kActe, "\" \",,Facturation : une fois,,,,,,,,"} << "SELECT texte FROM note"
+        << "Facturation : une fois";
+    QTest::newRow("arbre des chapitres")
+        << chapitres << "SELECT code, parent FROM chapitre ORDER BY rang"
+        << "01,|01.01,01|01.01.01,01.01";
+    QTest::newRow("chapitre de l'acte") << chapitres << "SELECT chapitre FROM acte"
+                                        << "01.01.01";
+    QTest::newRow("note de chapitre")
+        << QStringList{"01,,SYSTÈME,,,,,,,,", ",,À l'exclusion de : tout,,,,,,,,", kActe}
+        << "SELECT genre, proprietaire, texte FROM note"
+        << "chapitre,01,À l'exclusion de : tout";
+    QTest::newRow("remboursement sous conditions et accord préalable")
+        << QStringList{"EQQP004,,Mesure ambulatoire,1,0,60.00,55.00,RC,AP,2,ATM"}
+        << "SELECT rembourse_sous_conditions, accord_prealable FROM acte"
+        << "1,1";
+    QTest::newRow("supplément") << QStringList{"19.02,,SUPPLÉMENTS,,,,,,,,",
+                                               "YYYY010,,Supplément,1,0,20.00,20.00,,,1,ADC"}
+                                << "SELECT nature FROM acte"
+                                << "supplément";
+    QTest::newRow("taux du chapitre des modificateurs")
+        << chapitreModificateurs
+        << "SELECT code, grille, points_de_base, forfait_centimes FROM modificateur_taux "
+           "ORDER BY code, grille"
+        << "7,1,600,0|7,2,600,0|B,1,4900,0|B,2,4900,0|F,1,0,1906|F,2,0,1906|T,1,2150,0|"
+           "T,2,1650,0";
+    QTest::newRow("variante d'un modificateur")
+        << chapitreModificateurs << "SELECT code, libelle, taux_1 FROM modificateur_variante"
+        << "F,Variante des chirurgiens,40.00";
+    QTest::newRow("libellés des modificateurs des actes")
+        << modificateurs << "SELECT code, origine FROM modificateur ORDER BY code"
+        << "F,defaut|M,defaut|P,defaut|R,defaut|S,defaut|U,defaut";
+    QTest::newRow("titre de l'édition")
+        << QStringList{kActe} << "SELECT version, date_application, demonstration FROM edition"
+        << "81,2026-01-01,0";
+    QTest::newRow("en-têtes des grilles")
+        << QStringList{kActe} << "SELECT libelle FROM grille ORDER BY code"
+        << "Secteur 1|Hors secteur 1";
+    QTest::newRow("table de la fenêtre d'acte")
+        << QStringList{kActe} << "SELECT CodeActe, Libelle FROM CCAM_7"
+        << "QZJA002,Suture de plaie";
+    QTest::newRow("lignes vides") << QStringList{",,,,,,,,,,", kActe, ",,,,,,,,,,"}
+                                  << "SELECT count(*) FROM note"
+                                  << "0";
+}
+
+void TestImport::typesDeLignes()
+{
+    QFETCH(QStringList, lignes);
+    QFETCH(QString, sql);
+    QFETCH(QString, attendu);
+    const BilanImport b = importer(m_dir->path(), edition(81, "01/01/2026", lignes));
+    QVERIFY2(b.reussi, qPrintable(b.erreur + '\n' + anomaliesEnTexte(b.anomalies)));
+    QCOMPARE(requete(reference(), sql), attendu);
+}
+
+void TestImport::anomalies_data()
+{
+    QTest::addColumn<QStringList>("lignes");
+    QTest::addColumn<int>("ligne");
+    QTest::addColumn<bool>("bloquante");
+    QTest::addColumn<QString>("fragment");
+    const int l = kPremiereLigneEdition;
+
+    QTest::newRow("tarif illisible")
+        << QStringList{"QZJA002,,Suture,1,0,26.6O,24.21,,,1,ADC"} << l << true << "illisible";
+    QTest::newRow("tarif manquant")
+        << QStringList{"QZJA002,,Suture,1,0,,24.21,,,1,ADC"} << l << true << "manquant";
+    QTest::newRow("tarif à virgule corrigé")
+        << QStringList{"QZJA002,,Suture,1,0,\"26, 60\",24.21,,,1,ADC"} << l << false << "lu 26.60";
+    QTest::newRow("ligne de nature inconnue")
+        << QStringList{kActe, "XYZ,,Bizarre,,,,,,,,"} << l + 1 << true << "nature inconnue";
+    QTest::newRow("ligne tronquée")
+        << QStringList{kActe, "QZJA017,,Suture,1,0,53."} << l + 1 << true << "colonnes";
+    QTest::newRow("activité sans acte")
+        << QStringList{"01,,CHAPITRE,,,,,,,,", ",,anesthésie,4,0,10.00,10.00,,,1,ADA"} << l + 1
+        << true << "sans acte";
+    QTest::newRow("activité illisible") << QStringList{"QZJA002,,Suture,X,0,26.60,24.21,,,1,ADC"}
+                                        << l << true << "activité illisible";
+    QTest::newRow("phase manquante")
+        << QStringList{"QZJA002,,Suture,1,,26.60,24.21,,,1,ADC"} << l << true << "phase manquante";
+    QTest::newRow("modificateur illisible")
+        << QStringList{kActe, "\"[F, PX]\",,,,,,,,,,"} << l + 1 << true << "modificateur illisible";
+    QTest::newRow("liste de modificateurs sans acte")
+        << QStringList{"01,,CHAPITRE,,,,,,,,", "\"[F]\",,,,,,,,,,"} << l + 1 << true << "sans acte";
+    QTest::newRow("acte sans ligne")
+        << QStringList{"QZJA002,,Suture,,,,,,,,"} << l << true << "sans aucune ligne";
+    QTest::newRow("acte en double") << QStringList{kActe, kActe} << l + 1 << true << "déjà présent";
+    QTest::newRow("code illisible parmi les actes associés")
+        << QStringList{kActe, ",,\"(ZZLP025, YYY603)\",,,,,,,,"} << l + 1 << false << "YYY603";
+    QTest::newRow("tarif sans activité")
+        << QStringList{kActe, ",,Note,,,12.00,12.00,,,,"} << l + 1 << true << "sans activité";
+    QTest::newRow("zéros sans activité")
+        << QStringList{kActe, ",,Note,,,0.00,0.00,,,,"} << l + 1 << false << "0.00";
+    QTest::newRow("ligne répétée avec d'autres tarifs")
+        << QStringList{kActe, ",,anesthésie,1,0,30.00,30.00,,,1,ADA"} << l + 1 << true
+        << "autres tarifs";
+    QTest::newRow("ligne répétée avec les mêmes tarifs")
+        << QStringList{kActe, ",,anesthésie,1,0,26.60,24.21,,,1,ADA"} << l + 1 << false
+        << "mêmes tarifs";
+    QTest::newRow("ligne physique après une cellule sur trois lignes")
+        << QStringList{kActe, ",,\"Note\nsur\ntrois lignes\",,,,,,,,", "XYZ,,Bizarre,,,,,,,,"}
+        << l + 4 << true << "XYZ";
+    QTest::newRow("taux de modificateur illisible")
+        << QStringList{"19.03,,MODIFICATEURS,,,,,,,,", "F,,Urgence,,,vingt euros,19.06,,,,"}
+        << l + 1 << true << "taux du modificateur F";
+}
+
+void TestImport::anomalies()
+{
+    QFETCH(QStringList, lignes);
+    QFETCH(int, ligne);
+    QFETCH(bool, bloquante);
+    QFETCH(QString, fragment);
+    const BilanImport b = importer(m_dir->path(), edition(81, "01/01/2026", lignes));
+    QVERIFY2(contientAnomalie(b.anomalies, ligne, bloquante, fragment),
+             qPrintable(anomaliesEnTexte(b.anomalies)));
+    QCOMPARE(b.reussi, !bloquante);
+}
+
+void TestImport::echecGardeLaReference_data()
+{
+    QTest::addColumn<QByteArray>("casse");
+    QTest::addColumn<QString>("fragment");
+
+    QTest::newRow("fichier tronqué dans une cellule")
+        << edition(82, "01/04/2026", {kActe, "\"[F, P"}) << "tronqué";
+    QTest::newRow("tarif illisible")
+        << edition(82, "01/04/2026", {"QZJA002,,Suture,1,0,abc,24.21,,,1,ADC"})
+        << "pas pu être lues";
+    QTest::newRow("ligne de nature inconnue")
+        << edition(82, "01/04/2026", {kActe, "???,,Bizarre,,,,,,,,"}) << "pas pu être lues";
+    QTest::newRow("sans titre") << QByteArray(
+                                       "Code,,Texte\nQZJA002,,Suture,1,0,1.00,1.00,,,1,ADC\n")
+                                << "titre";
+    QTest::newRow("fichier vide") << QByteArray("\n\n") << "vide";
+    QTest::newRow("table de l'installation illisible") << QByteArray() << "installation";
+}
+
+void TestImport::echecGardeLaReference()
+{
+    QFETCH(QByteArray, casse);
+    QFETCH(QString, fragment);
+    const BilanImport avant = importer(m_dir->path(), edition(81, "01/01/2026", {kActe}),
+                                       "[modificateurs]\nF;*;19.06;;;Urgence\n");
+    QVERIFY(avant.reussi);
+    const QString contenuAvant = contenu(reference());
+
+    // The last case breaks the installation's table instead of the edition.
+    const BilanImport b = casse.isEmpty()
+                              ? importer(m_dir->path(), edition(82, "01/04/2026", {kActe}),
+                                         "[modificateurs]\nF;*;dix;;;Urgence\n")
+                              : importer(m_dir->path(), casse);
+    QVERIFY(!b.reussi);
+    QVERIFY2(b.erreur.contains(fragment), qPrintable(b.erreur));
+    QCOMPARE(contenu(reference()), contenuAvant);
+    QCOMPARE(QDir(m_dir->path() + "/srt").entryList(QDir::Files), QStringList{"CCAM.mdb"});
+}
+
+void TestImport::forcerConstruitSansLesLignesIllisibles()
+{
+    const BilanImport b =
+        importer(m_dir->path(),
+                 edition(81, "01/01/2026",
+                         {"QZJA002,,Suture,1,0,abc,24.21,,,1,ADC", "XYZ,,?,,,,,,,,",
+                          "QZJA017,,Suture longue,1,0,53.95,40.07,,,1,ADC"}),
+                 {}, true);
+    QVERIFY(b.reussi);
+    QCOMPARE(b.actes, 2);
+    QCOMPARE(requete(reference(),
+                     "SELECT code, grille, centimes FROM tarif WHERE etat = 0 ORDER BY 1, 2"),
+             QString("QZJA002,2,2421|QZJA017,1,5395|QZJA017,2,4007"));
+}
+
+void TestImport::nouvelleEditionGardeLesPrix()
+{
+    QVERIFY(
+        importer(m_dir->path(), edition(80, "01/10/2025",
+                                        {kActe, "QZJA017,,Suture longue,1,0,53.95,40.07,,,1,ADC",
+                                         "QZJA001,,Retirée,1,0,10.00,10.00,,,1,ADC"}))
+            .reussi);
+    const BilanImport b =
+        importer(m_dir->path(), edition(81, "01/01/2026",
+                                        {"QZJA002,,Suture de plaie,1,0,28.00,24.21,,,1,ADC",
+                                         "QZJA017,,Suture longue,1,0,53.95,40.07,,,1,ADC",
+                                         "QZJA003,,Nouvelle,1,0,12.00,12.00,,,1,ADC"}));
+    QVERIFY2(b.reussi, qPrintable(b.erreur));
+    QCOMPARE(b.editions, 2);
+    QCOMPARE(b.actesRetires, 1);
+    QCOMPARE(requete(reference(), "SELECT code, debut, etat, centimes FROM tarif WHERE grille = 1 "
+                                  "ORDER BY code, debut"),
+             QString("QZJA001,2025-10-01,0,1000|QZJA001,2026-01-01,2,|"
+                     "QZJA002,2025-10-01,0,2660|QZJA002,2026-01-01,0,2800|"
+                     "QZJA003,2026-01-01,0,1200|QZJA017,2025-10-01,0,5395"));
+    QCOMPARE(requete(reference(), "SELECT code, debut, fin FROM acte ORDER BY code"),
+             QString("QZJA001,2025-10-01,2026-01-01|QZJA002,2025-10-01,|QZJA003,2026-01-01,|"
+                     "QZJA017,2025-10-01,"));
+    QCOMPARE(requete(reference(), "SELECT CodeActe FROM CCAM_7 ORDER BY 1"),
+             QString("QZJA001|QZJA002|QZJA003|QZJA017"));
+}
+
+void TestImport::memeEditionDeuxFois()
+{
+    const QByteArray e80 = edition(80, "01/10/2025", {kActe, "\"[F, R]\",,,,,,,,,,"});
+    const QByteArray e81 = edition(
+        81, "01/01/2026", {"QZJA002,,Suture,1,0,28.00,25.00,,,1,ADC", "\"[F, M, R]\",,,,,,,,,,"});
+    const QByteArray table = "[modificateurs]\nF;*;19.06;;;Urgence\n[incompatibilites]\n"
+                             "QZJA002;QZJA017;;\n";
+    QVERIFY(importer(m_dir->path(), e80, table).reussi);
+    QVERIFY(importer(m_dir->path(), e81).reussi);
+    const QString une = contenu(reference());
+    QVERIFY(importer(m_dir->path(), e81).reussi);
+    QCOMPARE(contenu(reference()), une);
+}
+
+void TestImport::editionAnterieureRefusee()
+{
+    QVERIFY(importer(m_dir->path(), edition(81, "01/01/2026", {kActe})).reussi);
+    const QString avant = contenu(reference());
+    const BilanImport b = importer(m_dir->path(), edition(80, "01/10/2025", {kActe}));
+    QVERIFY(!b.reussi);
+    QVERIFY2(b.erreur.contains("postérieure"), qPrintable(b.erreur));
+    QCOMPARE(contenu(reference()), avant);
+}
+
+void TestImport::tableInstallation_data()
+{
+    QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<int>("ligne");
+    QTest::addColumn<QString>("fragment");
+
+    QTest::newRow("grille inconnue")
+        << QByteArray("[modificateurs]\nF;*;19,06;;;U\nG;3;10.00;;;X\n") << 3 << "grille";
+    QTest::newRow("taux illisible") << QByteArray("[modificateurs]\nF;*;abc;;;X\n") << 2 << "taux";
+    QTest::newRow("taux sous un euro")
+        << QByteArray("[modificateurs]\nF;*;0.50;;;X\n") << 2 << "taux";
+    QTest::newRow("date illisible")
+        << QByteArray("[modificateurs]\nF;*;10.00;2025-13-01;;X\n") << 2 << "date illisible";
+    QTest::newRow("fin avant le début")
+        << QByteArray("[modificateurs]\nF;*;10.00;2026-01-01;2025-01-01;X\n") << 2 << "précède";
+    QTest::newRow("code de modificateur")
+        << QByteArray("[modificateurs]\nFF;*;10.00;;;X\n") << 2 << "code de modificateur";
+    QTest::newRow("champs en trop")
+        << QByteArray("# titre\n[modificateurs]\nF;*;1.00;;;X;Y\n") << 3 << "champs";
+    QTest::newRow("section inconnue") << QByteArray("[tarifs]\n") << 1 << "section inconnue";
+    QTest::newRow("hors section") << QByteArray("F;*;10.00;;;X\n") << 1 << "hors de toute section";
+    QTest::newRow("acte incompatible avec lui-même")
+        << QByteArray("[incompatibilites]\nacte1;acte2;debut;fin\nQZJA002;QZJA002;;\n") << 3
+        << "lui-même";
+    QTest::newRow("code d'acte illisible")
+        << QByteArray("[incompatibilites]\nQZJA002;QZ;;\n") << 2 << "code d'acte";
+    QTest::newRow("association sans libellé")
+        << QByteArray("[associations]\n2;0,5;\n") << 2 << "libellé";
+    QTest::newRow("coefficient illisible")
+        << QByteArray("[associations]\n2;moitié;Second acte\n") << 2 << "coefficient";
+}
+
+void TestImport::tableInstallation()
+{
+    QFETCH(QByteArray, table);
+    QFETCH(int, ligne);
+    QFETCH(QString, fragment);
+    const BilanImport b = importer(m_dir->path(), edition(81, "01/01/2026", {kActe}), table);
+    QVERIFY(!b.reussi);
+    QVERIFY2(contientAnomalie(b.anomaliesInstallation, ligne, true, fragment),
+             qPrintable(anomaliesEnTexte(b.anomaliesInstallation)));
+    QVERIFY(!QFileInfo::exists(reference()));
+}
+
+void TestImport::tableInstallationGardeeSansFichier()
+{
+    const QByteArray table =
+        "[modificateurs]\ncode;grille;taux;debut;fin;libelle\n"
+        "F;*;19.06;2025-01-01;;Urgence le dimanche\nR;1;+50%;;;Plaie de la face\n"
+        "[incompatibilites]\nQZJA002;QZJA017;2025-01-01;2026-12-31\n"
+        "[associations]\n2;50%;Second acte à moitié\n";
+    QVERIFY(importer(m_dir->path(), edition(80, "01/10/2025", {kActe}), table).reussi);
+    const BilanImport b = importer(m_dir->path(), edition(81, "01/01/2026", {kActe}));
+    QVERIFY(b.reussi);
+    QCOMPARE(b.tauxInstallation, 2);
+    QCOMPARE(requete(reference(),
+                     "SELECT code, grille, debut, points_de_base, forfait_centimes "
+                     "FROM modificateur_taux WHERE origine = 'installation' ORDER BY 1, 2"),
+             QString("F,1,2025-01-01,0,1906|F,2,2025-01-01,0,1906|R,1,1900-01-01,5000,0"));
+    QCOMPARE(requete(reference(), "SELECT * FROM incompatibilite"),
+             QString("QZJA002,QZJA017,2025-01-01,2026-12-31"));
+    QCOMPARE(requete(reference(), "SELECT pour_mille, libelle FROM association WHERE code = '2'"),
+             QString("500,Second acte à moitié"));
+    QCOMPARE(requete(reference(), "SELECT libelle, origine FROM modificateur WHERE code = 'F'"),
+             QString("Urgence le dimanche,installation"));
+}
+
+void TestImport::sansTauxLeBilanLeDit()
+{
+    const BilanImport b =
+        importer(m_dir->path(), edition(81, "01/01/2026", {kActe, "\"[F, R]\",,,,,,,,,,"}));
+    QVERIFY(b.reussi);
+    QVERIFY2(b.remarques.join('\n').contains("n'ajoutent rien"),
+             qPrintable(b.remarques.join('\n')));
+    QCOMPARE(requete(reference(), "SELECT count(*) FROM modificateur_taux"), QString("0"));
+}
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "tst_import.moc"

@@ -1,0 +1,134 @@
+// End to end on the real CCAM edition 81 when it is present beside the
+// project (it is never copied into it): the whole file imports, and a few
+// well-known acts come out as the edition gives them.
+#include "TestSupport.h"
+
+#include "srt/ComposantSrt.h"
+#include "srt/ConstructionReference.h"
+#include "srt/RechercheActes.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace pava;
+
+class TestV81 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void importComplet();
+    void actes_data();
+    void actes();
+    void recherche_data();
+    void recherche();
+
+private:
+    QTemporaryDir m_dir;
+    BilanImport m_bilan;
+    QString m_reference;
+};
+
+void TestV81::initTestCase()
+{
+    const QString csv = test::sharedCcamCsv();
+    if (csv.isEmpty())
+        QSKIP("édition CCAM v81 absente (../shared/ccam-data/ccam-v81.csv) : test sauté");
+    QVERIFY(m_dir.isValid());
+    OptionsImport o;
+    o.fichierEdition = csv;
+    o.repertoireSrt = m_dir.path();
+    m_bilan = importerReference(o);
+    m_reference = m_bilan.cheminReference;
+}
+
+void TestV81::importComplet()
+{
+    QVERIFY2(m_bilan.reussi, qPrintable(m_bilan.erreur));
+    QCOMPARE(m_bilan.version, 81);
+    QCOMPARE(m_bilan.dateApplication, QDate(2026, 1, 1));
+    QCOMPARE(m_bilan.actes, 8257);
+    QCOMPARE(m_bilan.tarifs, 2 * m_bilan.lignes);
+    for (const Anomalie& a : m_bilan.anomalies)
+        QVERIFY2(!a.bloquante, qPrintable(QString("ligne %1 : %2").arg(a.ligne).arg(a.message)));
+}
+
+void TestV81::actes_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("grille1");
+    QTest::addColumn<QString>("grille2");
+    QTest::addColumn<QString>("modificateurs");
+
+    QTest::newRow("suture de plaie") << "QZJA002"
+                                     << "2660"
+                                     << "2421"
+                                     << "FMPRSU";
+    QTest::newRow("électrocardiographie") << "DEQP003"
+                                          << "1477"
+                                          << "1381"
+                                          << "FPSU";
+    QTest::newRow("non pris en charge") << "AHQP001"
+                                        << "0"
+                                        << "0"
+                                        << "";
+    QTest::newRow("tarif écrit avec une virgule") << "ADGA724"
+                                                  << "24815"
+                                                  << "24815"
+                                                  << "JKT";
+}
+
+void TestV81::actes()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, grille1);
+    QFETCH(QString, grille2);
+    QFETCH(QString, modificateurs);
+    TarificateurSRT t;
+    t.setCheminReference(m_reference);
+    t.setDateActe("15/01/2026 10:00:00");
+    t.setGrille(1);
+    QCOMPARE(t.GetTarifActe(code, {}, {}, {}, {}, {}, {}, {}), grille1);
+    t.setGrille(2);
+    QCOMPARE(t.GetTarifActe(code, {}, {}, {}, {}, {}, {}, {}), grille2);
+
+    UsrSrt u;
+    u.setCheminReference(m_reference);
+    u.setDateActe("15/01/2026");
+    QString lettres;
+    for (const QString& e : u.GetModificateursActe(code).split('@').mid(1))
+        lettres += e.left(1);
+    QCOMPARE(lettres, modificateurs);
+}
+
+void TestV81::recherche_data()
+{
+    QTest::addColumn<QString>("requete");
+    QTest::addColumn<QString>("code");
+
+    QTest::newRow("suture plaie") << "suture plaie"
+                                  << "QZJA002";
+    QTest::newRow("plaie sutures") << "plaie sutures"
+                                   << "QZJA002";
+    QTest::newRow("electrocardiographie") << "electrocardiographie"
+                                          << "DEQP003";
+    QTest::newRow("début de code") << "qzja"
+                                   << "QZJA002";
+}
+
+void TestV81::recherche()
+{
+    QFETCH(QString, requete);
+    QFETCH(QString, code);
+    RechercheActes r;
+    QVERIFY(r.charger(m_reference, nullptr, kGrilleSecteur1, QDate(2026, 1, 15)));
+    QCOMPARE(r.actes().size(), 8257);
+    bool trouve = false;
+    for (int i : r.chercher(requete, 10000).actes)
+        trouve = trouve || r.actes()[i].code == code;
+    QVERIFY(trouve);
+}
+
+QTEST_GUILESS_MAIN(TestV81)
+#include "tst_v81.moc"
