@@ -60,8 +60,12 @@ template <typename F> bool avecBase(const QString& fichier, QString* erreur, F&&
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
         db.setDatabaseName(fichier);
         if (db.open()) {
+            // One transaction: a test's reference is written in a blink.
+            db.transaction();
             QSqlQuery q(db);
             ok = f(q);
+            q = QSqlQuery();
+            ok = db.commit() && ok;
         } else {
             *erreur = db.lastError().text();
         }
