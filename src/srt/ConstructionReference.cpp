@@ -181,99 +181,73 @@ bool LecturePrecedente::lire(QString& erreur)
                          .arg(versionSchema);
             ok = false;
         }
-        ok = ok && requete(
-                       db,
-                       QStringLiteral("SELECT date_application, version, titre, source, "
-                                      "empreinte, date_import, demonstration FROM edition "
-                                      "ORDER BY date_application"),
-                       [&](QSqlQuery& q) {
-                           m_h.editions.append({q.value(0).toString(), q.value(1).toInt(),
-                                                q.value(2).toString(), q.value(3).toString(),
-                                                q.value(4).toString(), q.value(5).toString(),
-                                                q.value(6).toBool()});
-                       },
-                       erreur);
-        ok = ok && requete(
-                       db,
-                       QStringLiteral("SELECT code, activite, phase, grille, debut, etat, "
-                                      "centimes FROM tarif ORDER BY code, activite, phase, "
-                                      "grille, debut"),
-                       [&](QSqlQuery& q) {
-                           const CleTarif cle{q.value(0).toString(), q.value(1).toInt(),
-                                              q.value(2).toInt(), q.value(3).toInt()};
-                           m_h.tarifs[cle].append(
-                               {lireJour(q.value(4).toString()),
-                                {entierVersEtat(q.value(5).toInt()), q.value(6).toLongLong()}});
-                       },
-                       erreur);
-        ok = ok && requete(
-                       db,
-                       QStringLiteral("SELECT code, debut, lettres FROM modificateurs_acte "
-                                      "ORDER BY code, debut"),
-                       [&](QSqlQuery& q) {
-                           m_h.listes[q.value(0).toString()].append(
-                               {lireJour(q.value(1).toString()), q.value(2).toString()});
-                       },
-                       erreur);
-        ok = ok && requete(
-                       db,
-                       QStringLiteral("SELECT code, grille, debut, fin, points_de_base, "
-                                      "forfait_centimes FROM modificateur_taux WHERE origine = "
-                                      "'edition' ORDER BY code, grille, debut"),
-                       [&](QSqlQuery& q) {
-                           const QString code = q.value(0).toString();
-                           if (code.size() != 1)
-                               return;
-                           auto& points = m_h.tauxEdition[{code[0].unicode(), q.value(1).toInt()}];
-                           TauxEdition t{true, {q.value(4).toInt(), q.value(5).toLongLong()}};
-                           points.append({lireJour(q.value(2).toString()), t});
-                           // A rate that ends without a successor: unknown afterwards.
-                           if (!q.value(3).isNull())
-                               points.append({lireJour(q.value(3).toString()) + 1, TauxEdition{}});
-                       },
-                       erreur);
-        ok = ok && requete(
-                       db,
-                       QStringLiteral("SELECT code, libelle, chapitre, nature, "
-                                      "rembourse_sous_conditions, accord_prealable, rang, debut, "
-                                      "fin FROM acte"),
-                       [&](QSqlQuery& q) {
-                           ActeStocke a{
-                               q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
-                               q.value(3).toString(), q.value(4).toBool(),   q.value(5).toBool(),
-                               q.value(6).toInt(),    q.value(7).toString(), q.value(8).toString()};
-                           m_h.actes.insert(a.code, a);
-                       },
-                       erreur);
-        ok = ok && requete(
-                       db,
-                       QStringLiteral("SELECT code, activite, phase, libelle, "
-                                      "rembourse_sous_conditions, accord_prealable, exoneration, "
-                                      "regroupement, rang FROM activite"),
-                       [&](QSqlQuery& q) {
-                           m_h.lignes[q.value(0).toString()].append(
-                               {q.value(1).toInt(), q.value(2).toInt(), q.value(3).toString(),
-                                q.value(4).toBool(), q.value(5).toBool(), q.value(6).toString(),
-                                q.value(7).toString(), q.value(8).toInt()});
-                       },
-                       erreur);
-        ok = ok && requete(
-                       db,
-                       QStringLiteral("SELECT code, libelle FROM modificateur WHERE origine = "
-                                      "'edition'"),
-                       [&](QSqlQuery& q) {
-                           const QString code = q.value(0).toString();
-                           if (code.size() == 1)
-                               m_h.libellesEdition.insert(code[0], q.value(1).toString());
-                       },
-                       erreur);
-        ok = ok && requete(
-                       db, QStringLiteral("SELECT nom, contenu FROM installation"),
-                       [&](QSqlQuery& q) {
-                           m_h.nomInstallation = q.value(0).toString();
-                           m_h.installation = q.value(1).toByteArray();
-                       },
-                       erreur);
+        using Lecture = std::function<void(QSqlQuery&)>;
+        const std::pair<const char*, Lecture> lectures[] = {
+            {"SELECT date_application, version, titre, source, empreinte, date_import, "
+             "demonstration FROM edition ORDER BY date_application",
+             [&](QSqlQuery& q) {
+                 m_h.editions.append({q.value(0).toString(), q.value(1).toInt(),
+                                      q.value(2).toString(), q.value(3).toString(),
+                                      q.value(4).toString(), q.value(5).toString(),
+                                      q.value(6).toBool()});
+             }},
+            {"SELECT code, activite, phase, grille, debut, etat, centimes FROM tarif ORDER BY "
+             "code, activite, phase, grille, debut",
+             [&](QSqlQuery& q) {
+                 const CleTarif cle{q.value(0).toString(), q.value(1).toInt(), q.value(2).toInt(),
+                                    q.value(3).toInt()};
+                 m_h.tarifs[cle].append(
+                     {lireJour(q.value(4).toString()),
+                      {entierVersEtat(q.value(5).toInt()), q.value(6).toLongLong()}});
+             }},
+            {"SELECT code, debut, lettres FROM modificateurs_acte ORDER BY code, debut",
+             [&](QSqlQuery& q) {
+                 m_h.listes[q.value(0).toString()].append(
+                     {lireJour(q.value(1).toString()), q.value(2).toString()});
+             }},
+            {"SELECT code, grille, debut, fin, points_de_base, forfait_centimes FROM "
+             "modificateur_taux WHERE origine = 'edition' ORDER BY code, grille, debut",
+             [&](QSqlQuery& q) {
+                 const QString code = q.value(0).toString();
+                 if (code.size() != 1)
+                     return;
+                 auto& points = m_h.tauxEdition[{code[0].unicode(), q.value(1).toInt()}];
+                 TauxEdition t{true, {q.value(4).toInt(), q.value(5).toLongLong()}};
+                 points.append({lireJour(q.value(2).toString()), t});
+                 // A rate that ends without a successor: unknown afterwards.
+                 if (!q.value(3).isNull())
+                     points.append({lireJour(q.value(3).toString()) + 1, TauxEdition{}});
+             }},
+            {"SELECT code, libelle, chapitre, nature, rembourse_sous_conditions, "
+             "accord_prealable, rang, debut, fin FROM acte",
+             [&](QSqlQuery& q) {
+                 ActeStocke a{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                              q.value(3).toString(), q.value(4).toBool(),   q.value(5).toBool(),
+                              q.value(6).toInt(),    q.value(7).toString(), q.value(8).toString()};
+                 m_h.actes.insert(a.code, a);
+             }},
+            {"SELECT code, activite, phase, libelle, rembourse_sous_conditions, accord_prealable, "
+             "exoneration, regroupement, rang FROM activite",
+             [&](QSqlQuery& q) {
+                 m_h.lignes[q.value(0).toString()].append(
+                     {q.value(1).toInt(), q.value(2).toInt(), q.value(3).toString(),
+                      q.value(4).toBool(), q.value(5).toBool(), q.value(6).toString(),
+                      q.value(7).toString(), q.value(8).toInt()});
+             }},
+            {"SELECT code, libelle FROM modificateur WHERE origine = 'edition'",
+             [&](QSqlQuery& q) {
+                 const QString code = q.value(0).toString();
+                 if (code.size() == 1)
+                     m_h.libellesEdition.insert(code[0], q.value(1).toString());
+             }},
+            {"SELECT nom, contenu FROM installation",
+             [&](QSqlQuery& q) {
+                 m_h.nomInstallation = q.value(0).toString();
+                 m_h.installation = q.value(1).toByteArray();
+             }},
+        };
+        for (const auto& [sql, lecture] : lectures)
+            ok = ok && requete(db, QString::fromUtf8(sql), lecture, erreur);
         db.close();
     }
     QSqlDatabase::removeDatabase(nom);
