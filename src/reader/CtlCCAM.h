@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reader/ChoixActeDialog.h"
 #include "reader/SourceActes.h"
 
 #include <QObject>
@@ -10,8 +11,6 @@
 #include <memory>
 
 namespace pava {
-
-class ChoixActeDialog;
 
 // The act chooser as the act window and the automation server use it: they
 // write who is coding and where the user's data lives, then ask for an act;
