@@ -70,9 +70,8 @@ int commandeDemo(const QStringList& arguments, QTextStream& out, QTextStream& er
 
     if (!affichageDisponible()) {
         err << "pavaccam demo : aucun affichage graphique n'est disponible (DISPLAY et "
-               "WAYLAND_DISPLAY sont vides) : la fenêtre de cotation ne peut pas s'ouvrir.\n"
-               "Lancez la démonstration depuis une session de bureau, ou avec "
-               "QT_QPA_PLATFORM=offscreen pour un essai sans fenêtre visible.\n";
+               "WAYLAND_DISPLAY sont vides), la fenêtre de cotation ne peut donc pas "
+               "s'ouvrir.\nLancez la démonstration depuis une session de bureau.\n";
         return client::kUsage;
     }
 
