@@ -5,4 +5,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 build="${PAVACCAM_BUILD_DIR:-$root/build}"
-exec "$build/src/host/pavaccam" --help
+# The coding workspace on a demonstration data set (made on first run under
+# ~/.local/share/pavaccam/demo); the coding string is printed when the window
+# closes. A private session bus, so the demonstration's own server is used and
+# ends with it.
+exec dbus-run-session -- "$build/src/host/pavaccam" demo "$@"
