@@ -245,6 +245,8 @@ void FormMain::construireFenetre()
     connect(annuler, &QPushButton::clicked, this, &FormMain::Command1_Click);
 
     construirePanneaux();
+    // The user starts in the habitual codings, arrows ready.
+    m_dbGrid1->setFocus();
 }
 
 QWidget* FormMain::construireOngletCcam()
