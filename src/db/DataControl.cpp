@@ -518,9 +518,13 @@ bool DataControl::deleteCurrent()
     const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(guillemets(m_table));
     if (!execute(sql, {m_lignes[m_position].last()}))
         return false;
-    beginRemoveRows(QModelIndex(), m_position, m_position);
-    m_lignes.remove(m_position);
+    // A view may move the current row while it hears of the removal: keep the
+    // row being removed in hand.
+    const int ligne = m_position;
+    beginRemoveRows(QModelIndex(), ligne, ligne);
+    m_lignes.remove(ligne);
     endRemoveRows();
+    m_position = ligne;
     m_courantSupprime = true;
     Q_EMIT repositioned();
     return true;

@@ -15,10 +15,12 @@ void placer(QWidget* fenetre, bool auDessus)
     const bool dejaAuDessus = haut->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     if (dejaAuDessus != auDessus) {
         if (QWindow* natif = haut->windowHandle(); natif && haut->isVisible()) {
-            // Changing the flag on the native window keeps it mapped where it is.
+            // Only the native window changes level: re-creating the widget
+            // would hide it, and a hidden dialog ends its modal run.
             natif->setFlag(Qt::WindowStaysOnTopHint, auDessus);
-            haut->setWindowFlag(Qt::WindowStaysOnTopHint, auDessus);
-            haut->show();
+            Qt::WindowFlags drapeaux = haut->windowFlags();
+            drapeaux.setFlag(Qt::WindowStaysOnTopHint, auDessus);
+            haut->overrideWindowFlags(drapeaux);
         } else {
             haut->setWindowFlag(Qt::WindowStaysOnTopHint, auDessus);
         }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTest>
+#include <QTimer>
 
 using namespace pava;
 
@@ -14,6 +15,7 @@ class TestPremierPlan : public QObject
 
 private Q_SLOTS:
     void togglesStayOnTopKeepingGeometry();
+    void modalRunSurvivesLevelChanges();
     void nullWindowIsIgnored();
 };
 
@@ -34,6 +36,25 @@ void TestPremierPlan::togglesStayOnTopKeepingGeometry()
     QVERIFY(!fenetre.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(fenetre.isVisible());
     QCOMPARE(fenetre.geometry(), avant);
+}
+
+// The workspace leaves the topmost level while the act window is open and
+// takes it back afterwards, all inside its own modal run.
+void TestPremierPlan::modalRunSurvivesLevelChanges()
+{
+    QDialog fenetre;
+    fenetre.resize(300, 200);
+    bool visiblePendant = false;
+    QTimer::singleShot(0, &fenetre, [&] {
+        MetPremierPlan(&fenetre);
+        RetirePremierPlan(&fenetre);
+        MetPremierPlan(&fenetre);
+        visiblePendant = fenetre.isVisible();
+        fenetre.accept();
+    });
+    QCOMPARE(fenetre.exec(), int(QDialog::Accepted));
+    QVERIFY(visiblePendant);
+    QVERIFY(fenetre.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 void TestPremierPlan::nullWindowIsIgnored()
