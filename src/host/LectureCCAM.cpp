@@ -1,6 +1,5 @@
 #include "host/LectureCCAM.h"
 
-#include "reader/ChoixActeDialog.h" // CtlCCAM.h needs it complete
 #include "reader/CtlCCAM.h"
 #include "session/DateTexte.h"
 #include "session/Session.h"

@@ -4,7 +4,6 @@
 #include "TestSupport.h"
 
 #include "host/LectureCCAM.h"
-#include "reader/ChoixActeDialog.h"
 #include "reader/CtlCCAM.h"
 #include "session/Session.h"
 #include "srt/ComposantSrt.h"
