@@ -409,6 +409,7 @@ private:
     Historique m_h;
     bool m_historiqueRepris = false;
     bool m_memeEdition = false;
+    bool m_memeFichier = false;
     TableInstallation m_table;
     QString m_nomInstallation;
     QByteArray m_installation;
@@ -586,8 +587,10 @@ bool Construction::ecrireEdition(Ecriture& e)
         } else {
             m_memeEdition = true;
             // The same file imported again changes nothing, not even this.
-            if (ed.empreinte == empreinte)
+            if (ed.empreinte == empreinte) {
                 nouvelle = ed;
+                m_memeFichier = true;
+            }
         }
     }
     editions.append(nouvelle);
@@ -900,7 +903,10 @@ void Construction::remarques()
                      .arg(m_bilan.editions)
                      .arg(versions.join(QStringLiteral(", "))));
     }
-    if (m_memeEdition)
+    if (m_memeFichier)
+        r.append(QStringLiteral("Cette édition était déjà dans le référentiel, importée du même "
+                                "fichier : elle y reste telle quelle."));
+    else if (m_memeEdition)
         r.append(QStringLiteral("Cette édition était déjà dans le référentiel : elle y est "
                                 "remplacée par ce fichier."));
     if (m_bilan.actesRetires > 0)

@@ -53,6 +53,7 @@ private slots:
     void anomalies();
     void echecGardeLaReference_data();
     void echecGardeLaReference();
+    void importInterrompu();
     void forcerConstruitSansLesLignesIllisibles();
     void nouvelleEditionGardeLesPrix();
     void memeEditionDeuxFois();
@@ -295,6 +296,19 @@ void TestImport::echecGardeLaReference()
     QVERIFY2(b.erreur.contains(fragment), qPrintable(b.erreur));
     QCOMPARE(contenu(reference()), contenuAvant);
     QCOMPARE(QDir(m_dir->path() + "/srt").entryList(QDir::Files), QStringList{"CCAM.mdb"});
+}
+
+void TestImport::importInterrompu()
+{
+    QVERIFY(importer(m_dir->path(), edition(80, "01/10/2025", {kActe})).reussi);
+    // What a killed import leaves: a partial file beside the reference, under
+    // the number of a process that is gone.
+    const QString abandon = reference() + ".construction-2147483647";
+    QVERIFY(writeFile(abandon, "SQLite format 3 (partiel)"));
+    QCOMPARE(requete(reference(), "SELECT version FROM edition"), QString("80"));
+    QVERIFY(importer(m_dir->path(), edition(81, "01/01/2026", {kActe})).reussi);
+    QVERIFY(!QFileInfo::exists(abandon));
+    QCOMPARE(requete(reference(), "SELECT version FROM edition ORDER BY 1"), QString("80|81"));
 }
 
 void TestImport::forcerConstruitSansLesLignesIllisibles()
