@@ -358,6 +358,45 @@ private Q_SLOTS:
         QVERIFY(serveurPresent());
     }
 
+    // A shell script makes one connection per call (gdbus): its object must
+    // live from one call to the next, and go once nobody uses it any more.
+    void oneShotConnectionsShareAnObject()
+    {
+        auto unAppel = [](const QString& nom, const QDBusMessage& m) {
+            QDBusConnection c = QDBusConnection::connectToBus(QDBusConnection::SessionBus, nom);
+            const QDBusMessage r = c.call(m);
+            QDBusConnection::disconnectFromBus(nom);
+            return r;
+        };
+        const QDBusMessage cree =
+            unAppel(QStringLiteral("script-1"), appel(kFabrique, kIFabrique, "CreateObject"));
+        QCOMPARE(cree.type(), QDBusMessage::ReplyMessage);
+        const QString chemin = qvariant_cast<QDBusObjectPath>(cree.arguments().value(0)).path();
+        QVERIFY(!chemin.isEmpty());
+        for (int i = 2; i <= 4; ++i) {
+            const QDBusMessage prix =
+                unAppel(QStringLiteral("script-%1").arg(i),
+                        appel(chemin, kILecture, "GetSRTPrixUnitaire", {"DEQP003"}));
+            QCOMPARE(prix.type(), QDBusMessage::ReplyMessage);
+            QCOMPARE(prix.arguments().value(0).toString(), QStringLiteral("14.77"));
+            QTest::qWait(400); // shorter than the test server's abandon delay
+        }
+        // Nobody calls any more: the object goes after the delay (looked at
+        // from its parent node, which does not count as a use).
+        const QString noeud = chemin.section(QLatin1Char('/'), -1);
+        auto publie = [&noeud]() {
+            const QDBusMessage r = bus().call(QDBusMessage::createMethodCall(
+                kService, QStringLiteral("/org/pavaccam/PavaCCAM/LectureCCAM"),
+                QStringLiteral("org.freedesktop.DBus.Introspectable"),
+                QStringLiteral("Introspect")));
+            return r.arguments().value(0).toString().contains(
+                QStringLiteral("<node name=\"%1\"/>").arg(noeud));
+        };
+        QVERIFY(publie());
+        QTRY_VERIFY_WITH_TIMEOUT(!publie(), 5000);
+        QVERIFY(serveurPresent());
+    }
+
     void secondCodingRefusedWhileOneIsOpen()
     {
         const QString premier = creerObjet();

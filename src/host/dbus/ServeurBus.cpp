@@ -38,11 +38,48 @@ ObjetLectureCCAM::ObjetLectureCCAM(const QString& chemin, const QString& proprie
     : QObject(parent), m_chemin(chemin), m_proprietaire(proprietaire)
 {
     new LectureCCAMAdaptor(this);
+    m_abandon.setSingleShot(true);
+    connect(&m_abandon, &QTimer::timeout, this, &ObjetLectureCCAM::abandonEchu);
+}
+
+void ObjetLectureCCAM::hotePartie(int delaiMs)
+{
+    m_abandon.setInterval(std::max(delaiMs, 0));
+    if (m_abandon.interval() == 0)
+        abandonEchu();
+    else
+        m_abandon.start();
+}
+
+void ObjetLectureCCAM::garder()
+{
+    if (m_abandon.isActive() || m_liberationDifferee) {
+        m_liberationDifferee = false;
+        m_abandon.start();
+    }
+}
+
+void ObjetLectureCCAM::abandonEchu()
+{
+    // A window of this object is still open: its answer must still reach
+    // whoever waits for it; the object goes when that answer has left.
+    if (m_reponsesEnAttente > 0)
+        m_liberationDifferee = true;
+    else
+        Release();
+}
+
+void ObjetLectureCCAM::attenteFinie()
+{
+    --m_reponsesEnAttente;
+    if (m_reponsesEnAttente == 0 && m_liberationDifferee)
+        Release();
 }
 
 bool ObjetLectureCCAM::Init(const QString& IdentificationPraticien, const QString& CodeSpecialite,
                             const QString& PathData4, const QString& PathDico4)
 {
+    garder();
     return m_lecture.Init(IdentificationPraticien, CodeSpecialite, PathData4, PathDico4);
 }
 
@@ -52,31 +89,39 @@ bool ObjetLectureCCAM::EndCCAM()
     return m_lecture.EndCCAM();
 }
 
+template <typename Signal, typename Ouvrir>
+void ObjetLectureCCAM::repondreALaFermeture(Signal fermeture, const char* nomErreur, Ouvrir ouvrir)
+{
+    setDelayedReply(true);
+    const QDBusMessage appel = message();
+    QDBusConnection cx = connection();
+    attenteCommence();
+    auto lien = std::make_shared<QMetaObject::Connection>();
+    *lien = connect(&m_lecture, fermeture, this,
+                    [this, lien, appel, cx](const QString& reponse) mutable {
+                        QObject::disconnect(*lien);
+                        cx.send(appel.createReply(reponse));
+                        attenteFinie();
+                    });
+    QString erreur;
+    if (!ouvrir(&erreur)) {
+        QObject::disconnect(*lien);
+        cx.send(appel.createErrorReply(QLatin1String(nomErreur), erreur));
+        attenteFinie();
+    }
+}
+
 QString ObjetLectureCCAM::GetCCAMCode()
 {
+    garder();
     if (!calledFromDBus())
         return m_lecture.GetCCAMCode();
     if (refuserSansAffichage())
         return {};
-    QString erreur;
-    if (LectureCCAM::choixActeEnCours()) {
-        sendErrorReply(QLatin1String(bus::kErreurChoixOuvert),
-                       QString::fromUtf8(kMessageChoixOuvert));
-        return {};
-    }
-    setDelayedReply(true);
-    const QDBusMessage appel = message();
-    QDBusConnection cx = connection();
-    auto lien = std::make_shared<QMetaObject::Connection>();
-    *lien = connect(&m_lecture, &LectureCCAM::choixActeTermine, this,
-                    [lien, appel, cx](const QString& code) mutable {
-                        QObject::disconnect(*lien);
-                        cx.send(appel.createReply(code));
-                    });
-    if (!m_lecture.choisirActe(&erreur)) {
-        QObject::disconnect(*lien);
-        cx.send(appel.createErrorReply(QLatin1String(bus::kErreurChoixOuvert), erreur));
-    }
+    // The chooser opens without blocking the server; this call answers when
+    // it closes.
+    repondreALaFermeture(&LectureCCAM::choixActeTermine, bus::kErreurChoixOuvert,
+                         [this](QString* erreur) { return m_lecture.choisirActe(erreur); });
     return {};
 }
 
@@ -93,21 +138,25 @@ QString ObjetLectureCCAM::reponseRecherche(const QString& reponse)
 
 QString ObjetLectureCCAM::GetSRTModificateurs()
 {
+    garder();
     return reponseRecherche(m_lecture.GetSRTModificateurs());
 }
 
 QString ObjetLectureCCAM::GetSRTCodeAssociation()
 {
+    garder();
     return reponseRecherche(m_lecture.GetSRTCodeAssociation());
 }
 
 QString ObjetLectureCCAM::GetSRTModificateursActe(const QString& CodeActe)
 {
+    garder();
     return reponseRecherche(m_lecture.GetSRTModificateursActe(CodeActe));
 }
 
 QString ObjetLectureCCAM::GetSRTPrixUnitaire(const QString& CodeActe)
 {
+    garder();
     return reponseRecherche(m_lecture.GetSRTPrixUnitaire(CodeActe));
 }
 
@@ -117,6 +166,7 @@ QString ObjetLectureCCAM::GetSRTBaseRemboursementActe(const QString& CodeActe,
                                                       const QString& codelieu,
                                                       const QString& CodeAssociation)
 {
+    garder();
     return reponseRecherche(m_lecture.GetSRTBaseRemboursementActe(CodeActe, CodeModif1, CodeModif2,
                                                                   codelieu, CodeAssociation));
 }
@@ -126,6 +176,7 @@ QString ObjetLectureCCAM::GetCotationCCAM(const QString& IdentificationPraticien
                                           const QString& PathDico4, const QString& Cot,
                                           const QString& PathDataRsc)
 {
+    garder();
     if (!calledFromDBus())
         return m_lecture.GetCotationCCAM(IdentificationPraticien, CodeSpecialite, PathData4,
                                          PathDico4, Cot, PathDataRsc);
@@ -133,21 +184,11 @@ QString ObjetLectureCCAM::GetCotationCCAM(const QString& IdentificationPraticien
         return {};
     // The workspace opens without blocking the server: the look-ups keep
     // answering while the user codes, and this call answers when it closes.
-    setDelayedReply(true);
-    const QDBusMessage appel = message();
-    QDBusConnection cx = connection();
-    auto lien = std::make_shared<QMetaObject::Connection>();
-    *lien = connect(&m_lecture, &LectureCCAM::cotationTerminee, this,
-                    [lien, appel, cx](const QString& cotation) mutable {
-                        QObject::disconnect(*lien);
-                        cx.send(appel.createReply(cotation));
-                    });
-    QString erreur;
-    if (!m_lecture.ouvrirCotation(IdentificationPraticien, CodeSpecialite, PathData4, PathDico4,
-                                  Cot, PathDataRsc, &erreur)) {
-        QObject::disconnect(*lien);
-        cx.send(appel.createErrorReply(QLatin1String(bus::kErreurCotationOuverte), erreur));
-    }
+    repondreALaFermeture(
+        &LectureCCAM::cotationTerminee, bus::kErreurCotationOuverte, [&](QString* erreur) {
+            return m_lecture.ouvrirCotation(IdentificationPraticien, CodeSpecialite, PathData4,
+                                            PathDico4, Cot, PathDataRsc, erreur);
+        });
     return {};
 }
 
@@ -228,11 +269,12 @@ void FabriqueLectureCCAM::liberer(ObjetLectureCCAM* objet)
 void FabriqueLectureCCAM::proprietaireParti(const QString& nomUnique)
 {
     // The host's connection is gone: each of its objects is released as if
-    // the host had let go of it, with the same rule for ending the process.
+    // the host had let go of it (with the same rule for ending the process),
+    // once nobody has used it for the abandon delay.
     const QList<ObjetLectureCCAM*> objets = m_objets.values();
     for (ObjetLectureCCAM* objet : objets)
         if (objet->proprietaire() == nomUnique)
-            objet->Release();
+            objet->hotePartie(m_delaiAbandon);
 }
 
 } // namespace pava

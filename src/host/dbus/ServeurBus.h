@@ -7,6 +7,7 @@
 #include <QDBusObjectPath>
 #include <QHash>
 #include <QObject>
+#include <QTimer>
 
 class QDBusServiceWatcher;
 
@@ -31,10 +32,25 @@ public:
     QString chemin() const { return m_chemin; }
     QString proprietaire() const { return m_proprietaire; }
 
+    // The host's connection has left the bus. The object is released after
+    // the given delay (at once when 0), unless a member is called on it
+    // meanwhile: a shell script makes one connection per call (gdbus), and
+    // its object must survive from one call to the next. Each call restarts
+    // the delay; an object waiting for a window to close is never released.
+    void hotePartie(int delaiMs);
+
     QString CheminData4() const { return m_lecture.CheminData4(); }
-    void setCheminData4(const QString& chemin) { m_lecture.setCheminData4(chemin); }
+    void setCheminData4(const QString& chemin)
+    {
+        garder();
+        m_lecture.setCheminData4(chemin);
+    }
     QString CheminDico4() const { return m_lecture.CheminDico4(); }
-    void setCheminDico4(const QString& chemin) { m_lecture.setCheminDico4(chemin); }
+    void setCheminDico4(const QString& chemin)
+    {
+        garder();
+        m_lecture.setCheminDico4(chemin);
+    }
 
 public Q_SLOTS:
     bool Init(const QString& IdentificationPraticien, const QString& CodeSpecialite,
@@ -60,10 +76,24 @@ Q_SIGNALS:
 private:
     QString reponseRecherche(const QString& reponse);
     bool refuserSansAffichage();
+    // Every member called on an abandoned object restarts its delay.
+    void garder();
+    void abandonEchu();
+    // Delayed answers of this object still waiting for their window.
+    void attenteCommence() { ++m_reponsesEnAttente; }
+    void attenteFinie();
+    // Answers the current call when the window opened by ouvrir() closes
+    // (the LectureCCAM signal fermeture carries the answer), or at once with
+    // the error nomErreur when ouvrir() refuses.
+    template <typename Signal, typename Ouvrir>
+    void repondreALaFermeture(Signal fermeture, const char* nomErreur, Ouvrir ouvrir);
 
     LectureCCAM m_lecture;
     QString m_chemin;
     QString m_proprietaire;
+    QTimer m_abandon;
+    int m_reponsesEnAttente = 0;
+    bool m_liberationDifferee = false;
 };
 
 // The factory /org/pavaccam/PavaCCAM: creates one object per CreateObject and
@@ -80,6 +110,10 @@ public:
 
     int nombreObjets() const { return static_cast<int>(m_objets.size()); }
 
+    // How long an object outlives its host's connection (see
+    // ObjetLectureCCAM::hotePartie); one minute by default.
+    void setDelaiAbandon(int delaiMs) { m_delaiAbandon = delaiMs; }
+
 public Q_SLOTS:
     QDBusObjectPath CreateObject();
     void Ping() {}
@@ -92,6 +126,7 @@ private:
     QDBusServiceWatcher* m_surveillance = nullptr;
     QHash<QString, ObjetLectureCCAM*> m_objets;
     quint64 m_numero = 0;
+    int m_delaiAbandon = 60 * 1000;
 };
 
 } // namespace pava

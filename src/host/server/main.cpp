@@ -34,12 +34,24 @@ int main(int argc, char* argv[])
     QTextStream err(stderr);
     if (app.arguments().contains(QLatin1String("--help"))) {
         QTextStream(stdout)
-            << "Utilisation : pavaccam-server\n"
+            << "Utilisation : pavaccam-server [--delai-abandon SECONDES]\n"
                "Serveur d'automatisation PavaCCAM sur le bus de session D-Bus ("
             << pava::bus::kService
             << ").\nLe bus le démarre lui-même au premier appel ; les hôtes l'appellent par "
-               "« pavaccam call » ou directement par D-Bus.\n";
+               "« pavaccam call » ou directement par D-Bus.\n"
+               "  --delai-abandon SECONDES  durée pendant laquelle un objet survit à la\n"
+               "                            connexion de son hôte (60 par défaut ; 0 : aucune)\n";
         return 0;
+    }
+    int delaiAbandonMs = 60 * 1000;
+    if (const qsizetype i = app.arguments().indexOf(QLatin1String("--delai-abandon")); i >= 0) {
+        bool ok = false;
+        const int secondes = app.arguments().value(i + 1).toInt(&ok);
+        if (!ok || secondes < 0) {
+            err << "pavaccam-server : --delai-abandon attend un nombre de secondes.\n";
+            return 2;
+        }
+        delaiAbandonMs = secondes * 1000;
     }
 
 #ifdef PAVACCAM_CROCHETS_ESSAI
@@ -51,6 +63,7 @@ int main(int argc, char* argv[])
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     pava::FabriqueLectureCCAM fabrique(bus);
+    fabrique.setDelaiAbandon(delaiAbandonMs);
     QString erreur;
     if (!fabrique.publier(&erreur)) {
         err << "pavaccam-server : " << erreur << "\n";
