@@ -14,6 +14,7 @@
 // Targets: look-up <= 2 x the bare call, opening < 150 ms, memory < 80 MB.
 #include "host/JeuDeDonnees.h"
 #include "host/LectureCCAM.h"
+#include "host/dbus/NomsBus.h"
 #include "session/Session.h"
 
 #include <benchmark/benchmark.h>
@@ -46,10 +47,10 @@ using namespace pava;
 
 namespace {
 
-const QString kService = QStringLiteral("org.pavaccam.PavaCCAM");
-const QString kFabrique = QStringLiteral("/org/pavaccam/PavaCCAM");
-const QString kIFabrique = QStringLiteral("org.pavaccam.PavaCCAM.Factory");
-const QString kILecture = QStringLiteral("org.pavaccam.PavaCCAM.LectureCCAM");
+const QString kService = QString::fromLatin1(bus::kService);
+const QString kFabrique = QString::fromLatin1(bus::kCheminFabrique);
+const QString kIFabrique = QString::fromLatin1(bus::kInterfaceFabrique);
+const QString kILecture = QString::fromLatin1(bus::kInterfaceLectureCCAM);
 
 struct Banc
 {

@@ -171,6 +171,17 @@ class TstServeurBus : public QObject
     OptionsJeuDeDonnees m_jeu;
     QProcessEnvironment m_envServeur;
 
+    // Starts the product's server by hand on a (virtual) X display.
+    void demarrerServeurSur(QProcess& serveur, const QString& affichage)
+    {
+        QProcessEnvironment env = m_envServeur;
+        env.insert(QStringLiteral("DISPLAY"), affichage);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        serveur.setProcessEnvironment(env);
+        serveur.start(QStringLiteral(PAVACCAM_SERVEUR));
+        QVERIFY(serveur.waitForStarted());
+    }
+
     QStringList argumentsCotation() const
     {
         return {QStringLiteral("10000001"),
@@ -465,12 +476,7 @@ private Q_SLOTS:
         const QString affichage = ecran.affichage();
 
         QProcess serveur;
-        QProcessEnvironment env = m_envServeur;
-        env.insert(QStringLiteral("DISPLAY"), affichage);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        serveur.setProcessEnvironment(env);
-        serveur.start(QStringLiteral(PAVACCAM_SERVEUR));
-        QVERIFY(serveur.waitForStarted());
+        demarrerServeurSur(serveur, affichage);
         QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
 
         const QString chemin = creerObjet();
@@ -530,12 +536,7 @@ private Q_SLOTS:
         if (!ecran.demarrer())
             QSKIP("Xvfb ou xdotool absent");
         QProcess serveur;
-        QProcessEnvironment env = m_envServeur;
-        env.insert(QStringLiteral("DISPLAY"), ecran.affichage());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        serveur.setProcessEnvironment(env);
-        serveur.start(QStringLiteral(PAVACCAM_SERVEUR));
-        QVERIFY(serveur.waitForStarted());
+        demarrerServeurSur(serveur, ecran.affichage());
         QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
 
         const QString chemin = creerObjet();
