@@ -99,9 +99,9 @@ std::optional<qint32> convertirEntier32(const QString& texte)
     const double valeur = t.toDouble(&ok);
     if (!ok || !std::isfinite(valeur))
         return std::nullopt;
-    // Halves go to the even neighbour, as the host's conversion rounds.
-    const double arrondi =
-        valeur - std::floor(valeur) == 0.5 ? 2.0 * std::round(valeur / 2.0) : std::round(valeur);
+    // Halves go to the even neighbour, as the host's conversion rounds
+    // (nearbyint under the default rounding mode).
+    const double arrondi = std::nearbyint(valeur);
     if (arrondi < std::numeric_limits<qint32>::min() ||
         arrondi > std::numeric_limits<qint32>::max())
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "coding/Montant.h"
 #include "session/Chemins.h"
+#include "srt/ConstructionReference.h"
 
 #include <QFileInfo>
 
@@ -30,7 +31,7 @@ QString SourceReference::cheminInstalle()
     const QString base = LitProfil(QStringLiteral("API_Sesam"), QStringLiteral("Path"));
     if (base.isEmpty())
         return QString();
-    return CompleteChemin(base) + QStringLiteral("srt/CCAM.mdb");
+    return cheminReferenceSrt(base);
 }
 
 std::shared_ptr<const SourceReference> SourceReference::installee(QString* erreur)

@@ -62,12 +62,6 @@ int ParametresSrt::grille() const
                : kGrilleSecteur1;
 }
 
-std::int64_t ParametresSrt::jourActe() const
-{
-    const QDateTime d = lireDateHeure(m_dateActe);
-    return d.isValid() ? d.date().toJulianDay() : QDate::currentDate().toJulianDay();
-}
-
 ReferenceTarifs* ParametresSrt::reference()
 {
     if (m_aResoudre) {
@@ -133,14 +127,9 @@ QString UsrSrt::GetBaseRemboursementActe(const QString& codeActe, const QString&
     ReferenceTarifs* ref = reference();
     if (!ref)
         return {};
-    ReferenceTarifs::Demande d;
-    d.code = codeActe;
+    ReferenceTarifs::Demande d = demande(codeActe, codeAssociation, codeLieu);
     d.modificateurs = {modif1, modif2, {}, {}};
-    d.lieu = codeLieu;
-    d.association = codeAssociation;
     d.appliquerAssociation = true;
-    d.jour = jourResolu();
-    d.grille = grilleResolue();
     const ReferenceTarifs::Resultat r = ref->calculer(d);
     if (r.statut == ReferenceTarifs::Resultat::Statut::Inconnu)
         return {};
@@ -169,14 +158,9 @@ QString TarificateurSRT::GetTarifActe(const QString& code, const QString& m1, co
     if (!ref)
         return {};
     const QString rbt = rbtExceptionnel.toString();
-    ReferenceTarifs::Demande d;
-    d.code = code;
+    ReferenceTarifs::Demande d = demande(code, association, lieu);
     d.modificateurs = {m1, m2, m3, m4};
-    d.association = association;
-    d.lieu = lieu;
     d.remboursementExceptionnel = rbt;
-    d.jour = jourResolu();
-    d.grille = grilleResolue();
     const ReferenceTarifs::Resultat r = ref->calculer(d);
     if (r.statut == ReferenceTarifs::Resultat::Statut::Inconnu)
         return {};
@@ -195,15 +179,10 @@ TarificateurSRT::Detail TarificateurSRT::DetailTarifActe(const QString& code,
         detail.etapes.append(derniereErreur());
         return detail;
     }
-    ReferenceTarifs::Demande d;
-    d.code = code;
+    ReferenceTarifs::Demande d = demande(code, association, lieu);
     for (int i = 0; i < 4 && i < modificateurs.size(); ++i)
         d.modificateurs[i] = modificateurs[i];
-    d.association = association;
-    d.lieu = lieu;
     d.remboursementExceptionnel = rbtExceptionnel;
-    d.jour = jourResolu();
-    d.grille = grilleResolue();
     ReferenceTarifs::Resultat r = ref->calculer(d, true);
     if (r.statut != ReferenceTarifs::Resultat::Statut::Inconnu)
         detail.reponse = QString::number(r.total);

@@ -44,7 +44,6 @@ public:
     // The reference file and grid that the next question will use.
     QString cheminReference() const;
     int grille() const;
-    std::int64_t jourActe() const;
     QString derniereErreur() const { return m_erreur; }
 
 protected:
@@ -56,6 +55,18 @@ protected:
     std::int64_t jourResolu() const
     {
         return m_jourLu != 0 ? m_jourLu : QDate::currentDate().toJulianDay();
+    }
+    // A pricing question for the settled day and grid; the views must outlive it.
+    ReferenceTarifs::Demande demande(QStringView code, QStringView association,
+                                     QStringView lieu) const
+    {
+        ReferenceTarifs::Demande d;
+        d.code = code;
+        d.association = association;
+        d.lieu = lieu;
+        d.jour = jourResolu();
+        d.grille = grilleResolue();
+        return d;
     }
 
 private:

@@ -1,5 +1,7 @@
 #include "srt/ConstructionReference.h"
 
+#include "session/Chemins.h"
+
 #include "srt/SchemaReference.h"
 #include "srt/TableInstallation.h"
 
@@ -959,10 +961,7 @@ void Construction::executer()
 
 QString cheminReferenceSrt(const QString& repertoireSrt)
 {
-    QString base = repertoireSrt;
-    if (!base.endsWith(QLatin1Char('/')))
-        base += QLatin1Char('/');
-    return base + QStringLiteral("srt/") + kNomReference;
+    return CompleteChemin(repertoireSrt) + QStringLiteral("srt/") + kNomReference;
 }
 
 BilanImport importerReference(const OptionsImport& options)

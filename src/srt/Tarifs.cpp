@@ -42,6 +42,18 @@ bool lireDecimal(QStringView t, QChar separateur, std::int64_t& centiemes)
     return true;
 }
 
+// Hand-typed amounts: "248, 15" and "6,5 %" read as "248.15" and "6.5%".
+QString sansBlancsPointDecimal(QStringView texte)
+{
+    QString t;
+    t.reserve(texte.size());
+    for (QChar c : texte) {
+        if (!c.isSpace())
+            t.append(c == QLatin1Char(',') ? QLatin1Char('.') : c);
+    }
+    return t;
+}
+
 } // namespace
 
 bool lireMontant(QStringView texte, std::int64_t& centimes)
@@ -51,24 +63,12 @@ bool lireMontant(QStringView texte, std::int64_t& centimes)
 
 bool lireMontantTolerant(QStringView texte, std::int64_t& centimes)
 {
-    QString t;
-    t.reserve(texte.size());
-    for (QChar c : texte) {
-        if (c.isSpace())
-            continue;
-        t.append(c == QLatin1Char(',') ? QLatin1Char('.') : c);
-    }
-    return lireDecimal(t, QLatin1Char('.'), centimes);
+    return lireDecimal(sansBlancsPointDecimal(texte), QLatin1Char('.'), centimes);
 }
 
 bool lirePourcentage(QStringView texte, std::int32_t& pointsDeBase)
 {
-    QString t;
-    for (QChar c : texte) {
-        if (c.isSpace())
-            continue;
-        t.append(c == QLatin1Char(',') ? QLatin1Char('.') : c);
-    }
+    QString t = sansBlancsPointDecimal(texte);
     if (!t.endsWith(QLatin1Char('%')))
         return false;
     t.chop(1);

@@ -94,6 +94,17 @@ QString creerObjet(QDBusConnection c = bus())
     return r.isValid() ? r.value().path() : QString();
 }
 
+// Whether an object is still published, seen from its parent node (looking at
+// the object itself would count as using it).
+bool objetPublie(const QString& chemin)
+{
+    const QDBusMessage r = bus().call(QDBusMessage::createMethodCall(
+        kService, chemin.section(QLatin1Char('/'), 0, -2),
+        QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect")));
+    return r.arguments().value(0).toString().contains(
+        QStringLiteral("<node name=\"%1\"/>").arg(chemin.section(QLatin1Char('/'), -1)));
+}
+
 // Ends the server if one runs, as a host would: EndCCAM.
 void arreterServeur()
 {
@@ -392,20 +403,30 @@ private Q_SLOTS:
             QCOMPARE(prix.arguments().value(0).toString(), QStringLiteral("14.77"));
             QTest::qWait(400); // shorter than the test server's abandon delay
         }
-        // Nobody calls any more: the object goes after the delay (looked at
-        // from its parent node, which does not count as a use).
-        const QString noeud = chemin.section(QLatin1Char('/'), -1);
-        auto publie = [&noeud]() {
-            const QDBusMessage r = bus().call(QDBusMessage::createMethodCall(
-                kService, QStringLiteral("/org/pavaccam/PavaCCAM/LectureCCAM"),
-                QStringLiteral("org.freedesktop.DBus.Introspectable"),
-                QStringLiteral("Introspect")));
-            return r.arguments().value(0).toString().contains(
-                QStringLiteral("<node name=\"%1\"/>").arg(noeud));
-        };
-        QVERIFY(publie());
-        QTRY_VERIFY_WITH_TIMEOUT(!publie(), 5000);
+        // Nobody calls any more: the object goes after the delay.
+        QVERIFY(objetPublie(chemin));
+        QTRY_VERIFY_WITH_TIMEOUT(!objetPublie(chemin), 5000);
         QVERIFY(serveurPresent());
+    }
+
+    // A host gone while its workspace is open: the object stays until the
+    // window's answer has left, whatever the abandon delay.
+    void objectWithAnOpenWindowOutlivesItsHost()
+    {
+        const QString nom = QStringLiteral("hote-fenetre-ouverte");
+        QString chemin;
+        {
+            QDBusConnection hote = QDBusConnection::connectToBus(QDBusConnection::SessionBus, nom);
+            chemin = creerObjet(hote);
+            QVERIFY(!chemin.isEmpty());
+            hote.asyncCall(appel(chemin, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
+            // Calls of one connection are served in order: the workspace is open.
+            hote.call(appel(kFabrique, kIFabrique, "Ping"));
+        }
+        QDBusConnection::disconnectFromBus(nom);
+        QTest::qWait(2500); // well past the test server's one-second delay
+        QVERIFY(objetPublie(chemin));
+        arreterServeur();
     }
 
     void secondCodingRefusedWhileOneIsOpen()
