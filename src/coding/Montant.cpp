@@ -298,4 +298,30 @@ double montantSansSeparateur(QStringView texte)
     return valeurNumerique(sans) / 100.0;
 }
 
+std::optional<qint32> convertirEntier32(const QString& texte)
+{
+    QString t = texte.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong entier = t.toLongLong(&ok);
+    if (ok) {
+        if (entier < std::numeric_limits<qint32>::min() ||
+            entier > std::numeric_limits<qint32>::max())
+            return std::nullopt;
+        return static_cast<qint32>(entier);
+    }
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    const double valeur = t.toDouble(&ok);
+    if (!ok || !std::isfinite(valeur))
+        return std::nullopt;
+    // Halves go to the even neighbour, as the host's conversion rounds
+    // (nearbyint under the default rounding mode).
+    const double arrondi = std::nearbyint(valeur);
+    if (arrondi < std::numeric_limits<qint32>::min() ||
+        arrondi > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint32>(arrondi);
+}
+
 } // namespace pava

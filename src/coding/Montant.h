@@ -6,6 +6,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <optional>
 
 namespace pava {
 
@@ -91,5 +92,10 @@ QString nombreGeneral(Monnaie valeur, const QLocale& locale = QLocale::system())
 // separator: every "." and "," deleted, leading number read, divided by 100
 // ("1234,56" and "1234.56" both give 1234.56).
 double montantSansSeparateur(QStringView texte);
+
+// A speciality code read as the host's 32-bit integer conversion reads it:
+// blanks around it are ignored, a decimal part is rounded half to even.
+// Nothing when the text is empty, not a number or out of range.
+std::optional<qint32> convertirEntier32(const QString& texte);
 
 } // namespace pava

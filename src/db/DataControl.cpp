@@ -1,11 +1,11 @@
 #include "db/DataControl.h"
 
+#include "db/ErreursSql.h"
 #include "db/JetSql.h"
 #include "log/TextesErreurs.h"
 
 #include <QAtomicInt>
 #include <QCollator>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlField>
@@ -28,30 +28,6 @@ QString guillemets(const QString& identifiant)
     QString id = identifiant;
     return QLatin1Char('"') + id.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
            QLatin1Char('"');
-}
-
-// The SQLite result code behind an error, to give the user the right words.
-int codeSqlite(const QSqlError& e)
-{
-    bool ok = false;
-    const int code = e.nativeErrorCode().toInt(&ok);
-    return ok ? (code & 0xFF) : -1;
-}
-
-// The error number the user is told about, from the engine's result code.
-int numeroErreur(const QSqlError& e)
-{
-    switch (codeSqlite(e)) {
-    case 5: // busy
-    case 6: // locked
-        return erreur::BaseVerrouillee;
-    case 8: // read-only
-        return erreur::BaseEnLectureSeule;
-    case 19: // constraint
-        return erreur::CleDejaUtilisee;
-    default:
-        return erreur::ErreurSyntaxe;
-    }
 }
 
 bool memesValeurs(const QVariant& a, const QVariant& b)
@@ -138,49 +114,7 @@ bool DataControl::ouvrir()
 {
     if (isOpen())
         return true;
-    if (m_chemin.isEmpty())
-        return echec(erreur::BaseIntrouvable,
-                     QStringLiteral("Aucune base de données n'est indiquée."));
-    const QFileInfo info(m_chemin);
-    if (!info.exists() || !info.isFile())
-        return echec(erreur::BaseIntrouvable,
-                     QStringLiteral("Base de données introuvable : « %1 ».").arg(m_chemin));
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-        return echec(erreur::ComposantIndisponible,
-                     QStringLiteral(
-                         "Le pilote SQLite de Qt n'est pas installé (paquet libqt6sql6-sqlite)."));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connexion);
-        db.setDatabaseName(m_chemin);
-        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000");
-        if (m_lectureSeule)
-            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-        db.setConnectOptions(options);
-        if (db.open()) {
-            // Opening is lazy: the first read tells whether this is a database.
-            QSqlQuery q(db);
-            if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-                return true;
-            const QSqlError e = q.lastError();
-            db.close();
-            const int code = codeSqlite(e);
-            m_numeroErreur =
-                (code == 5 || code == 6) ? erreur::BaseVerrouillee : erreur::BaseNonReconnue;
-            m_erreur =
-                m_numeroErreur == erreur::BaseVerrouillee
-                    ? QStringLiteral("La base « %1 » est verrouillée par un autre programme.")
-                          .arg(m_chemin)
-                    : QStringLiteral(
-                          "Le fichier « %1 » n'est pas une base de données reconnue (%2).")
-                          .arg(m_chemin, e.databaseText());
-        } else {
-            m_numeroErreur = erreur::BaseNonReconnue;
-            m_erreur = QStringLiteral("Impossible d'ouvrir la base « %1 » : %2.")
-                           .arg(m_chemin, db.lastError().text());
-        }
-    }
-    QSqlDatabase::removeDatabase(m_connexion);
-    return false;
+    return ouvrirBaseSqlite(m_connexion, m_chemin, m_lectureSeule, 3000, m_numeroErreur, m_erreur);
 }
 
 bool DataControl::refresh()
@@ -242,7 +176,7 @@ bool DataControl::execute(const QString& instruction, const QVariantList& valeur
     for (const QVariant& v : valeurs)
         q.addBindValue(v);
     if (!q.exec()) {
-        return echec(numeroErreur(q.lastError()),
+        return echec(numeroErreurSql(q.lastError()),
                      QStringLiteral("Instruction refusée : %1.").arg(q.lastError().databaseText()));
     }
     reussite();
@@ -391,6 +325,14 @@ QVariant DataControl::value(const QString& champ) const
     return m_lignes[m_position][i];
 }
 
+QVariant DataControl::valeur(int ligne, const QString& champ) const
+{
+    const int i = fieldIndex(champ);
+    if (i < 0 || ligne < 0 || ligne >= recordCount())
+        return {};
+    return m_lignes[ligne][i];
+}
+
 bool DataControl::peutEcrire(bool surLigneCourante)
 {
     if (m_table.isEmpty() || m_lectureSeule)
@@ -487,7 +429,7 @@ bool DataControl::update()
     }
     if (!ok) {
         cancelUpdate();
-        return echec(numeroErreur(q.lastError()),
+        return echec(numeroErreurSql(q.lastError()),
                      QStringLiteral("Enregistrement refusé par la base : %1.")
                          .arg(q.lastError().databaseText()));
     }

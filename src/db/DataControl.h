@@ -70,6 +70,10 @@ public:
     // Value of a field of the current row (invalid QVariant without one).
     QVariant value(const QString& champ) const;
     QString text(const QString& champ) const { return value(champ).toString(); }
+    // Value of a field of any row, without moving (a walk over the rows that
+    // must not disturb the row the user is on). Invalid out of range.
+    QVariant valeur(int ligne, const QString& champ) const;
+    QString texte(int ligne, const QString& champ) const { return valeur(ligne, champ).toString(); }
 
     // Editing: addNew() or edit(), setValue(), then update() writes the row
     // (cancelUpdate() forgets it). After addNew+update the position does not

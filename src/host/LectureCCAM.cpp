@@ -1,7 +1,9 @@
 #include "host/LectureCCAM.h"
 
+#include "coding/Montant.h"
 #include "reader/CtlCCAM.h"
 #include "session/DateTexte.h"
+#include "session/FinProcessus.h"
 #include "session/Session.h"
 #include "srt/ComposantSrt.h"
 #include "workspace/FormMain.h"
@@ -9,10 +11,6 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QTimer>
-
-#include <cmath>
-#include <cstdlib>
-#include <limits>
 
 namespace pava {
 
@@ -34,28 +32,11 @@ LectureCCAM::FabriqueFenetre& fabriqueFenetre()
     return fabrique;
 }
 
-LectureCCAM::FinProcessus& finProcessus()
-{
-    static LectureCCAM::FinProcessus fin;
-    return fin;
-}
-
 QDialog* nouvelleFenetreCotation()
 {
     if (fabriqueFenetre())
         return fabriqueFenetre()();
     return new FormMain();
-}
-
-// Ends the process the way the host expects from EndCCAM: at once, without
-// any window's closing steps and without flushing anything.
-void terminerProcessus()
-{
-    if (finProcessus()) {
-        finProcessus()();
-        return;
-    }
-    std::_Exit(0);
 }
 
 } // namespace
@@ -80,32 +61,6 @@ Obj& obj()
 bool objCree()
 {
     return g_obj != nullptr;
-}
-
-std::optional<qint32> convertirEntier32(const QString& texte)
-{
-    QString t = texte.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
-    bool ok = false;
-    const qlonglong entier = t.toLongLong(&ok);
-    if (ok) {
-        if (entier < std::numeric_limits<qint32>::min() ||
-            entier > std::numeric_limits<qint32>::max())
-            return std::nullopt;
-        return static_cast<qint32>(entier);
-    }
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    const double valeur = t.toDouble(&ok);
-    if (!ok || !std::isfinite(valeur))
-        return std::nullopt;
-    // Halves go to the even neighbour, as the host's conversion rounds
-    // (nearbyint under the default rounding mode).
-    const double arrondi = std::nearbyint(valeur);
-    if (arrondi < std::numeric_limits<qint32>::min() ||
-        arrondi > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return static_cast<qint32>(arrondi);
 }
 
 LectureCCAM::LectureCCAM(QObject* parent) : QObject(parent) {}
@@ -311,11 +266,6 @@ void LectureCCAM::Release()
 void LectureCCAM::setFabriqueFenetreCotation(FabriqueFenetre fabrique)
 {
     fabriqueFenetre() = std::move(fabrique);
-}
-
-void LectureCCAM::setFinProcessus(FinProcessus fin)
-{
-    finProcessus() = std::move(fin);
 }
 
 } // namespace pava

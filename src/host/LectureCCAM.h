@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 class QDialog;
 
@@ -38,11 +37,6 @@ private:
 Obj& obj();
 // Whether a member has created it yet (the process never deletes it).
 bool objCree();
-
-// A speciality code read as the host's 32-bit integer conversion reads it:
-// blanks around it are ignored, a decimal part is rounded half to even.
-// Nothing when the text is empty, not a number or out of range.
-std::optional<qint32> convertirEntier32(const QString& texte);
 
 // The automation class the host application calls. One instance per host
 // object; its two path properties belong to it, everything else lives in the
@@ -117,13 +111,11 @@ public:
     static QDialog* fenetreCotationOuverte();
     static bool choixActeEnCours();
 
-    // Seams for a test in the same process. The workspace maker builds the
-    // window GetCotationCCAM shows (a new workspace by default); the process
-    // end is what EndCCAM and a fatal release run (immediate exit by default).
+    // Seam for a test in the same process: builds the window GetCotationCCAM
+    // shows (a new workspace by default). What EndCCAM and a fatal release run
+    // is terminerProcessus() (session/FinProcessus.h).
     using FabriqueFenetre = std::function<QDialog*()>;
     static void setFabriqueFenetreCotation(FabriqueFenetre fabrique);
-    using FinProcessus = std::function<void()>;
-    static void setFinProcessus(FinProcessus fin);
 
 Q_SIGNALS:
     void cotationTerminee(const QString& cotation);

@@ -4,9 +4,11 @@
 #include "TestSupport.h"
 
 #include "host/JeuDeDonnees.h"
+#include "coding/Montant.h"
 #include "host/LectureCCAM.h"
 #include "reader/ChoixActeDialog.h"
 #include "reader/CtlCCAM.h"
+#include "session/FinProcessus.h"
 #include "session/Session.h"
 #include "srt/ComposantSrt.h"
 #include "srt/ConstructionReference.h"
@@ -95,7 +97,7 @@ private Q_SLOTS:
         const BilanImport bilan = importerReference(import);
         QVERIFY2(bilan.reussi, qPrintable(bilan.erreur));
         m_env.writeProfile("[API_Sesam]\r\nPath=" + m_srt.toUtf8() + "/\r\n");
-        LectureCCAM::setFinProcessus([this]() { ++m_fins; });
+        setFinProcessus([this]() { ++m_fins; });
     }
 
     void init()
