@@ -5,7 +5,6 @@
 #include "host/dbus/NomsBus.h"
 
 #include <QCoreApplication>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDir>
 #include <QElapsedTimer>
@@ -32,12 +31,25 @@ QString serveurAProximite()
     return QStandardPaths::findExecutable(QStringLiteral("pavaccam-server"));
 }
 
+// Asked of the bus itself: the bus's interface object would subscribe this
+// short-lived client to every name change on the bus, delivered to an event
+// loop it never runs.
+bool servicePresent(QDBusConnection& bus)
+{
+    QDBusMessage question = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    question.setArguments({QLatin1String(bus::kService)});
+    const QDBusMessage reponse = bus.call(question);
+    return reponse.type() == QDBusMessage::ReplyMessage && reponse.arguments().value(0).toBool();
+}
+
 bool attendreService(QDBusConnection& bus, int delaiMs)
 {
     QElapsedTimer chrono;
     chrono.start();
     while (chrono.elapsed() < delaiMs) {
-        if (bus.interface()->isServiceRegistered(QLatin1String(bus::kService)).value())
+        if (servicePresent(bus))
             return true;
         QThread::msleep(50);
     }
@@ -99,7 +111,7 @@ int commandeDemo(const QStringList& arguments, QTextStream& out, QTextStream& er
     // The server must read the demonstration's profile: start one with it,
     // unless one already serves this bus.
     bool serveurDemarre = false;
-    if (bus.interface()->isServiceRegistered(QLatin1String(bus::kService)).value()) {
+    if (servicePresent(bus)) {
         err << "Un serveur PavaCCAM tourne déjà sur ce bus : la démonstration l'utilise tel "
                "quel, avec son propre fichier Pavareg.reg.\n";
     } else {
