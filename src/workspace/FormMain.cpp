@@ -4,10 +4,11 @@
 #include "coding/Montant.h"
 #include "db/DataControl.h"
 #include "session/Chemins.h"
-#include "session/Placement.h"
 #include "session/PremierPlan.h"
 #include "session/Reglages.h"
 #include "session/Session.h"
+#include "workspace/BaseUtilisateur.h"
+#include "workspace/Fenetres.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -16,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,11 +33,6 @@ namespace pava {
 
 namespace {
 
-// Panels are placed in twips, as the rest of the window measures were.
-constexpr double kHautPanneauVisible = 45.0;
-constexpr double kHautPanneauCache = 45000.0;
-
-const QString kNomBase = QStringLiteral("CCAM001.mdb");
 const QString kTipTri =
     QStringLiteral(" Cliquer sur le titre de la colonne pour trier le tableau ");
 
@@ -57,34 +52,10 @@ public:
     }
 };
 
-QPushButton* bouton(const QString& nom, const QString& texte, const QString& tip = QString())
-{
-    auto* b = new QPushButton(texte);
-    b->setObjectName(nom);
-    if (!tip.isEmpty())
-        b->setToolTip(tip);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLabel* etiquette(const QString& nom, const QString& texte)
-{
-    auto* l = new QLabel(texte);
-    l->setObjectName(nom);
-    return l;
-}
-
-QLineEdit* zoneTexte(const QString& nom)
-{
-    auto* t = new QLineEdit;
-    t->setObjectName(nom);
-    return t;
-}
-
 // Caption bar above a grid, as the grids of the desktop version had.
 QLabel* titreGrille(const QString& grille, const QString& texte)
 {
-    auto* l = etiquette(grille + QStringLiteral("_titre"), texte);
+    auto* l = ui::etiquette(grille + QStringLiteral("_titre"), texte);
     l->setAlignment(Qt::AlignCenter);
     l->setStyleSheet(QStringLiteral("QLabel { background: palette(dark); color: palette(light);"
                                     " font-weight: bold; padding: 3px; }"));
@@ -132,6 +103,8 @@ void lier(QTableView* vue, QAbstractItemModel* modele, DataControl* controle)
         const int ligne = controle->currentRow();
         QItemSelectionModel* sel = vue->selectionModel();
         if (ligne < 0) {
+            // No current row, visibly: a click on any row makes one again.
+            sel->clearCurrentIndex();
             sel->clearSelection();
             return;
         }
@@ -154,10 +127,6 @@ FormMain::FormMain(QWidget* parent) : QDialog(parent)
         m_ccammdb[i] = new DataControl(this);
         m_ccammdb[i]->setObjectName(QStringLiteral("CCAMMDB_%1").arg(i));
     }
-    m_data2 = new DataControl(this);
-    m_data2->setObjectName(QStringLiteral("Data2"));
-    m_data3 = new DataControl(this);
-    m_data3->setObjectName(QStringLiteral("Data3"));
 
     m_ccammdb[0]->setColumns({{QStringLiteral("  Libellé"), QStringLiteral("Libelle")},
                               {QStringLiteral("Code Acte"), QStringLiteral("CodeActe")}});
@@ -170,23 +139,15 @@ FormMain::FormMain(QWidget* parent) : QDialog(parent)
 
     construireFenetre();
     // The window sees the F12 and Escape keys before any of its controls.
-    qApp->installEventFilter(this);
+    ui::intercepterTouches(this, [this](int touche) { return Form_KeyDown(touche); });
     Form_Load();
 }
 
-FormMain::~FormMain()
-{
-    qApp->removeEventFilter(this);
-}
+FormMain::~FormMain() = default;
 
 DataControl* FormMain::CCAMMDB(int index) const
 {
     return index >= 0 && index < 3 ? m_ccammdb[index] : nullptr;
-}
-
-QString FormMain::cheminBase(const QString& repertoireDonnees)
-{
-    return CompleteChemin(repertoireDonnees) + kNomBase;
 }
 
 int FormMain::ongletDepuisReglage(const QString& valeur)
@@ -218,7 +179,7 @@ void FormMain::construireFenetre()
     auto* principal = new QVBoxLayout(this);
     principal->setContentsMargins(8, 8, 8, 8);
 
-    m_bandeau = etiquette(QStringLiteral("BandeauErreur"), QString());
+    m_bandeau = ui::etiquette(QStringLiteral("BandeauErreur"), QString());
     m_bandeau->setWordWrap(true);
     m_bandeau->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_bandeau->setStyleSheet(QStringLiteral("QLabel { background: #fde2e1; color: #7a1410;"
@@ -234,8 +195,8 @@ void FormMain::construireFenetre()
 
     auto* bas = new QHBoxLayout;
     bas->addStretch(1);
-    auto* valider = bouton(QStringLiteral("ButtonOk"), QStringLiteral("&Valider"));
-    auto* annuler = bouton(QStringLiteral("Command1"), QStringLiteral("&Annuler"));
+    auto* valider = ui::bouton(QStringLiteral("ButtonOk"), QStringLiteral("&Valider"));
+    auto* annuler = ui::bouton(QStringLiteral("Command1"), QStringLiteral("&Annuler"));
     valider->setMinimumWidth(110);
     annuler->setMinimumWidth(110);
     bas->addWidget(valider);
@@ -266,16 +227,17 @@ QWidget* FormMain::construireOngletCcam()
     gauche->addWidget(m_dbGrid1, 1);
     auto* boutons1 = new QHBoxLayout;
     boutons1->setContentsMargins(0, 6, 0, 0);
-    auto* ajout1 = bouton(QStringLiteral("Ajout1"), QStringLiteral("Ajouter"),
-                          QStringLiteral("Ajouter une cotation"));
-    auto* supprimer2 = bouton(QStringLiteral("Supprimer2"), QStringLiteral("Supprimer"),
-                              QStringLiteral("Supprimer une cotation"));
+    auto* ajout1 = ui::bouton(QStringLiteral("Ajout1"), QStringLiteral("Ajouter"),
+                              QStringLiteral("Ajouter une cotation"));
+    auto* supprimer2 = ui::bouton(QStringLiteral("Supprimer2"), QStringLiteral("Supprimer"),
+                                  QStringLiteral("Supprimer une cotation"));
     boutons1->addWidget(ajout1);
     boutons1->addWidget(supprimer2);
     boutons1->addStretch(1);
     gauche->addLayout(boutons1);
     grille2col->addLayout(gauche, 4);
     connect(ajout1, &QPushButton::clicked, this, &FormMain::Ajout1_Click);
+    connect(supprimer2, &QPushButton::clicked, this, &FormMain::Supprimer2_Click);
     connect(m_dbGrid1, &QTableView::doubleClicked, this, &FormMain::DBGrid1_DblClick);
     connect(m_dbGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &FormMain::DBGrid1_HeadClick);
@@ -293,13 +255,13 @@ QWidget* FormMain::construireOngletCcam()
 
     auto* ligneTotaux = new QHBoxLayout;
     ligneTotaux->setContentsMargins(0, 6, 0, 0);
-    auto* supprimer1 = bouton(QStringLiteral("Supprimer1"), QStringLiteral("Supprimer"),
-                              QStringLiteral("Supprimer une cotation"));
+    auto* supprimer1 = ui::bouton(QStringLiteral("Supprimer1"), QStringLiteral("Supprimer"),
+                                  QStringLiteral("Supprimer une cotation"));
     ligneTotaux->addWidget(supprimer1);
     ligneTotaux->addStretch(1);
-    ligneTotaux->addWidget(etiquette(QStringLiteral("Label1"), QStringLiteral("Total : ")));
+    ligneTotaux->addWidget(ui::etiquette(QStringLiteral("Label1"), QStringLiteral("Total : ")));
     for (int i = 0; i < 2; ++i) {
-        m_lblTotal[i] = etiquette(QStringLiteral("lblTotal_%1").arg(i), QStringLiteral("0.00"));
+        m_lblTotal[i] = ui::etiquette(QStringLiteral("lblTotal_%1").arg(i), QStringLiteral("0.00"));
         m_lblTotal[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_lblTotal[i]->setMinimumWidth(90);
         m_lblTotal[i]->setFrameShape(QFrame::StyledPanel);
@@ -311,11 +273,11 @@ QWidget* FormMain::construireOngletCcam()
 
     auto* ligneCompose = new QHBoxLayout;
     ligneCompose->setContentsMargins(0, 6, 0, 0);
-    m_command2 = bouton(QStringLiteral("Command2"), QStringLiteral("+"),
-                        QStringLiteral("Ajouter l'acte à la liste des actes courants"));
+    m_command2 = ui::bouton(QStringLiteral("Command2"), QStringLiteral("+"),
+                            QStringLiteral("Ajouter l'acte à la liste des actes courants"));
     m_command2->setFixedWidth(32);
-    m_label5 = etiquette(QStringLiteral("Label5"),
-                         QStringLiteral("<- Ajouter l'acte à la liste des actes courants"));
+    m_label5 = ui::etiquette(QStringLiteral("Label5"),
+                             QStringLiteral("<- Ajouter l'acte à la liste des actes courants"));
     m_command2->hide();
     m_label5->hide();
     ligneCompose->addWidget(m_command2);
@@ -326,18 +288,18 @@ QWidget* FormMain::construireOngletCcam()
     auto* complement = new QGridLayout;
     complement->setContentsMargins(0, 8, 0, 0);
     complement->setHorizontalSpacing(8);
-    complement->addWidget(etiquette(QStringLiteral("Label10"), QStringLiteral("Complément :")), 0,
-                          0);
-    complement->addWidget(etiquette(QStringLiteral("Label11_1"), QStringLiteral("CCAM")), 0, 1);
-    complement->addWidget(zoneTexte(QStringLiteral("cCCAM")), 0, 2);
-    complement->addWidget(etiquette(QStringLiteral("Label11_0"), QStringLiteral("NGAP")), 0, 3);
-    complement->addWidget(zoneTexte(QStringLiteral("cNGAP")), 0, 4);
-    auto* command7 =
-        bouton(QStringLiteral("Command7"), QStringLiteral("..."),
-               QStringLiteral("Cliquer ici pour ajouter un acte CCAM et/ou NGAP complémentaire"));
+    complement->addWidget(ui::etiquette(QStringLiteral("Label10"), QStringLiteral("Complément :")),
+                          0, 0);
+    complement->addWidget(ui::etiquette(QStringLiteral("Label11_1"), QStringLiteral("CCAM")), 0, 1);
+    complement->addWidget(ui::zoneTexte(QStringLiteral("cCCAM")), 0, 2);
+    complement->addWidget(ui::etiquette(QStringLiteral("Label11_0"), QStringLiteral("NGAP")), 0, 3);
+    complement->addWidget(ui::zoneTexte(QStringLiteral("cNGAP")), 0, 4);
+    auto* command7 = ui::bouton(
+        QStringLiteral("Command7"), QStringLiteral("..."),
+        QStringLiteral("Cliquer ici pour ajouter un acte CCAM et/ou NGAP complémentaire"));
     command7->setMaximumWidth(40);
     complement->addWidget(command7, 0, 5);
-    auto* lccam = etiquette(QStringLiteral("lCCAM"), QString());
+    auto* lccam = ui::etiquette(QStringLiteral("lCCAM"), QString());
     lccam->setWordWrap(true);
     complement->addWidget(lccam, 1, 1, 1, 5);
     complement->setColumnStretch(2, 2);
@@ -369,10 +331,10 @@ QWidget* FormMain::construireOngletComposes()
 
     auto* boutons = new QHBoxLayout;
     boutons->setContentsMargins(0, 6, 0, 0);
-    m_command3 = bouton(QStringLiteral("Command3"), QStringLiteral("Supprimer"),
-                        QStringLiteral("Supprimer un acte"));
-    auto* command6 = bouton(QStringLiteral("Command6"), QStringLiteral("Modifier"),
-                            QStringLiteral("Modifier le libellé d'un acte"));
+    m_command3 = ui::bouton(QStringLiteral("Command3"), QStringLiteral("Supprimer"),
+                            QStringLiteral("Supprimer un acte"));
+    auto* command6 = ui::bouton(QStringLiteral("Command6"), QStringLiteral("Modifier"),
+                                QStringLiteral("Modifier le libellé d'un acte"));
     boutons->addWidget(m_command3);
     boutons->addWidget(command6);
     boutons->addStretch(1);
@@ -382,9 +344,9 @@ QWidget* FormMain::construireOngletComposes()
         new QGroupBox(QStringLiteral("Êtes-vous sûr de vouloir supprimer l'acte suivant : "));
     frame1->setObjectName(QStringLiteral("Frame1"));
     auto* f1 = new QHBoxLayout(frame1);
-    f1->addWidget(etiquette(QStringLiteral("Label6"), QString()), 1);
-    f1->addWidget(bouton(QStringLiteral("Command5_0"), QStringLiteral("&Oui")));
-    f1->addWidget(bouton(QStringLiteral("Command5_1"), QStringLiteral("&Non")));
+    f1->addWidget(ui::etiquette(QStringLiteral("Label6"), QString()), 1);
+    f1->addWidget(ui::bouton(QStringLiteral("Command5_0"), QStringLiteral("&Oui")));
+    f1->addWidget(ui::bouton(QStringLiteral("Command5_1"), QStringLiteral("&Non")));
     frame1->hide();
     colonne->addSpacing(6);
     colonne->addWidget(frame1);
@@ -401,20 +363,23 @@ void FormMain::construirePanneaux()
     {
         auto* l = new QVBoxLayout(m_picture1);
         l->addStretch(1);
-        auto* label3 = etiquette(QStringLiteral("Label3"), QString());
-        label3->setAlignment(Qt::AlignCenter);
-        label3->setWordWrap(true);
-        QFont f = label3->font();
+        m_label3 = ui::etiquette(QStringLiteral("Label3"), QString());
+        m_label3->setAlignment(Qt::AlignCenter);
+        m_label3->setWordWrap(true);
+        QFont f = m_label3->font();
         f.setPointSizeF(f.pointSizeF() * 1.2);
-        label3->setFont(f);
-        l->addWidget(label3);
+        m_label3->setFont(f);
+        l->addWidget(m_label3);
         l->addSpacing(16);
         auto* boutons = new QHBoxLayout;
         boutons->addStretch(1);
         const QString textes[] = {QStringLiteral("&Oui"), QStringLiteral("&Non"),
                                   QStringLiteral("&Retour")};
-        for (int i = 0; i < 3; ++i)
-            boutons->addWidget(bouton(QStringLiteral("Command4_%1").arg(i), textes[i]));
+        for (int i = 0; i < 3; ++i) {
+            m_command4[i] = ui::bouton(QStringLiteral("Command4_%1").arg(i), textes[i]);
+            connect(m_command4[i], &QPushButton::clicked, this, [this, i] { Command4_Click(i); });
+            boutons->addWidget(m_command4[i]);
+        }
         boutons->addStretch(1);
         l->addLayout(boutons);
         l->addStretch(1);
@@ -429,68 +394,43 @@ void FormMain::construirePanneaux()
         auto* externe = new QHBoxLayout(m_picture2);
         auto* l = new QVBoxLayout;
         l->addStretch(1);
-        l->addWidget(etiquette(QStringLiteral("Label7"),
-                               QStringLiteral("Veuillez saisir le nom de l'acte :")));
-        l->addWidget(zoneTexte(QStringLiteral("Text1")));
+        l->addWidget(ui::etiquette(QStringLiteral("Label7"),
+                                   QStringLiteral("Veuillez saisir le nom de l'acte :")));
+        l->addWidget(ui::zoneTexte(QStringLiteral("Text1")));
         l->addSpacing(10);
-        l->addWidget(etiquette(
+        l->addWidget(ui::etiquette(
             QStringLiteral("Label8"),
             QStringLiteral("et une éventuelle cotation NGAP complémentaire (ex MTO ou K8+MTO)")));
         auto* ngap = new QHBoxLayout;
-        ngap->addWidget(zoneTexte(QStringLiteral("Text2")), 1);
-        ngap->addWidget(etiquette(QStringLiteral("Label9"),
-                                  QStringLiteral("NB : cette cotation DOIT être valide")));
+        ngap->addWidget(ui::zoneTexte(QStringLiteral("Text2")), 1);
+        ngap->addWidget(ui::etiquette(QStringLiteral("Label9"),
+                                      QStringLiteral("NB : cette cotation DOIT être valide")));
         l->addLayout(ngap);
         l->addSpacing(10);
         // Shown as the user reads it: a single "&" (no mnemonic on a label).
-        auto* label12 = etiquette(
+        auto* label12 = ui::etiquette(
             QStringLiteral("Label12"),
             QStringLiteral("enfin, si nécessaire, une valeur totale (=xx), un dépassement (&xx) "
                            "ou un acte hors nomenclature ($xx)"));
         label12->setTextFormat(Qt::PlainText);
         label12->setWordWrap(true);
         l->addWidget(label12);
-        l->addWidget(zoneTexte(QStringLiteral("Text3")));
+        l->addWidget(ui::zoneTexte(QStringLiteral("Text3")));
         l->addSpacing(16);
         auto* boutons = new QHBoxLayout;
         boutons->addStretch(1);
-        boutons->addWidget(bouton(QStringLiteral("CommandOK"), QStringLiteral("&Ok")));
-        boutons->addWidget(bouton(QStringLiteral("CommandAnnule"), QStringLiteral("&Annuler")));
+        boutons->addWidget(ui::bouton(QStringLiteral("CommandOK"), QStringLiteral("&Ok")));
+        boutons->addWidget(ui::bouton(QStringLiteral("CommandAnnule"), QStringLiteral("&Annuler")));
         l->addLayout(boutons);
         l->addStretch(1);
         externe->addStretch(1);
         externe->addLayout(l, 4);
         externe->addStretch(1);
     }
-    placePanneau(m_picture1, false);
-    placePanneau(m_picture2, false);
-}
-
-void FormMain::placePanneau(QWidget* panneau, bool visible)
-{
-    if (!panneau)
-        return;
-    const int haut = twipsEnPixels(visible ? kHautPanneauVisible : kHautPanneauCache);
-    panneau->setGeometry(0, haut, width(), qMax(0, height() - twipsEnPixels(kHautPanneauVisible)));
-    // Out of sight also means out of the keyboard's way.
-    panneau->setEnabled(visible);
-    if (visible) {
-        panneau->raise();
-        if (QWidget* w = panneau->findChild<QLineEdit*>())
-            w->setFocus();
+    for (QFrame* panneau : {m_picture1, m_picture2}) {
+        ui::suivreTaille(panneau);
+        ui::placePanneau(panneau, false);
     }
-}
-
-bool FormMain::panneauVisible(const QWidget* panneau)
-{
-    return panneau && panneau->y() == twipsEnPixels(kHautPanneauVisible);
-}
-
-void FormMain::resizeEvent(QResizeEvent* e)
-{
-    QDialog::resizeEvent(e);
-    for (QWidget* p : {static_cast<QWidget*>(m_picture1), static_cast<QWidget*>(m_picture2)})
-        p->setGeometry(0, p->y(), width(), qMax(0, height() - twipsEnPixels(kHautPanneauVisible)));
 }
 
 void FormMain::showEvent(QShowEvent* e)
@@ -524,15 +464,15 @@ void FormMain::majCommand3()
 void FormMain::Form_Load()
 {
     m_activationFaite = false;
-    placePanneau(m_picture2, false);
+    ui::placePanneau(m_picture2, false);
 
     // Nothing below may stop the window from opening: a view that cannot be
     // read stays empty and the banner tells the user what is wrong and where.
     const QString repertoire = session().CheminData4Session;
-    const QString base = cheminBase(repertoire);
+    const QString fichier = base::cheminBase(repertoire);
 
     DataControl* habituels = m_ccammdb[0];
-    habituels->setDatabaseName(base);
+    habituels->setDatabaseName(fichier);
     habituels->refresh();
     const bool ouverte = habituels->isOpen();
     if (!ouverte) {
@@ -548,31 +488,25 @@ void FormMain::Form_Load()
                                  .arg(habituels->lastError()));
     }
 
-    // The program's own tables come with the first opening; the coding list
-    // never outlives its workspace.
-    habituels->execute(QStringLiteral("CREATE TABLE PavaACTES (CodeActe TEXT (255), LibelleCCAM "
-                                      "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24));"));
-    habituels->execute(QStringLiteral("CREATE TABLE PavaCCAM (CodeCCAM TEXT (24), LibelleCCAM "
-                                      "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24));"));
-    habituels->execute(QStringLiteral("DELETE * FROM PavaCCAM ;"));
+    base::preparer(*habituels);
 
     habituels->setRecordSource(
         LitReglage(QLatin1String(reglages::Record0), QLatin1String(reglages::DefautRecord0)));
     if (!habituels->refresh() && ouverte)
         signalerProbleme(QStringLiteral("Les cotations habituelles ne peuvent être lues dans "
                                         "« %1 ». %2")
-                             .arg(base, habituels->lastError()));
+                             .arg(fichier, habituels->lastError()));
 
     DataControl* liste = m_ccammdb[1];
-    liste->setDatabaseName(base);
-    liste->setRecordSource(QStringLiteral("PavaCCAM"));
+    liste->setDatabaseName(fichier);
+    liste->setRecordSource(base::sourceListe());
     if (!liste->refresh() && ouverte)
         signalerProbleme(QStringLiteral("La liste des actes sélectionnés ne peut être lue dans "
                                         "« %1 ». %2")
-                             .arg(base, liste->lastError()));
+                             .arg(fichier, liste->lastError()));
 
     DataControl* composes = m_ccammdb[2];
-    composes->setDatabaseName(base);
+    composes->setDatabaseName(fichier);
     composes->setRecordSource(
         LitReglage(QLatin1String(reglages::Record2), QLatin1String(reglages::DefautRecord2)));
     composes->refresh();
@@ -606,16 +540,6 @@ void FormMain::Form_Activate()
 
 // ------------------------------------------------------------------ keys
 
-bool FormMain::eventFilter(QObject* objet, QEvent* e)
-{
-    if (e->type() == QEvent::KeyPress && objet->isWidgetType() &&
-        static_cast<QWidget*>(objet)->window() == this && isVisible()) {
-        if (Form_KeyDown(static_cast<QKeyEvent*>(e)->key()))
-            return true;
-    }
-    return QDialog::eventFilter(objet, e);
-}
-
 bool FormMain::Form_KeyDown(int codeTouche)
 {
     switch (codeTouche) {
@@ -648,84 +572,20 @@ void FormMain::trierListe(DataControl* vue, const QString& champ, const QString&
 
 void FormMain::DBGrid1_HeadClick(int colonne)
 {
-    QString source;
-    if (colonne == 0)
-        source = QStringLiteral("SELECT * FROM CCAM_7 ORDER BY Libelle");
-    else if (colonne == 1)
-        source = QStringLiteral("SELECT * FROM CCAM_7 ORDER BY CodeActe");
-    trierListe(m_ccammdb[0], QStringLiteral("Libelle"), source, reglages::Record0);
+    trierListe(m_ccammdb[0], QStringLiteral("Libelle"), base::sourceHabituels(colonne),
+               reglages::Record0);
 }
 
 void FormMain::DBGrid3_HeadClick(int colonne)
 {
-    QString source;
-    if (colonne == 0)
-        source = QStringLiteral("Select * From PavaACTES Order By LibelleCCAM");
-    else if (colonne == 1)
-        source = QStringLiteral("Select * From PavaACTES Order By CodeActe");
-    trierListe(m_ccammdb[2], QStringLiteral("LibelleCCAM"), source, reglages::Record2);
-}
-
-// ------------------------------------------------------------- act windows
-
-void FormMain::DBGrid1_DblClick()
-{
-    // Opening the act window on the chosen habitual coding: comes with the
-    // act window.
-}
-
-void FormMain::Ajout1_Click()
-{
-    // Opening an empty act window (the act chooser first): comes with the
-    // act window.
+    trierListe(m_ccammdb[2], QStringLiteral("LibelleCCAM"), base::sourceComposes(colonne),
+               reglages::Record2);
 }
 
 void FormMain::DBGrid3_DblClick()
 {
     // A composed act is validated by double-click, as with "Valider".
     ButtonOk_Click();
-}
-
-// ------------------------------------------------------------ coding list
-
-void FormMain::Supprimer1_Click()
-{
-    // No confirmation, and nothing to say when there is no row to delete.
-    m_ccammdb[1]->deleteCurrent();
-    m_dbGrid2->viewport()->update();
-    CalculeTotal();
-}
-
-void FormMain::CalculeTotal()
-{
-    DataControl* liste = m_ccammdb[1];
-    double totalSecu = 0.0;
-    double totalReel = 0.0;
-    QStringList jetons;
-    QStringList libelles;
-    if (liste->recordCount() >= 1) {
-        m_label5->show();
-        m_command2->show();
-        // Walk the list without losing the row the user is on.
-        const QVariant marque = liste->hasCurrent() ? liste->bookmark() : QVariant();
-        for (bool ok = liste->moveFirst(); ok && !liste->eof(); ok = liste->moveNext()) {
-            totalSecu += valeurNumerique(liste->text(QStringLiteral("ValeurSS")));
-            totalReel += valeurNumerique(liste->text(QStringLiteral("ValeurReel")));
-            jetons << liste->text(QStringLiteral("CodeCCAM"));
-            libelles << liste->text(QStringLiteral("LibelleCCAM"));
-        }
-        if (marque.isValid())
-            liste->setBookmark(marque);
-    } else {
-        session().IndexAssociation = 0;
-        m_label5->hide();
-        m_command2->hide();
-    }
-    m_lblTotal[1]->setText(formatDeuxDecimales(totalReel));
-    session().TotalCotation = totalReel;
-    m_lblTotal[0]->setText(formatDeuxDecimales(totalSecu));
-    session().CotationRetour = chaineCotation(jetons);
-    session().LibellesCotation = chaineLibelles(libelles);
 }
 
 // ------------------------------------------------------------ closing

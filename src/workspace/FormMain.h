@@ -1,6 +1,9 @@
 #pragma once
 
+#include "actdetail/GetCCAM.h"
+
 #include <QDialog>
+#include <QSet>
 #include <QString>
 
 #include <array>
@@ -30,7 +33,11 @@ class DataControl;
 // Controls carry their historical names as objectName; an element of a
 // control array is named "<array>_<index>" ("lblTotal_1", "Command4_2",
 // "Label11_0", "CCAMMDB_2").
-class FormMain : public QDialog
+//
+// The handlers live in one file per concern: FormMain.cpp (window, loading,
+// keys, sorting, closing), FormMainActes.cpp (act window, coding list,
+// history), FormMainComposes.cpp (habitual codings and composed acts).
+class FormMain : public QDialog, public OuvreurActe
 {
     Q_OBJECT
 public:
@@ -38,17 +45,13 @@ public:
     ~FormMain() override;
 
     // The three views of "CCAM001.mdb": 0 habitual codings, 1 coding list,
-    // 2 composed acts. Data2 and Data3 serve the coding history.
+    // 2 composed acts.
     DataControl* CCAMMDB(int index) const;
-    DataControl* Data2() const { return m_data2; }
-    DataControl* Data3() const { return m_data3; }
 
     // What prevents the habitual codings or the coding list from being shown
     // ("" when both could be read); also shown in the window.
     QString problemeBase() const { return m_problemeBase; }
 
-    // Full name of the user's database in a data directory.
-    static QString cheminBase(const QString& repertoireDonnees);
     // Tab to bring to front from the stored "Tab" value: its leading number,
     // rounded to a 16-bit integer; 0 when the text does not start with a
     // number or the number does not fit.
@@ -65,22 +68,31 @@ public:
     void DBGrid3_DblClick();
     void Ajout1_Click();
     void Supprimer1_Click();
+    void Supprimer2_Click();
     void Command1_Click();
     void ButtonOk_Click();
 
-    // Totals, coding string and labels from the coding list.
+    // The coding list: the act just validated in the act window
+    // (session().ActeSaisi) appended unless the tariff component refuses its
+    // association with the acts already coded; totals, coding string and
+    // labels recomputed after every change.
+    void NewCotation();
     void CalculeTotal();
+    // Before an act window opens: a first act coded as isolated is offered
+    // for recoding. False when that has been done (the caller stops there).
+    bool VerifActeIsole();
 
-    // Panels that cover the window when shown: shown at top 45 twips,
-    // hidden at top 45000 twips (out of sight, and out of the keyboard's way).
-    void placePanneau(QWidget* panneau, bool visible);
-    static bool panneauVisible(const QWidget* panneau);
+    // What the act window asks of the workspace.
+    int nombreActesCodes() const override;
+    void supprimerActeCourant() override;
+    // Records an act record in the coding history ("Cotation.mdb" in the
+    // host's resource directory). A failure is logged; the user is told once
+    // per workspace and kind of failure, and the coding goes on.
+    void Ajoute_CCAM(const QString& enregistrement) override;
 
 protected:
     bool event(QEvent* e) override;
-    bool eventFilter(QObject* objet, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
 
 public Q_SLOTS:
     void done(int resultat) override;
@@ -94,20 +106,33 @@ private:
                     const char* cleReglage);
     void signalerProbleme(const QString& texte);
     void majCommand3();
+    // Shows the act window on a code ("" = let the user choose one) and adds
+    // what it hands back.
+    void ouvrirActe(const QString& code, bool questionActeIsole);
+    // The message panel with its text and either "&Oui"/"&Non" or "&Retour".
+    void montrerMessage(const QString& texte, bool ouiNon);
+    // After a deletion the row that took the deleted one's place is current,
+    // or the one before when the last went: the user sees where the list
+    // stands and a second press deletes again.
+    static void resterDansLaListe(DataControl* vue);
+    void Command4_Click(int index);
+    // Tells the user about a problem once per workspace (the log has every one).
+    void signalerUneFois(const QString& titre, const QString& texte);
 
     std::array<DataControl*, 3> m_ccammdb{};
-    DataControl* m_data2 = nullptr;
-    DataControl* m_data3 = nullptr;
     bool m_activationFaite = false;
     bool m_centree = false;
     bool m_validee = false;
     QString m_problemeBase;
+    QSet<QString> m_problemesSignales;
 
     QTabWidget* m_ssTab1 = nullptr;
     QTableView* m_dbGrid1 = nullptr;
     QTableView* m_dbGrid2 = nullptr;
     QTableView* m_dbGrid3 = nullptr;
     std::array<QLabel*, 2> m_lblTotal{};
+    QLabel* m_label3 = nullptr;
+    std::array<QPushButton*, 3> m_command4{};
     QLabel* m_label5 = nullptr;
     QPushButton* m_command2 = nullptr;
     QPushButton* m_command3 = nullptr;

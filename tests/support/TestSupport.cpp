@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include "host/JeuDeDonnees.h"
+#include "session/Session.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -40,6 +43,28 @@ QString IsolatedEnvironment::settings() const
 void IsolatedEnvironment::writeProfile(const QByteArray& content) const
 {
     writeFile(sysconf() + QStringLiteral("/Pavareg.reg"), content);
+}
+
+JeuEssai creerJeuEssai(const IsolatedEnvironment& env, const QString& specialite)
+{
+    JeuEssai jeu{env.root() + QStringLiteral("/data"),
+                 env.root() + QStringLiteral("/rsc"),
+                 env.root() + QStringLiteral("/srt"),
+                 {}};
+    OptionsJeuDeDonnees options;
+    options.repertoireData = jeu.data;
+    options.repertoireRsc = jeu.rsc;
+    options.repertoireSrt = jeu.srt;
+    options.repertoireProfil = env.sysconf();
+    const BilanJeuDeDonnees bilan = creerJeuDeDonnees(options);
+    jeu.erreur = bilan.reussi ? QString() : bilan.erreur;
+    Session& s = session();
+    s.IdentPraticien = QStringLiteral("10000001");
+    s.CodeSpecialitePraticien = specialite;
+    s.CheminData4Session = jeu.data;
+    s.CheminDico4Session = jeu.data;
+    s.CheminDataRsc = jeu.rsc;
+    return jeu;
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)

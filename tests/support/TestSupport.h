@@ -26,6 +26,20 @@ private:
     QTemporaryDir m_dir;
 };
 
+// A complete practice for window tests, under env.root(): the user database
+// with its habitual codings (data), an empty coding history (rsc), the
+// demonstration reference (srt) and the profile naming it; the session's host
+// values point at it (practitioner "10000001", speciality given).
+struct JeuEssai
+{
+    QString data;
+    QString rsc;
+    QString srt;
+    QString erreur; // French, when it could not be made
+};
+JeuEssai creerJeuEssai(const IsolatedEnvironment& env,
+                       const QString& specialite = QStringLiteral("13"));
+
 // Writes bytes to a file, creating directories; returns false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);

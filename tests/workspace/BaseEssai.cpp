@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace pava::test {
 
@@ -62,6 +63,18 @@ QStringList colonne(const QString& fichier, const QString& requete)
         if (q.exec(requete))
             while (q.next())
                 valeurs << q.value(0).toString();
+        return valeurs;
+    });
+}
+
+QStringList ligne(const QString& fichier, const QString& requete)
+{
+    return avecBase(fichier, [&](QSqlDatabase& db) {
+        QStringList valeurs;
+        QSqlQuery q(db);
+        if (q.exec(requete) && q.next())
+            for (int i = 0; i < q.record().count(); ++i)
+                valeurs << q.value(i).toString();
         return valeurs;
     });
 }

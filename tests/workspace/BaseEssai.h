@@ -18,5 +18,7 @@ bool creerBaseUtilisateur(const QString& fichier, const Habituels& habituels);
 bool executer(const QString& fichier, const QString& instruction, const QVariantList& valeurs = {});
 // The first column of every row of a query, as text.
 QStringList colonne(const QString& fichier, const QString& requete);
+// Every column of the first row of a query, as text.
+QStringList ligne(const QString& fichier, const QString& requete);
 
 } // namespace pava::test

@@ -4,6 +4,7 @@
 #include "db/DataControl.h"
 #include "session/Reglages.h"
 #include "session/Session.h"
+#include "workspace/Fenetres.h"
 #include "workspace/FormMain.h"
 
 #include <QDir>
@@ -486,12 +487,12 @@ private Q_SLOTS:
         for (const char* nom : {"Picture1", "Picture2"}) {
             auto* p = controle<QWidget>(w, nom);
             QCOMPARE(p->y(), 3000);
-            QVERIFY(!FormMain::panneauVisible(p));
-            w.placePanneau(p, true);
+            QVERIFY(!ui::panneauVisible(p));
+            ui::placePanneau(p, true);
             QCOMPARE(p->y(), 3);
             QCOMPARE(p->width(), w.width());
             QVERIFY(p->y() + p->height() <= w.height());
-            w.placePanneau(p, false);
+            ui::placePanneau(p, false);
             QCOMPARE(p->y(), 3000);
         }
     }

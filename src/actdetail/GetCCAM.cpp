@@ -1,0 +1,528 @@
+#include "actdetail/GetCCAM.h"
+
+#include "actdetail/ReglesActe.h"
+#include "coding/Cotation.h"
+#include "coding/Montant.h"
+#include "log/ErrorLog.h"
+#include "log/TextesErreurs.h"
+#include "reader/CtlCCAM.h"
+#include "session/Chemins.h"
+#include "session/DateTexte.h"
+#include "session/FinProcessus.h"
+#include "session/PremierPlan.h"
+#include "session/Session.h"
+#include "srt/ComposantSrt.h"
+#include "srt/ConstructionReference.h"
+#include "srt/TableCcam7.h"
+#include "workspace/Dialogues.h"
+#include "workspace/Fenetres.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace pava {
+
+namespace {
+
+const QStringList kActivites = {
+    QStringLiteral("1 : Acte Principal "), QStringLiteral("2 : 2éme geste d'un même acte"),
+    QStringLiteral("3 : 3ème geste d'un même acte"), QStringLiteral("4 : Anesthésie"),
+    QStringLiteral("5 : Surveillance CEC")};
+const QStringList kPhases = {
+    QStringLiteral("0 : Acte réalisé en un temps"), QStringLiteral("1 : 1ère phase du traitement"),
+    QStringLiteral("2 : 2ème phase du traitement"), QStringLiteral("3 : 3ème phase du traitement"),
+    QStringLiteral("4 : 4ème phase du traitement")};
+const QStringList kLieux = {QStringLiteral("0 : au cabinet"),
+                            QStringLiteral("1 : au domicile du patient"), QStringLiteral("2 :"),
+                            QStringLiteral("3 :"), QStringLiteral("4 :")};
+const QStringList kRemboursements = {QStringLiteral("N : Pas de remboursement exceptionnel"),
+                                     QStringLiteral("O : Remboursement exceptionnel")};
+const QString kAucun = QStringLiteral(" (Aucun)");
+const QString kPasAssociation = QStringLiteral("0 : Pas d'association");
+
+bool estSupplement(const QString& code)
+{
+    return code.startsWith(QLatin1String("YYYY"));
+}
+
+// Selects the first item showing exactly that text.
+void revenirA(QComboBox* liste, const QString& texte)
+{
+    const int i = liste->findText(texte, Qt::MatchExactly);
+    if (i >= 0)
+        liste->setCurrentIndex(i);
+}
+
+QLabel* libelleDe(QWidget* controle, const QString& texte)
+{
+    auto* l = new QLabel(texte);
+    l->setBuddy(controle);
+    return l;
+}
+
+} // namespace
+
+GetCCAM::GetCCAM(OuvreurActe* ouvreur, QWidget* parent)
+    : QDialog(parent), m_ouvreur(ouvreur), m_usrSrt1(std::make_unique<UsrSrt>()),
+      m_ccam1(new CtlCCAM(this))
+{
+    setObjectName(QStringLiteral("GetCCAM"));
+    m_ccam1->setObjectName(QStringLiteral("CCAM1"));
+    construireFenetre();
+    ui::intercepterTouches(this, [this](int touche) { return Form_KeyDown(touche); });
+    Form_Load();
+}
+
+GetCCAM::~GetCCAM() = default;
+
+QComboBox* GetCCAM::liste(const QString& nom, const QStringList& elements)
+{
+    auto* l = new QComboBox;
+    l->setObjectName(nom);
+    l->addItems(elements);
+    l->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    l->setMinimumContentsLength(24);
+    return l;
+}
+
+void GetCCAM::construireFenetre()
+{
+    setWindowTitle(QStringLiteral("Saisie d'un acte CCAM"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setMinimumWidth(760);
+
+    auto* principal = new QVBoxLayout(this);
+    auto* grille = new QGridLayout;
+    grille->setHorizontalSpacing(8);
+    grille->setColumnStretch(1, 1);
+    grille->setColumnStretch(3, 1);
+
+    m_code = ui::zoneTexte(QStringLiteral("CodeCCAMInit"));
+    m_code->setMaxLength(64);
+    m_libelle = ui::zoneTexte(QStringLiteral("LibelleCCAM"));
+    grille->addWidget(libelleDe(m_code, QStringLiteral("Code CCAM :")), 0, 0);
+    grille->addWidget(m_code, 0, 1);
+    grille->addWidget(libelleDe(m_libelle, QStringLiteral("Libellé :")), 1, 0);
+    grille->addWidget(m_libelle, 1, 1, 1, 3);
+
+    m_activite = liste(QStringLiteral("CodeActiviteCCAM"), kActivites);
+    m_phase = liste(QStringLiteral("CodePhaseCCAM"), kPhases);
+    grille->addWidget(libelleDe(m_activite, QStringLiteral("Code Activité :")), 2, 0);
+    grille->addWidget(m_activite, 2, 1);
+    grille->addWidget(libelleDe(m_phase, QStringLiteral("Code Phase :")), 2, 2);
+    grille->addWidget(m_phase, 2, 3);
+    for (int k = 0; k < 4; ++k) {
+        m_modificateurs[k] = liste(QStringLiteral("Modificateur_%1").arg(k));
+        grille->addWidget(
+            libelleDe(m_modificateurs[k], QStringLiteral("Modificateur %1 :").arg(k + 1)),
+            3 + k / 2, (k % 2) * 2);
+        grille->addWidget(m_modificateurs[k], 3 + k / 2, (k % 2) * 2 + 1);
+    }
+    m_association = liste(QStringLiteral("CodeAssociationCCAM"));
+    m_lieu = liste(QStringLiteral("CodeLieuCCAM"), kLieux);
+    grille->addWidget(libelleDe(m_association, QStringLiteral("Code Association :")), 5, 0);
+    grille->addWidget(m_association, 5, 1);
+    grille->addWidget(libelleDe(m_lieu, QStringLiteral("Code lieu :")), 5, 2);
+    grille->addWidget(m_lieu, 5, 3);
+    m_rbtExcept = liste(QStringLiteral("CodeRbstExeptCCAM"), kRemboursements);
+    grille->addWidget(libelleDe(m_rbtExcept, QStringLiteral("Remboursement exceptionnel :")), 6, 0);
+    grille->addWidget(m_rbtExcept, 6, 1);
+    principal->addLayout(grille);
+
+    auto* cadre = new QGroupBox(QStringLiteral("Tarification"));
+    cadre->setObjectName(QStringLiteral("Frame3D1"));
+    auto* tarification = new QVBoxLayout(cadre);
+    auto* ligne = new QHBoxLayout;
+    auto* tarif = ui::bouton(QStringLiteral("Tarif"), QStringLiteral("Obtenir le Tarif -> "));
+    m_tarif = ui::zoneTexte(QStringLiteral("TarifCCAM"));
+    m_tarifReel = ui::zoneTexte(QStringLiteral("TarifCCAMReel"));
+    for (QLineEdit* t : {m_tarif, m_tarifReel}) {
+        t->setAlignment(Qt::AlignRight);
+        t->setMaximumWidth(110);
+    }
+    m_check1 = new QCheckBox(QStringLiteral("+17.5%"));
+    m_check1->setObjectName(QStringLiteral("Check1"));
+    ligne->addWidget(tarif);
+    ligne->addSpacing(12);
+    ligne->addWidget(libelleDe(m_tarif, QStringLiteral("Sécu")));
+    ligne->addWidget(m_tarif);
+    ligne->addWidget(new QLabel(QStringLiteral("€")));
+    ligne->addSpacing(12);
+    ligne->addWidget(m_check1);
+    ligne->addSpacing(12);
+    ligne->addWidget(libelleDe(m_tarifReel, QStringLiteral("Réel")));
+    ligne->addWidget(m_tarifReel);
+    ligne->addWidget(new QLabel(QStringLiteral("€")));
+    ligne->addStretch(1);
+    tarification->addLayout(ligne);
+    // How the price shown was reached; it changes nothing handed back.
+    m_explication = ui::etiquette(QStringLiteral("Explication"), QString());
+    m_explication->setWordWrap(true);
+    m_explication->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_explication->setMinimumHeight(3 * m_explication->fontMetrics().lineSpacing());
+    m_explication->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_explication->setStyleSheet(QStringLiteral("QLabel { color: palette(dark); }"));
+    tarification->addWidget(m_explication);
+    principal->addWidget(cadre, 1);
+
+    auto* boutons = new QHBoxLayout;
+    m_command3 = ui::bouton(QStringLiteral("Command3"), QStringLiteral("Choisir un autre acte"));
+    auto* ok = ui::bouton(QStringLiteral("Command1"), QStringLiteral("&OK"));
+    auto* annuler = ui::bouton(QStringLiteral("Command2"), QStringLiteral("&Annuler"));
+    ok->setMinimumWidth(100);
+    annuler->setMinimumWidth(100);
+    boutons->addWidget(m_command3);
+    boutons->addStretch(1);
+    boutons->addWidget(ok);
+    boutons->addWidget(annuler);
+    principal->addLayout(boutons);
+
+    connect(tarif, &QPushButton::clicked, this, &GetCCAM::Tarif_Click);
+    connect(m_tarif, &QLineEdit::textChanged, this, &GetCCAM::TarifCCAM_Change);
+    connect(m_check1, &QCheckBox::clicked, this, &GetCCAM::Check1_Click);
+    connect(ok, &QPushButton::clicked, this, &GetCCAM::Command1_Click);
+    connect(annuler, &QPushButton::clicked, this, &GetCCAM::Command2_Click);
+    connect(m_command3, &QPushButton::clicked, this, &GetCCAM::Command3_Click);
+
+    // The isolated-act question, covering the window when asked.
+    m_picture1 = new QFrame(this);
+    m_picture1->setObjectName(QStringLiteral("Picture1"));
+    m_picture1->setFrameShape(QFrame::StyledPanel);
+    m_picture1->setAutoFillBackground(true);
+    auto* question = new QVBoxLayout(m_picture1);
+    question->addStretch(1);
+    auto* label3 = ui::etiquette(
+        QStringLiteral("Label3"),
+        QStringLiteral(
+            "Vous avez coté un premier acte comme acte isolé, voulez vous recommencer ?"));
+    label3->setAlignment(Qt::AlignCenter);
+    label3->setWordWrap(true);
+    QFont f = label3->font();
+    f.setPointSizeF(f.pointSizeF() * 1.2);
+    label3->setFont(f);
+    question->addWidget(label3);
+    question->addSpacing(16);
+    auto* reponses = new QHBoxLayout;
+    reponses->addStretch(1);
+    const QString textes[] = {QStringLiteral("&Oui"), QStringLiteral("&Non"),
+                              QStringLiteral("&Supplément CCAM transitoire")};
+    for (int i = 0; i < 3; ++i) {
+        QPushButton* b = ui::bouton(QStringLiteral("Command4_%1").arg(i), textes[i]);
+        connect(b, &QPushButton::clicked, this, [this, i] { Command4_Click(i); });
+        reponses->addWidget(b);
+        if (i == 2)
+            m_command4Supplement = b;
+    }
+    reponses->addStretch(1);
+    question->addLayout(reponses);
+    question->addStretch(1);
+    ui::suivreTaille(m_picture1);
+    ui::placePanneau(m_picture1, false);
+}
+
+// ------------------------------------------------------------------ loading
+
+void GetCCAM::Form_Load()
+{
+    Session& s = session();
+    if (s.QuestionActeIsole) {
+        ui::placePanneau(m_picture1, true);
+        m_command4Supplement->setVisible(m_code->text().isEmpty());
+    } else {
+        ui::placePanneau(m_picture1, false);
+    }
+    s.QuestionActeIsole = false;
+
+    m_activite->setCurrentIndex(0);
+    m_phase->setCurrentIndex(0);
+    m_lieu->setCurrentIndex(0);
+    // No exceptional-reimbursement code until the user chooses one.
+    m_rbtExcept->setCurrentIndex(-1);
+    m_libelle->clear();
+
+    m_ccam1->setIdentificationPraticien(s.IdentPraticien);
+    m_ccam1->setPathData(s.CheminData4Session);
+    m_ccam1->setParamTexte(QString());
+    if (const std::optional<qint32> specialite = convertirEntier32(s.CodeSpecialitePraticien))
+        m_ccam1->setCodeSpecialite(*specialite);
+    m_ccam1->setModeLecture(1);
+
+    m_usrSrt1->setPathData(s.CheminData4Session);
+    m_usrSrt1->setPathDico(s.CheminDico4Session);
+}
+
+bool GetCCAM::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return QDialog::event(e);
+}
+
+void GetCCAM::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    // Shown is as good as activated: a display without a window manager may
+    // never activate the window, and the act must be read all the same.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible())
+            Form_Activate();
+    });
+}
+
+void GetCCAM::Form_Activate()
+{
+    unsetCursor();
+    // An unloaded window is gone for good: an activation arriving after its
+    // closing must not bring it back.
+    if (m_activationFaite || m_activationEnCours || m_dechargee)
+        return;
+    // The act chooser below runs its own event loop, which may activate this
+    // window again before the step is over.
+    m_activationEnCours = true;
+    struct Fin
+    {
+        bool& drapeau;
+        ~Fin() { drapeau = false; }
+    } fin{m_activationEnCours};
+
+    Session& s = session();
+    if (m_code->text().isEmpty()) {
+        RetirePremierPlan(this);
+        m_ccam1->ChoisirActe();
+        m_code->setText(m_ccam1->CodeCCAM().trimmed());
+        if (m_code->text().isEmpty()) {
+            reject();
+            return;
+        }
+    }
+    MetPremierPlan(this);
+
+    s.CheminSRT = LitProfil(QStringLiteral("API_Sesam"), QStringLiteral("Path"));
+    if (s.CheminSRT.isEmpty()) {
+        // Without a reference nothing can be priced: the server stops, as an
+        // installation without its tariff component always did. The log says
+        // why, for whoever installs it.
+        QString texte = QStringLiteral("Le fichier de profil « %1/Pavareg.reg » ne donne pas le "
+                                       "répertoire SRT (section [API_Sesam], clé Path) : "
+                                       "PavaCCAM s'arrête.")
+                            .arg(repertoireProfil());
+        LogErreur(erreur::CheminIntrouvable, texte, QStringLiteral("GetCCAM.Form_Activate"),
+                  QStringLiteral("Acte ") + m_code->text());
+        terminerProcessus();
+        reject();
+        return;
+    }
+    s.CheminSRT = CompleteChemin(s.CheminSRT);
+
+    m_libelle->setText(libelleCcam7(cheminReferenceSrt(s.CheminSRT), m_code->text()));
+    // Long labels show from their beginning, whole in the tip.
+    m_libelle->setCursorPosition(0);
+    m_libelle->setToolTip(m_libelle->text());
+    m_usrSrt1->setDateActe(texteDateHeureMaintenant());
+    m_code->setText(m_code->text().trimmed());
+    const QString code = m_code->text();
+    RetirePremierPlan(this);
+
+    const ModificateursProposes proposes = modificateursProposes(
+        m_usrSrt1->GetModificateursActe(code), code, s.CodeSpecialitePraticien);
+    for (QComboBox* m : m_modificateurs) {
+        m->addItem(kAucun);
+        m->setCurrentIndex(m->count() - 1);
+        m->addItems(proposes.elements);
+    }
+    if (proposes.selection >= 0 && proposes.selection < m_modificateurs[0]->count())
+        m_modificateurs[0]->setCurrentIndex(proposes.selection);
+
+    m_association->addItem(kPasAssociation);
+    m_association->addItems(associationsProposees(m_usrSrt1->GetCodesAssociation()));
+    // A preselection beyond the list (a component without association codes)
+    // stays on the first item.
+    if (s.IndexAssociation >= 0 && s.IndexAssociation < m_association->count())
+        m_association->setCurrentIndex(s.IndexAssociation);
+
+    MetPremierPlan(this);
+    m_activationFaite = true;
+}
+
+// ------------------------------------------------------------------ keys
+
+bool GetCCAM::Form_KeyDown(int codeTouche)
+{
+    switch (codeTouche) {
+    case Qt::Key_F12:
+        Command1_Click();
+        return true;
+    case Qt::Key_Escape:
+        Command2_Click();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ------------------------------------------------------------------ tariff
+
+void GetCCAM::Tarif_Click()
+{
+    const Session& s = session();
+    TarificateurSRT tarificateur;
+    tarificateur.setDateActe(texteDateHeureMaintenant());
+    tarificateur.setPathDico(s.CheminDico4Session);
+    tarificateur.setPathData(s.CheminData4Session);
+    const QString code = m_code->text();
+    QStringList modificateurs;
+    for (QComboBox* m : m_modificateurs)
+        modificateurs << codeElement(m->currentText());
+    const QString association = codeElement(m_association->currentText());
+    const QString lieu = codeElement(m_lieu->currentText());
+    const QString rbt = codeElement(m_rbtExcept->currentText());
+    const QString reponse =
+        tarificateur.GetTarifActe(code, modificateurs[0], modificateurs[1], modificateurs[2],
+                                  modificateurs[3], association, lieu, QVariant(rbt));
+
+    m_etapes = tarificateur.DetailTarifActe(code, modificateurs, association, lieu, rbt).etapes;
+    m_base = tarifDeBase(reponse);
+    m_secuCalcule = tarifAssocie(m_base, association);
+    m_tarif->setText(m_base);
+    m_tarif->setText(m_secuCalcule);
+    TarifCCAM_Change();
+}
+
+void GetCCAM::TarifCCAM_Change()
+{
+    m_tarifReel->setText(tarifReel(m_tarif->text(), m_check1->isChecked()));
+    majExplication();
+}
+
+void GetCCAM::Check1_Click()
+{
+    TarifCCAM_Change();
+}
+
+void GetCCAM::majExplication()
+{
+    // A tariff typed by hand has no explanation to give.
+    if (m_secuCalcule.isEmpty() || m_tarif->text() != m_secuCalcule) {
+        m_explication->clear();
+        return;
+    }
+    m_explication->setText(explicationTarif(m_etapes, codeElement(m_association->currentText()),
+                                            m_base, m_secuCalcule, m_check1->isChecked(),
+                                            m_tarifReel->text()));
+}
+
+// -------------------------------------------------------------- validation
+
+QString GetCCAM::enregistrementActe() const
+{
+    std::array<QString, 4> textes;
+    std::array<QStringView, 4> modificateurs;
+    for (int k = 0; k < 4; ++k) {
+        textes[k] = m_modificateurs[k]->currentText();
+        modificateurs[k] = textes[k];
+    }
+    const QString activite = m_activite->currentText();
+    const QString phase = m_phase->currentText();
+    const QString association = m_association->currentText();
+    const JetonActe jeton =
+        JetonActe::depuisListes(m_code->text(), activite, phase, modificateurs, association);
+    return EnregistrementActe{jeton.texte(), m_tarifReel->text(), m_tarif->text(),
+                              m_libelle->text()}
+        .texte();
+}
+
+void GetCCAM::Command1_Click()
+{
+    Session& s = session();
+    const QString code = m_code->text();
+    if (s.ModeSupplementTransitoire && !estSupplement(code)) {
+        ui::message(this, QMessageBox::Warning, QStringLiteral("Erreur de saisie..."),
+                    QStringLiteral("L'acte choisi ne semble pas être un supplément de la CCAM.\n"
+                                   "Vous aviez choisi de saisir un supplément à l'acte "
+                                   "précédent.\nVeuillez vérifier."));
+        m_command3->setFocus();
+        return;
+    }
+    const double association = valeurNumerique(codeElement(m_association->currentText()));
+    if (m_ouvreur && m_ouvreur->nombreActesCodes() >= 1 && association == 0 &&
+        !estSupplement(code)) {
+        // A second act must say how it goes with the first.
+        QApplication::beep();
+        m_association->setFocus();
+        return;
+    }
+    if (association == 1)
+        s.IndexAssociation = 1;
+    RetirePremierPlan(this);
+    Tarif_Click();
+    s.ActeSaisi = enregistrementActe();
+    if (m_ouvreur)
+        m_ouvreur->Ajoute_CCAM(s.ActeSaisi);
+    accept();
+}
+
+void GetCCAM::Command2_Click()
+{
+    reject();
+}
+
+void GetCCAM::Command3_Click()
+{
+    m_activationFaite = false;
+    m_code->clear();
+    revenirA(m_activite, kActivites.first());
+    revenirA(m_phase, kPhases.first());
+    for (QComboBox* m : m_modificateurs)
+        revenirA(m, kAucun);
+    revenirA(m_association, kPasAssociation);
+    revenirA(m_lieu, kLieux.first());
+    m_libelle->clear();
+    Form_Activate();
+}
+
+void GetCCAM::Command4_Click(int index)
+{
+    switch (index) {
+    case 0:
+        // Recode the first act: it leaves the coding list, the user
+        // qualifies it again here and validates.
+        ui::placePanneau(m_picture1, false);
+        if (m_ouvreur)
+            m_ouvreur->supprimerActeCourant();
+        break;
+    case 1:
+        reject();
+        break;
+    case 2:
+        // A transitional supplement to the first act: the chooser asks for it.
+        m_code->clear();
+        ui::placePanneau(m_picture1, false);
+        session().ModeSupplementTransitoire = true;
+        m_activationFaite = false;
+        Form_Activate();
+        break;
+    default:
+        break;
+    }
+}
+
+void GetCCAM::done(int resultat)
+{
+    m_dechargee = true;
+    m_activationFaite = false;
+    session().ModeSupplementTransitoire = false;
+    QDialog::done(resultat);
+}
+
+} // namespace pava

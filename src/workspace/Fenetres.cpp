@@ -1,0 +1,119 @@
+#include "workspace/Fenetres.h"
+
+#include "session/Placement.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace pava::ui {
+
+namespace {
+
+constexpr double kHautPanneauVisible = 45.0;
+constexpr double kHautPanneauCache = 45000.0;
+
+void ajuster(QWidget* panneau, int haut)
+{
+    const QWidget* fenetre = panneau->parentWidget();
+    const int largeur = fenetre ? fenetre->width() : panneau->width();
+    const int hauteur = fenetre ? fenetre->height() : panneau->height();
+    panneau->setGeometry(0, haut, largeur, qMax(0, hauteur - twipsEnPixels(kHautPanneauVisible)));
+}
+
+class FiltreTaille : public QObject
+{
+public:
+    explicit FiltreTaille(QWidget* panneau) : QObject(panneau), m_panneau(panneau) {}
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Resize)
+            ajuster(m_panneau, m_panneau->y());
+        return false;
+    }
+
+private:
+    QWidget* m_panneau;
+};
+
+class FiltreTouches : public QObject
+{
+public:
+    FiltreTouches(QWidget* fenetre, std::function<bool(int)> gestion)
+        : QObject(fenetre), m_fenetre(fenetre), m_gestion(std::move(gestion))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~FiltreTouches() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* objet, QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyPress && objet->isWidgetType() &&
+            static_cast<QWidget*>(objet)->window() == m_fenetre && m_fenetre->isVisible())
+            return m_gestion(static_cast<QKeyEvent*>(e)->key());
+        return false;
+    }
+
+private:
+    QWidget* m_fenetre;
+    std::function<bool(int)> m_gestion;
+};
+
+} // namespace
+
+QPushButton* bouton(const QString& nom, const QString& texte, const QString& tip)
+{
+    auto* b = new QPushButton(texte);
+    b->setObjectName(nom);
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* etiquette(const QString& nom, const QString& texte)
+{
+    auto* l = new QLabel(texte);
+    l->setObjectName(nom);
+    return l;
+}
+
+QLineEdit* zoneTexte(const QString& nom)
+{
+    auto* t = new QLineEdit;
+    t->setObjectName(nom);
+    return t;
+}
+
+void placePanneau(QWidget* panneau, bool visible)
+{
+    if (!panneau)
+        return;
+    ajuster(panneau, twipsEnPixels(visible ? kHautPanneauVisible : kHautPanneauCache));
+    panneau->setEnabled(visible);
+    if (visible) {
+        panneau->raise();
+        if (QWidget* w = panneau->findChild<QLineEdit*>())
+            w->setFocus();
+    }
+}
+
+bool panneauVisible(const QWidget* panneau)
+{
+    return panneau && panneau->y() == twipsEnPixels(kHautPanneauVisible);
+}
+
+void suivreTaille(QWidget* panneau)
+{
+    if (panneau && panneau->parentWidget())
+        panneau->parentWidget()->installEventFilter(new FiltreTaille(panneau));
+}
+
+void intercepterTouches(QWidget* fenetre, std::function<bool(int)> gestion)
+{
+    new FiltreTouches(fenetre, std::move(gestion));
+}
+
+} // namespace pava::ui

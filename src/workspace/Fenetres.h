@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace pava::ui {
+
+// What the product's windows share beyond the modal seam: their controls
+// carry their historical names as objectName (an element of a control array
+// is "<array>_<index>"), panels that cover a window, and the keys a window
+// sees before its controls.
+
+QPushButton* bouton(const QString& nom, const QString& texte, const QString& tip = QString());
+QLabel* etiquette(const QString& nom, const QString& texte);
+QLineEdit* zoneTexte(const QString& nom);
+
+// A panel covers its window's client area when shown (top 45 twips) and sits
+// out of sight when hidden (top 45000 twips); a hidden panel is also disabled,
+// so the keyboard never wanders into it. Showing it gives the focus to its
+// first text box, if any.
+void placePanneau(QWidget* panneau, bool visible);
+bool panneauVisible(const QWidget* panneau);
+// Keeps the panels of a window covering it when it is resized.
+void suivreTaille(QWidget* panneau);
+
+// Lets a window see key presses before any of its own controls (F12 to
+// validate, Escape to cancel): gestion receives the key code and returns true
+// when it took the key. Keys pressed in another window (a message box, a
+// window it opened) are left alone. Lives as long as the window.
+void intercepterTouches(QWidget* fenetre, std::function<bool(int codeTouche)> gestion);
+
+} // namespace pava::ui

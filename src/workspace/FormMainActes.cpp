@@ -1,0 +1,233 @@
+// The workspace's coding list: opening the act window (habitual coding,
+// "Ajouter", isolated-act check), appending the act it hands back, totals,
+// deletions, and the coding history every validated act goes to.
+#include "workspace/FormMain.h"
+
+#include "actdetail/GetCCAM.h"
+#include "coding/Cotation.h"
+#include "coding/Montant.h"
+#include "db/DataControl.h"
+#include "log/ErrorLog.h"
+#include "session/DateTexte.h"
+#include "session/PremierPlan.h"
+#include "session/Session.h"
+#include "srt/ComposantSrt.h"
+#include "workspace/Dialogues.h"
+#include "workspace/Fenetres.h"
+#include "workspace/Historique.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <memory>
+
+namespace pava {
+
+namespace {
+
+const QString kCodeCCAM = QStringLiteral("CodeCCAM");
+
+bool estSupplement(const QString& code)
+{
+    return code.startsWith(QLatin1String("YYYY"));
+}
+
+} // namespace
+
+// ------------------------------------------------------------- act windows
+
+void FormMain::ouvrirActe(const QString& code, bool questionActeIsole)
+{
+    Session& s = session();
+    s.QuestionActeIsole = questionActeIsole;
+    auto fenetre = std::make_unique<GetCCAM>(this, this);
+    s.FenetreActe = fenetre.get();
+    fenetre->CodeCCAMInit()->setText(code);
+    RetirePremierPlan(this);
+    s.ActeSaisi.clear();
+    ui::execModal(fenetre.get());
+    fenetre.reset();
+    if (!s.ActeSaisi.isEmpty())
+        NewCotation();
+    MetPremierPlan(this);
+}
+
+void FormMain::DBGrid1_DblClick()
+{
+    DataControl* habituels = m_ccammdb[0];
+    if (!habituels->hasCurrent())
+        return;
+    const QString code = habituels->text(QStringLiteral("CodeActe"));
+    // A supplement goes with the act before it: no isolated-act question.
+    if (!estSupplement(code) && !VerifActeIsole())
+        return;
+    ouvrirActe(code, false);
+    habituels->findFirstEqual(QStringLiteral("CodeActe"), code);
+}
+
+void FormMain::Ajout1_Click()
+{
+    if (!VerifActeIsole())
+        return;
+    ouvrirActe(QString(), false);
+}
+
+bool FormMain::VerifActeIsole()
+{
+    DataControl* liste = m_ccammdb[1];
+    if (liste->recordCount() == 0)
+        return true;
+    liste->moveFirst();
+    const QString premier = liste->text(kCodeCCAM);
+    if (!premier.endsWith(QLatin1Char('0')))
+        return true;
+    ouvrirActe(codeNu(premier), true);
+    return false;
+}
+
+// ------------------------------------------------------------ coding list
+
+void FormMain::NewCotation()
+{
+    Session& s = session();
+    DataControl* liste = m_ccammdb[1];
+    const std::optional<EnregistrementActe> acte = EnregistrementActe::lire(s.ActeSaisi);
+    if (!acte)
+        return;
+
+    QStringList jetons;
+    for (int r = 0; r < liste->recordCount(); ++r)
+        jetons << liste->texte(r, kCodeCCAM);
+    if (!jetons.isEmpty()) {
+        TarificateurSRT tarificateur;
+        tarificateur.setDateActe(texteDateHeureMaintenant());
+        tarificateur.setPathDico(s.CheminDico4Session);
+        tarificateur.setPathData(s.CheminData4Session);
+        if (!tarificateur.ControleCotation(listeControleAssociation(jetons, acte->jeton))
+                 .isEmpty()) {
+            montrerMessage(QStringLiteral("\r\nCet acte ne peut être associé aux actes "
+                                          "précédents.\r\n\r\nVeuillez recommencer votre saisie."),
+                           false);
+            return;
+        }
+    }
+
+    const bool ajoute = liste->addNew() && liste->setValue(kCodeCCAM, acte->jeton) &&
+                        liste->setValue(QStringLiteral("LibelleCCAM"), acte->libelle) &&
+                        liste->setValue(QStringLiteral("ValeurSS"), acte->tarifSecu) &&
+                        liste->setValue(QStringLiteral("ValeurReel"), acte->tarifReel) &&
+                        liste->update();
+    if (!ajoute) {
+        liste->cancelUpdate();
+        QString erreur = liste->lastError();
+        LogErreur(liste->lastErrorNumber(), erreur, QStringLiteral("NewCotation"),
+                  QStringLiteral("Ajout de l'acte %1 à la liste des actes sélectionnés")
+                      .arg(acte->jeton));
+        ui::message(this, QMessageBox::Warning, QStringLiteral("Liste des actes sélectionnés"),
+                    QStringLiteral("L'acte %1 n'a pas pu être ajouté à la liste des actes "
+                                   "sélectionnés :\n%2\nLa liste reste telle qu'elle était.")
+                        .arg(acte->jeton, erreur));
+        return;
+    }
+    const QVariant nouvelle = liste->lastModified();
+    liste->refresh();
+    liste->setBookmark(nouvelle);
+    CalculeTotal();
+}
+
+void FormMain::CalculeTotal()
+{
+    Session& s = session();
+    DataControl* liste = m_ccammdb[1];
+    double totalSecu = 0.0;
+    double totalReel = 0.0;
+    QStringList jetons;
+    QStringList libelles;
+    const int n = liste->recordCount();
+    // Read in place: the row the user is on stays where it is.
+    for (int r = 0; r < n; ++r) {
+        totalSecu += valeurNumerique(liste->texte(r, QStringLiteral("ValeurSS")));
+        totalReel += valeurNumerique(liste->texte(r, QStringLiteral("ValeurReel")));
+        jetons << liste->texte(r, kCodeCCAM);
+        libelles << liste->texte(r, QStringLiteral("LibelleCCAM"));
+    }
+    if (n == 0)
+        s.IndexAssociation = 0;
+    m_label5->setVisible(n > 0);
+    m_command2->setVisible(n > 0);
+    m_lblTotal[1]->setText(formatDeuxDecimales(totalReel));
+    s.TotalCotation = totalReel;
+    m_lblTotal[0]->setText(formatDeuxDecimales(totalSecu));
+    s.CotationRetour = chaineCotation(jetons);
+    s.LibellesCotation = chaineLibelles(libelles);
+}
+
+void FormMain::Supprimer1_Click()
+{
+    // No confirmation, and nothing to say when there is no row to delete.
+    DataControl* liste = m_ccammdb[1];
+    if (liste->deleteCurrent())
+        resterDansLaListe(liste);
+    CalculeTotal();
+}
+
+void FormMain::resterDansLaListe(DataControl* vue)
+{
+    if (!vue->moveNext() || vue->eof())
+        vue->movePrevious();
+}
+
+int FormMain::nombreActesCodes() const
+{
+    return m_ccammdb[1]->recordCount();
+}
+
+void FormMain::supprimerActeCourant()
+{
+    Supprimer1_Click();
+}
+
+// ------------------------------------------------------------ message panel
+
+void FormMain::montrerMessage(const QString& texte, bool ouiNon)
+{
+    m_label3->setText(texte);
+    m_command4[0]->setVisible(ouiNon);
+    m_command4[1]->setVisible(ouiNon);
+    m_command4[2]->setVisible(!ouiNon);
+    ui::placePanneau(m_picture1, true);
+    m_command4[ouiNon ? 1 : 2]->setFocus();
+}
+
+// ---------------------------------------------------------- coding history
+
+void FormMain::Ajoute_CCAM(const QString& enregistrement)
+{
+    const QString rsc = session().CheminDataRsc;
+    const historique::Bilan bilan =
+        historique::ajouter(historique::cheminBase(rsc), enregistrement);
+    if (bilan.issue != historique::Bilan::Issue::Remonte)
+        return;
+    const QString cause =
+        rsc.trimmed().isEmpty()
+            ? QStringLiteral("Le logiciel appelant n'a pas indiqué le répertoire de "
+                             "l'historique des cotations (Cotation.mdb).")
+            : bilan.erreur;
+    signalerUneFois(QStringLiteral("Historique des cotations"),
+                    QStringLiteral("L'acte n'a pas pu être inscrit dans l'historique des "
+                                   "cotations.\n%1\nLa cotation continue ; l'incident est noté "
+                                   "dans le journal d'erreurs.")
+                        .arg(cause));
+}
+
+void FormMain::signalerUneFois(const QString& titre, const QString& texte)
+{
+    if (m_problemesSignales.contains(texte))
+        return;
+    m_problemesSignales.insert(texte);
+    ui::message(this, QMessageBox::Warning, titre, texte);
+}
+
+} // namespace pava

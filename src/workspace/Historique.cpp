@@ -1,0 +1,267 @@
+#include "workspace/Historique.h"
+
+#include "coding/Cotation.h"
+#include "coding/Montant.h"
+#include "db/ErreursSql.h"
+#include "log/ErrorLog.h"
+#include "log/TextesErreurs.h"
+#include "session/Chemins.h"
+#include "session/DateTexte.h"
+#include "session/Session.h"
+
+#include <QAtomicInt>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <cmath>
+#include <optional>
+
+namespace pava::historique {
+
+namespace {
+
+int g_attente = 5000;
+
+// One connection to the history for one recording, closed on leaving.
+class Connexion
+{
+public:
+    explicit Connexion(const QString& fichier)
+    {
+        static QAtomicInt compteur;
+        m_nom = QStringLiteral("pavaccam-historique-%1").arg(compteur.fetchAndAddRelaxed(1));
+        m_ouverte = ouvrirBaseSqlite(m_nom, fichier, false, g_attente, m_numero, m_message);
+    }
+    ~Connexion()
+    {
+        if (!m_ouverte)
+            return;
+        QSqlDatabase::database(m_nom, false).close();
+        QSqlDatabase::removeDatabase(m_nom);
+    }
+    Connexion(const Connexion&) = delete;
+    Connexion& operator=(const Connexion&) = delete;
+
+    bool ouverte() const { return m_ouverte; }
+    int numero() const { return m_numero; }
+    QString message() const { return m_message; }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_nom, false); }
+
+private:
+    QString m_nom;
+    bool m_ouverte = false;
+    int m_numero = 0;
+    QString m_message;
+};
+
+// The last dated record of a token.
+struct Dernier
+{
+    bool existe = false;
+    qint64 id = 0;
+    QDate jour;
+    double secu = 0.0;
+};
+
+bool memePrix(double a, double b)
+{
+    return std::llround(a * 100.0) == std::llround(b * 100.0);
+}
+
+QDate lireJour(const QVariant& v)
+{
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().date();
+    return lireDateHeure(v.toString().trimmed()).date();
+}
+
+class Ecriture
+{
+public:
+    Ecriture(const QSqlDatabase& db, const QString& jeton) : m_q(db), m_jeton(jeton) {}
+
+    const QSqlError& erreur() const { return m_erreur; }
+
+    std::optional<bool> jetonConnu()
+    {
+        if (!executer(QStringLiteral("SELECT 1 FROM cotation_table_CCAM WHERE cot = ? LIMIT 1"),
+                      {m_jeton}))
+            return std::nullopt;
+        return m_q.next();
+    }
+
+    std::optional<Dernier> dernier()
+    {
+        if (!executer(QStringLiteral("SELECT rowid, date_valid, cot_secu_e FROM cotation_date_CCAM "
+                                     "WHERE cot__date = ? ORDER BY date_valid DESC, rowid DESC "
+                                     "LIMIT 1"),
+                      {m_jeton}))
+            return std::nullopt;
+        Dernier d;
+        if (m_q.next()) {
+            d.existe = true;
+            d.id = m_q.value(0).toLongLong();
+            d.jour = lireJour(m_q.value(1));
+            d.secu = m_q.value(2).toDouble();
+        }
+        return d;
+    }
+
+    bool ajouterJeton(const QString& libelle)
+    {
+        return executer(QStringLiteral("INSERT INTO cotation_table_CCAM (cot, Desc) VALUES (?, ?)"),
+                        {m_jeton, libelle});
+    }
+
+    // The seven fields of a dated record, added or written over row id.
+    bool ecrireDate(const QString& libelle, const QDate& jour, double secu, double reel,
+                    std::optional<qint64> id)
+    {
+        QVariantList valeurs{m_jeton,           libelle, jour, secu * kTauxFranc,
+                             reel * kTauxFranc, secu,    reel};
+        if (!id)
+            return executer(QStringLiteral("INSERT INTO cotation_date_CCAM (cot__date, Desc, "
+                                           "date_valid, cot_secu, cot_reel, cot_secu_e, "
+                                           "cot_reel_e) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                            valeurs);
+        valeurs << *id;
+        return executer(QStringLiteral("UPDATE cotation_date_CCAM SET cot__date = ?, Desc = ?, "
+                                       "date_valid = ?, cot_secu = ?, cot_reel = ?, "
+                                       "cot_secu_e = ?, cot_reel_e = ? WHERE rowid = ?"),
+                        valeurs);
+    }
+
+    // A write transaction taken at once, so that two workstations recording
+    // together wait for each other instead of failing half-way.
+    bool debut() { return executer(QStringLiteral("BEGIN IMMEDIATE"), {}); }
+    bool valider() { return executer(QStringLiteral("COMMIT"), {}); }
+    void annuler() { m_q.exec(QStringLiteral("ROLLBACK")); }
+
+private:
+    bool executer(const QString& sql, const QVariantList& valeurs)
+    {
+        m_q.finish();
+        if (!m_q.prepare(sql)) {
+            m_erreur = m_q.lastError();
+            return false;
+        }
+        for (const QVariant& v : valeurs)
+            m_q.addBindValue(v);
+        if (!m_q.exec()) {
+            m_erreur = m_q.lastError();
+            return false;
+        }
+        return true;
+    }
+
+    QSqlQuery m_q;
+    QString m_jeton;
+    QSqlError m_erreur;
+};
+
+} // namespace
+
+QString cheminBase(const QString& repertoireRsc)
+{
+    return CompleteChemin(repertoireRsc) + QStringLiteral("Cotation.mdb");
+}
+
+void setAttente(int millisecondes)
+{
+    g_attente = millisecondes;
+}
+
+Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate& jour)
+{
+    session().NomProcedure = QStringLiteral("Ajoute_CCAM");
+    const std::optional<EnregistrementActe> acte = EnregistrementActe::lire(enregistrement);
+    const QString jeton = acte ? acte->jeton : enregistrement.section(kSepEnregistrement, 0, 0);
+    const QString libelle = acte ? acte->libelle.left(255) : QString();
+    const double secu = acte ? montantSansSeparateur(acte->tarifSecu) : 0.0;
+    const double reel = acte ? montantSansSeparateur(acte->tarifReel) : 0.0;
+
+    Bilan bilan;
+    auto echec = [&](Bilan::Issue issue, int numero, QString message) {
+        bilan.issue = issue;
+        bilan.numeroErreur = numero;
+        bilan.erreur = message;
+        LogErreur(numero, message, session().NomProcedure,
+                  QStringLiteral("Ajout cotation dans la base Cotation.mdb : ") + jeton +
+                      QStringLiteral(" - ") + libelle + QStringLiteral(" - ") +
+                      nombreGeneral(secu));
+        return bilan;
+    };
+    auto echecSql = [&](Bilan::Issue issue, const QSqlError& e) {
+        return echec(issue, numeroErreurSql(e),
+                     QStringLiteral("Historique « %1 » : %2").arg(fichier, e.databaseText()));
+    };
+
+    if (!acte)
+        return echec(Bilan::Issue::Remonte, erreur::IndiceHorsLimites,
+                     QStringLiteral("Acte incomplet transmis à l'historique : « %1 ».")
+                         .arg(enregistrement.left(100)));
+    Connexion connexion(fichier);
+    if (!connexion.ouverte())
+        return echec(Bilan::Issue::Remonte, connexion.numero(), connexion.message());
+
+    QSqlDatabase db = connexion.db();
+    {
+        // What each recording looks up, so that a history of years costs what
+        // an empty one does. Nothing is written when they exist already.
+        QSqlQuery index(db);
+        index.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS cotation_table_cot ON "
+                                  "cotation_table_CCAM (cot)"));
+        index.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS cotation_date_cot ON "
+                                  "cotation_date_CCAM (cot__date, date_valid)"));
+    }
+
+    Ecriture e(db, jeton);
+    const std::optional<bool> connu = e.jetonConnu();
+    if (!connu)
+        return echecSql(Bilan::Issue::Remonte, e.erreur());
+    if (!*connu) {
+        // Another workstation may have recorded the token meanwhile: look
+        // again once the database is ours.
+        std::optional<bool> toujours;
+        const bool ok = e.debut() && (toujours = e.jetonConnu()) &&
+                        (*toujours || e.ajouterJeton(libelle)) &&
+                        e.ecrireDate(libelle, jour, secu, reel, std::nullopt) && e.valider();
+        if (!ok) {
+            const QSqlError erreurSql = e.erreur();
+            e.annuler();
+            return echecSql(Bilan::Issue::Remonte, erreurSql);
+        }
+        bilan.issue = Bilan::Issue::Enregistre;
+        return bilan;
+    }
+
+    std::optional<Dernier> d = e.dernier();
+    if (!d)
+        return echecSql(Bilan::Issue::Remonte, e.erreur());
+    if (d->existe && memePrix(d->secu, secu))
+        return bilan;
+
+    // A new price: from here a failure costs only this day's record.
+    bool ok = e.debut() && (d = e.dernier()).has_value();
+    if (ok && d->existe && memePrix(d->secu, secu)) {
+        e.valider();
+        return bilan;
+    }
+    ok = ok &&
+         e.ecrireDate(libelle, jour, secu, reel,
+                      d->existe && d->jour == jour ? std::optional<qint64>(d->id) : std::nullopt) &&
+         e.valider();
+    if (!ok) {
+        const QSqlError erreurSql = e.erreur();
+        e.annuler();
+        return echecSql(Bilan::Issue::Journalise, erreurSql);
+    }
+    bilan.issue = Bilan::Issue::Enregistre;
+    return bilan;
+}
+
+} // namespace pava::historique
