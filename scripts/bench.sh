@@ -14,3 +14,6 @@ echo "== Moteur de tarification, recherche et import (bench_srt) =="
 echo
 echo "== Serveur d'automatisation (bench_hote) =="
 "$PAVACCAM_BUILD_DIR/bench/host/bench_hote" "$@"
+echo
+echo "== Coder un acte : historique et fenêtre d'acte (bench_cotation) =="
+"$PAVACCAM_BUILD_DIR/bench/workspace/bench_cotation" "$@"
