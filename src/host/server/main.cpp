@@ -5,6 +5,7 @@
 // goes away.
 #include "host/dbus/NomsBus.h"
 #include "host/dbus/ServeurBus.h"
+#include "session/Chemins.h"
 #include "session/Session.h"
 
 #include <QApplication>
@@ -60,6 +61,11 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIntValue("PAVACCAM_ESSAI_FIN_SUR_TERMINAISON") == 1)
         pava::session().FinSurTerminaison = true;
 #endif
+
+    // An installed server says at once, in the system log too, when the
+    // practice's shared home cannot be used.
+    pava::setAvertissementJournalSysteme(true);
+    pava::repertoireProgramme();
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     pava::FabriqueLectureCCAM fabrique(bus);
