@@ -3,7 +3,9 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh"
+# Only the two programs it runs: the window appears without waiting for the
+# tests and benchmarks.
+"$root/scripts/build.sh" pavaccam pavaccam-server
 build="${PAVACCAM_BUILD_DIR:-$root/build}"
 # The coding workspace on a demonstration data set (made on first run under
 # ~/.local/share/pavaccam/demo); the coding string is printed when the window

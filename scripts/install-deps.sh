@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages PavaCCAM needs to build, run and be tested.
+# Installs the Debian 12 packages PavaCCAM needs to build, run and be tested;
+# with --package, also those that make and check the Debian package.
 # Only what is missing is installed; safe to run again.
 set -euo pipefail
 
@@ -12,6 +13,9 @@ PACKAGES=(
     fonts-dejavu-core
     sqlite3
 )
+if [ "${1:-}" = "--package" ]; then
+    PACKAGES+=(dpkg-dev file lintian)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -81,15 +81,17 @@ bool executer(QSqlDatabase& base, const QString& instruction, QString* erreur)
 
 namespace {
 
+// An installed tool reads the data installed with it (share/pavaccam, found
+// from bin/ so that any installation prefix works); a tool of the build tree
+// reads the source tree's.
 QString fichierDemonstration(const QString& nom)
 {
-    const QString relatif = QStringLiteral("/demo/") + nom;
-    for (const QString& racine :
-         {QStringLiteral(PAVACCAM_INSTALLED_DATA_DIR), QStringLiteral(PAVACCAM_SOURCE_DATA_DIR)}) {
-        if (QFileInfo::exists(racine + relatif))
-            return racine + relatif;
-    }
-    return {};
+    const QString racine =
+        depuisArbreConstruction()
+            ? QStringLiteral(PAVACCAM_SOURCE_DATA_DIR)
+            : repertoireExecutable() + QStringLiteral("/" PAVACCAM_DONNEES_RELATIVES);
+    const QString chemin = QDir::cleanPath(racine + QStringLiteral("/demo/") + nom);
+    return QFileInfo::exists(chemin) ? chemin : QString();
 }
 
 } // namespace

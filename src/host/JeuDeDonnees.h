@@ -38,8 +38,9 @@ struct BilanJeuDeDonnees
 
 BilanJeuDeDonnees creerJeuDeDonnees(const OptionsJeuDeDonnees& options);
 
-// The demonstration edition of the CCAM shipped with the program (installed
-// data directory, else the source tree); "" when neither holds it.
+// The demonstration edition of the CCAM shipped with the program (the
+// installed data directory, or the source tree for a tool of the build
+// tree); "" when absent.
 QString referenceDemonstration();
 // Its table of modifier rates and incompatible acts, "" when absent.
 QString installationDemonstration();

@@ -72,10 +72,13 @@ void LogErreur(int numErreur, QString& descErreur, const QString& nomProc, const
     const QByteArray octets = versWindows1252(
         journal::ligneJournal(QDateTime::currentDateTime(), numero, descErreur, nomProc, detail));
     QFile f(chemin);
+    const bool nouveau = !f.exists();
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
     f.write(octets);
     f.close();
+    if (nouveau)
+        partagerAvecLeGroupe(chemin);
 }
 
 } // namespace pava

@@ -5,8 +5,9 @@
 
 namespace pava {
 
-// The error log kept beside the program (see repertoireProgramme()): named
+// The error log kept in the program's home (see repertoireProgramme()): named
 // after the executable, "<name>.log.txt" with one backup "<name>.log.bak.txt".
+// Created in the practice's shared home, it is left writable by the group.
 // One entry per call:
 //   <date time> : Procedure <name> : Erreur n° <number> (<description>)
 // optionally followed by "    -> <detail>"; CR LF line ends, Windows-1252

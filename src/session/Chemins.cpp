@@ -3,14 +3,20 @@
 #include "coding/Windows1252.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringDecoder>
+
+#include <cstdio>
+#include <syslog.h>
 
 namespace pava {
 
 namespace {
 const QChar kSeparateur = QLatin1Char('/');
+bool g_journalSysteme = false; // warnings about the home also go to the system log
 } // namespace
 
 QString CompleteChemin(const QString& chemin)
@@ -43,14 +49,82 @@ QString DoubleApostrophes(QString& texte)
     return texte;
 }
 
+QString repertoireExecutable()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+}
+
+bool depuisArbreConstruction()
+{
+    static const bool dedans = [] {
+        const QString arbre = QDir(QStringLiteral(PAVACCAM_ARBRE_CONSTRUCTION)).canonicalPath();
+        const QString ici = QDir(repertoireExecutable()).canonicalPath();
+        return !arbre.isEmpty() && (ici == arbre || ici.startsWith(arbre + kSeparateur));
+    }();
+    return dedans;
+}
+
+void setAvertissementJournalSysteme(bool actif)
+{
+    g_journalSysteme = actif;
+}
+
+ChoixRepertoire choisirRepertoirePartage(const QString& partage, const QString& personnel)
+{
+    const QFileInfo info(partage);
+    if (info.isDir() && info.isWritable())
+        return {partage, {}};
+    QDir().mkpath(personnel);
+    const QString cause =
+        info.exists() ? QStringLiteral("n'est pas accessible en écriture (l'utilisateur doit être "
+                                       "membre du groupe pavaccam ; après l'y avoir ajouté, "
+                                       "rouvrez sa session)")
+                      : QStringLiteral("n'existe pas");
+    return {personnel, QStringLiteral("le répertoire partagé %1 %2 ; les fichiers "
+                                      "complémentaires et le journal d'erreurs seront écrits "
+                                      "dans %3.")
+                           .arg(partage, cause, personnel)};
+}
+
 QString repertoireProgramme()
 {
     const QString home = qEnvironmentVariable("PAVACCAM_HOME");
     if (!home.isEmpty())
         return home;
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    if (depuisArbreConstruction())
+        return repertoireExecutable();
+    static const QString choisi = [] {
+        const ChoixRepertoire choix = choisirRepertoirePartage(
+            QStringLiteral(PAVACCAM_HOME_PARTAGE),
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                QStringLiteral("/pavaccam"));
+        if (!choix.avertissement.isEmpty()) {
+            const QByteArray nom = QFileInfo(QStringLiteral("/proc/self/exe"))
+                                       .canonicalFilePath()
+                                       .section('/', -1)
+                                       .toUtf8();
+            const QByteArray texte = choix.avertissement.toUtf8();
+            std::fprintf(stderr, "%s : %s\n", nom.constData(), texte.constData());
+            if (g_journalSysteme) {
+                openlog(nom.constData(), LOG_PID, LOG_USER);
+                syslog(LOG_WARNING, "%s", texte.constData());
+                closelog();
+            }
+        }
+        return choix.repertoire;
+    }();
+    return choisi;
+}
+
+void partagerAvecLeGroupe(const QString& fichier)
+{
+    const QFileInfo info(fichier);
+    if (!QFileInfo(info.absolutePath()).permission(QFileDevice::WriteGroup))
+        return;
+    QFile::setPermissions(fichier,
+                          info.permissions() | QFileDevice::ReadGroup | QFileDevice::WriteGroup);
 }
 
 QString repertoireProfil()

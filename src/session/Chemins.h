@@ -24,9 +24,43 @@ bool ExisteFichier(const QString& fichier);
 // returns it. Calling it twice doubles twice. Any length is accepted.
 QString DoubleApostrophes(QString& texte);
 
-// The program's own directory (complement files, error log): the directory
-// named by PAVACCAM_HOME, else the directory of the running executable.
+// The program's own directory (complement files, error log):
+//  1. the directory named by PAVACCAM_HOME, as it is;
+//  2. for a program run from its build tree, the executable's directory;
+//  3. for an installed program, the practice's shared home
+//     (PAVACCAM_HOME_PARTAGE, /var/lib/pavaccam), so that the whole staff
+//     shares one complement catalogue; when it is missing or not writable,
+//     the user's own data directory (~/.local/share/pavaccam), after a French
+//     warning given once per run (standard error, and the system log when
+//     setAvertissementJournalSysteme(true) was called).
+// An installed program makes its choice once and keeps it for the whole run.
 QString repertoireProgramme();
+
+// Case 3 above with its inputs given: the shared home when it is a writable
+// directory; else the user's directory (created when needed) and the
+// warning to give.
+struct ChoixRepertoire
+{
+    QString repertoire;
+    QString avertissement; // "" when the shared home is used
+};
+ChoixRepertoire choisirRepertoirePartage(const QString& partage, const QString& personnel);
+
+// The server, started by the bus, has no terminal: its warnings about the
+// shared home also go to the system log.
+void setAvertissementJournalSysteme(bool actif);
+
+// A file written in a group-writable directory (the shared home) is made
+// readable and writable by the group, whatever the writer's umask, so that
+// the next member of the staff can rewrite it.
+void partagerAvecLeGroupe(const QString& fichier);
+
+// The directory of the running executable.
+QString repertoireExecutable();
+
+// Whether the running executable lies in the build tree it was built in
+// (developers, tests), as opposed to an installed copy.
+bool depuisArbreConstruction();
 
 // Directory in which the bare profile file name "Pavareg.reg" resolves:
 // PAVACCAM_SYSCONFDIR, else /etc.

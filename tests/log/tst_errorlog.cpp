@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace pava;
 
 class TestErrorLog : public QObject
@@ -23,6 +25,8 @@ private Q_SLOTS:
     void rotation_data();
     void rotation();
     void unwritableDirectoryIsSilent();
+    void newLogSharedWithGroup_data();
+    void newLogSharedWithGroup();
 
 private:
     QString logPath(const test::IsolatedEnvironment& env) const;
@@ -138,6 +142,31 @@ void TestErrorLog::unwritableDirectoryIsSilent()
     qputenv("PAVACCAM_HOME", fichier.toUtf8());
     LogErreur(70, desc, QStringLiteral("P"), QStringLiteral("d"));
     QCOMPARE(test::readFile(fichier), QByteArray("contenu"));
+}
+
+void TestErrorLog::newLogSharedWithGroup_data()
+{
+    QTest::addColumn<bool>("repertoireDuGroupe");
+    QTest::newRow("repertoire partage du cabinet") << true;
+    QTest::newRow("repertoire personnel") << false;
+}
+
+// In the practice's shared home, the next member of the staff must be able to
+// append to a log someone else created, whatever the creator's umask.
+void TestErrorLog::newLogSharedWithGroup()
+{
+    QFETCH(bool, repertoireDuGroupe);
+    test::IsolatedEnvironment env;
+    QFileDevice::Permissions droits =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    if (repertoireDuGroupe)
+        droits |= QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup;
+    QVERIFY(QFile::setPermissions(env.home(), droits));
+    const mode_t ancien = ::umask(022);
+    QString desc = QStringLiteral("x");
+    LogErreur(5, desc, QStringLiteral("P"), QString());
+    ::umask(ancien);
+    QCOMPARE(bool(QFile::permissions(logPath(env)) & QFileDevice::WriteGroup), repertoireDuGroupe);
 }
 
 QTEST_GUILESS_MAIN(TestErrorLog)

@@ -8,7 +8,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace pava;
 
@@ -24,10 +27,11 @@ private Q_SLOTS:
     void existeFichier();
     void doubleApostrophes_data();
     void doubleApostrophes();
-    void doubleApostrophesTwiceDoublesTwice();
     void litProfil_data();
     void litProfil();
     void litProfilMissingFile();
+    void repertoirePartage_data();
+    void repertoirePartage();
     void placement_data();
     void placement();
     void reglagesDefaultsAndPersistence();
@@ -121,17 +125,6 @@ void TestSession::doubleApostrophes()
     QCOMPARE(texte, attendu);
 }
 
-void TestSession::doubleApostrophesTwiceDoublesTwice()
-{
-    QString texte = QStringLiteral("l'os");
-    DoubleApostrophes(texte);
-    DoubleApostrophes(texte);
-    QCOMPARE(texte, QStringLiteral("l''''os"));
-    QString grand(100 * 1024, QLatin1Char('\''));
-    DoubleApostrophes(grand);
-    QCOMPARE(grand.size(), 200 * 1024);
-}
-
 void TestSession::litProfil_data()
 {
     QTest::addColumn<QByteArray>("contenu");
@@ -203,6 +196,48 @@ void TestSession::litProfilMissingFile()
     QCOMPARE(repertoireProfil(), QStringLiteral("/etc"));
 }
 
+void TestSession::repertoirePartage_data()
+{
+    QTest::addColumn<QString>("partage"); // in the test's root
+    QTest::addColumn<QString>("cause");   // of the warning; "" = the shared home is used
+    QTest::newRow("accessible") << "partage"
+                                << "";
+    QTest::newRow("absent") << "absent"
+                            << "n'existe pas";
+    QTest::newRow("un fichier") << "fichier"
+                                << "n'est pas accessible en écriture";
+    QTest::newRow("lecture seule") << "lecture-seule"
+                                   << "n'est pas accessible en écriture";
+}
+
+void TestSession::repertoirePartage()
+{
+    QFETCH(QString, partage);
+    QFETCH(QString, cause);
+    test::IsolatedEnvironment env;
+    QDir(env.root()).mkpath(QStringLiteral("partage"));
+    QDir(env.root()).mkpath(QStringLiteral("lecture-seule"));
+    QFile::setPermissions(env.root() + QStringLiteral("/lecture-seule"),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QVERIFY(test::writeFile(env.root() + QStringLiteral("/fichier"), "x"));
+    if (partage == QLatin1String("lecture-seule") && ::geteuid() == 0)
+        QSKIP("root écrit dans un répertoire en lecture seule");
+
+    partage = env.root() + QLatin1Char('/') + partage;
+    const QString personnel = env.root() + QStringLiteral("/utilisateur/.local/share/pavaccam");
+    const ChoixRepertoire choix = choisirRepertoirePartage(partage, personnel);
+    if (cause.isEmpty()) {
+        QCOMPARE(choix.repertoire, partage);
+        QCOMPARE(choix.avertissement, QString());
+        return;
+    }
+    QCOMPARE(choix.repertoire, personnel);
+    QVERIFY(QFileInfo(personnel).isDir());
+    QVERIFY2(choix.avertissement.contains(partage + QLatin1Char(' ') + cause) &&
+                 choix.avertissement.contains(personnel),
+             qPrintable(choix.avertissement));
+}
+
 void TestSession::placement_data()
 {
     QTest::addColumn<double>("gauche");
@@ -255,7 +290,6 @@ void TestSession::sessionStartsEmptyAndResets()
     QVERIFY(!s.FinSurTerminaison);
     QCOMPARE(s.IndexAssociation, qint16(0));
     QCOMPARE(s.TarifComplement, Monnaie{});
-    QCOMPARE(&session(), &s);
     s.CotationRetour = QStringLiteral("QZJA002100_____1");
     s.FinSurTerminaison = true;
     s.ComplementsOnglet2[3][1] = QStringLiteral("libellé");

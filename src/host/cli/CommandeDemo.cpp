@@ -26,8 +26,11 @@ QString serveurAProximite()
         QCoreApplication::applicationDirPath() + QStringLiteral("/pavaccam-server");
     if (QFileInfo(voisin).isExecutable())
         return voisin;
-    if (QFileInfo(QStringLiteral(PAVACCAM_INSTALLED_SERVER)).isExecutable())
-        return QStringLiteral(PAVACCAM_INSTALLED_SERVER);
+    // Installed: the server is in libexec/pavaccam beside bin/.
+    const QString installe = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                             QStringLiteral("/" PAVACCAM_SERVEUR_RELATIF));
+    if (QFileInfo(installe).isExecutable())
+        return installe;
     return QStandardPaths::findExecutable(QStringLiteral("pavaccam-server"));
 }
 

@@ -43,7 +43,8 @@ const char* const kAide =
     "                       (dans --profil, sinon $PAVACCAM_SYSCONFDIR ou /etc) ;\n"
     "                       un fichier existant n'est jamais remplacé ; sans\n"
     "                       --reference, la référence de démonstration\n"
-    "  demo [--dossier REP] ouvre la fenêtre de cotation sur un jeu de démonstration\n"
+    "  demo [--dossier REP]\n"
+    "                       ouvre la fenêtre de cotation sur un jeu de démonstration\n"
     "                       (créé au premier lancement dans\n"
     "                       ~/.local/share/pavaccam/demo) et affiche la cotation\n"
     "  reference import FICHIER.csv --srt REP [--modifiers FICHIER]\n"
@@ -53,9 +54,13 @@ const char* const kAide =
     "  reference price CODE [--modifiers LETTRES] [--date AAAA-MM-JJ] --srt REP\n"
     "                       calcule le tarif d'un acte, étape par étape\n"
     "  --help               affiche cette aide\n"
+    "  --version            affiche la version\n"
     "\n"
-    "Codes de sortie : 0 réussite, 1 erreur signalée par le serveur ou les données,\n"
-    "2 commande mal formée, 3 bus de session ou serveur PavaCCAM injoignable.\n";
+    "Codes de sortie :\n"
+    "  0                    réussite\n"
+    "  1                    erreur signalée par le serveur ou les données\n"
+    "  2                    commande mal formée\n"
+    "  3                    bus de session ou serveur PavaCCAM injoignable\n";
 
 } // namespace
 
@@ -72,6 +77,10 @@ int main(int argc, char* argv[])
         args.first() == QLatin1String("-h") || args.first() == QLatin1String("aide")) {
         out << kAide;
         return args.isEmpty() ? 2 : 0;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        out << "pavaccam " PAVACCAM_VERSION "\n";
+        return 0;
     }
     const QString commande = args.takeFirst();
     if (commande == QLatin1String("reference"))

@@ -5,6 +5,7 @@
 // goes away.
 #include "host/dbus/NomsBus.h"
 #include "host/dbus/ServeurBus.h"
+#include "session/Chemins.h"
 #include "session/Session.h"
 
 #include <QApplication>
@@ -13,9 +14,41 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const kAide =
+    "Utilisation : pavaccam-server [--delai-abandon SECONDES]\n"
+    "\n"
+    "Serveur d'automatisation PavaCCAM sur le bus de session D-Bus (nom %s).\n"
+    "Le bus le démarre lui-même au premier appel ; les hôtes l'appellent par\n"
+    "« pavaccam call » ou directement par D-Bus.\n"
+    "\n"
+    "Options :\n"
+    "  --delai-abandon SECONDES\n"
+    "                       durée pendant laquelle un objet survit à la connexion\n"
+    "                       de son hôte (60 par défaut ; 0 : aucune)\n"
+    "  --help               affiche cette aide\n"
+    "  --version            affiche la version\n";
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    // Answered before any window system is touched (manual pages are made
+    // from these two at build time).
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf(kAide, pava::bus::kService);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs("pavaccam-server " PAVACCAM_VERSION "\n", stdout);
+            return 0;
+        }
+    }
+
     // Started by a bus without any display (a headless session), the server
     // still answers the look-ups, on Qt's offscreen platform.
     const bool sansAffichage = qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -32,17 +65,6 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     QTextStream err(stderr);
-    if (app.arguments().contains(QLatin1String("--help"))) {
-        QTextStream(stdout)
-            << "Utilisation : pavaccam-server [--delai-abandon SECONDES]\n"
-               "Serveur d'automatisation PavaCCAM sur le bus de session D-Bus ("
-            << pava::bus::kService
-            << ").\nLe bus le démarre lui-même au premier appel ; les hôtes l'appellent par "
-               "« pavaccam call » ou directement par D-Bus.\n"
-               "  --delai-abandon SECONDES  durée pendant laquelle un objet survit à la\n"
-               "                            connexion de son hôte (60 par défaut ; 0 : aucune)\n";
-        return 0;
-    }
     int delaiAbandonMs = 60 * 1000;
     if (const qsizetype i = app.arguments().indexOf(QLatin1String("--delai-abandon")); i >= 0) {
         bool ok = false;
@@ -60,6 +82,11 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIntValue("PAVACCAM_ESSAI_FIN_SUR_TERMINAISON") == 1)
         pava::session().FinSurTerminaison = true;
 #endif
+
+    // An installed server says at once, in the system log too, when the
+    // practice's shared home cannot be used.
+    pava::setAvertissementJournalSysteme(true);
+    pava::repertoireProgramme();
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     pava::FabriqueLectureCCAM fabrique(bus);
