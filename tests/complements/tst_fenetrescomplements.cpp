@@ -128,12 +128,9 @@ class TstFenetresComplements : public QObject
     }
     void ecrireCatalogue()
     {
-        QVERIFY(test::writeFile(fichier(1),
-                                test::octetsCatalogue(QString(), {
-                                                                     "Consultation||C",
-                                                                     "Radio|ZBQK002A0____1|",
-                                                                     "Sans code|  |",
-                                                                 })));
+        QVERIFY(test::writeFile(
+            fichier(1), test::octetsCatalogue(
+                            {}, {"Consultation||C", "Radio|ZBQK002A0____1|", "Sans code|  |"})));
         QVERIFY(test::writeFile(fichier(2), test::octetsCatalogue("Radio", {"|X|", "B||K8"})));
         QVERIFY(test::writeFile(
             fichier(3), test::octetsCatalogue("Gestes & ponctions", {"Infiltration|MZLB001|"})));
@@ -155,71 +152,52 @@ private Q_SLOTS:
         m_env.reset();
     }
 
-    void cocherEtValider_data()
+    void cocherPuisFermer_data()
     {
-        QTest::addColumn<QStringList>("clics"); // "tab|row index|control"
-        QTest::addColumn<QStringList>("attendu");
+        QTest::addColumn<QStringList>("clics");   // "tab|row index|control"
+        QTest::addColumn<QString>("fin");         // a button, Échap or cadre
+        QTest::addColumn<QStringList>("attendu"); // valid, labels, CCAM, NGAP
         QTest::newRow("à travers les onglets, par la case et par le libellé")
-            << QStringList{"3|0|Check", "1|1|lLib"}
-            << QStringList{"Radio+Infiltration", "ZBQK002A0____1+MZLB001", ""};
-        QTest::newRow("un clic sur la cotation décoche")
-            << QStringList{"1|0|Check", "1|0|NGAP", "2|1|CCAM"} << QStringList{"B", "", "K8"};
-        QTest::newRow("libellé vide en premier")
-            << QStringList{"2|1|lLib", "2|0|Check"} << QStringList{"B", "X", "K8"};
-        QTest::newRow("onglet 1 sans cotation")
-            << QStringList{"1|2|Check"} << QStringList{"", "", ""};
+            << QStringList{"3|0|Check", "1|1|lLib"} << "Command2"
+            << QStringList{"1", "Radio+Infiltration", "ZBQK002A0____1+MZLB001", ""};
+        QTest::newRow("un clic sur la cotation décoche, libellé vide en premier")
+            << QStringList{"1|0|Check", "1|0|NGAP", "2|1|CCAM", "2|0|Check"} << "Command2"
+            << QStringList{"1", "B", "X", "K8"};
+        // Whatever was ticked, the texts stay as an earlier confirmation left them.
+        const QStringList avant{"", "Ancien", "Ancien", ""};
+        QTest::newRow("&Annuler") << QStringList{"1|1|Check"} << "Command1" << avant;
+        QTest::newRow("Échap") << QStringList{"1|1|Check"} << "Échap" << avant;
+        QTest::newRow("cadre : rien n'est changé")
+            << QStringList{"1|1|Check"} << "cadre" << QStringList{"1", "Ancien", "Ancien", ""};
     }
-    void cocherEtValider()
+    void cocherPuisFermer()
     {
         QFETCH(QStringList, clics);
-        QFETCH(QStringList, attendu);
-        ecrireCatalogue();
-        FrmActeComp w;
-        w.show();
-        for (const QString& c : clics) {
-            const QStringList p = c.split(QLatin1Char('|'));
-            cliquerOnglet(&w, p[0].toInt());
-            cliquer(controle<QWidget>(&w, p[2] + p[0] + QLatin1Char('_') + p[1]));
-        }
-        cliquer(controle<QPushButton>(&w, QStringLiteral("Command2")));
-        QVERIFY(!w.isVisible());
-        QVERIFY(session().ComplementValide);
-        const Session& s = session();
-        QCOMPARE(
-            (QStringList{s.LibelleComplement, s.CotationCCAMComplement, s.CotationNGAPComplement}),
-            attendu);
-    }
-
-    void fermerSansValider_data()
-    {
-        QTest::addColumn<QString>("fin");
-        QTest::addColumn<bool>("valide");
-        QTest::newRow("&Annuler") << "Command1" << false;
-        QTest::newRow("Échap") << "Échap" << false;
-        QTest::newRow("cadre") << "cadre" << true; // sets nothing
-    }
-    void fermerSansValider()
-    {
         QFETCH(QString, fin);
-        QFETCH(bool, valide);
+        QFETCH(QStringList, attendu);
         ecrireCatalogue();
         Session& s = session();
         s.ComplementValide = true;
         s.LibelleComplement = s.CotationCCAMComplement = QStringLiteral("Ancien");
         FrmActeComp w;
         w.show();
-        auto* coche = controle<QCheckBox>(&w, QStringLiteral("Check1_1"));
-        cliquer(coche);
+        QWidget* dernier = nullptr;
+        for (const QString& c : clics) {
+            const QStringList p = c.split(QLatin1Char('|'));
+            cliquerOnglet(&w, p[0].toInt());
+            dernier = controle<QWidget>(&w, p[2] + p[0] + QLatin1Char('_') + p[1]);
+            cliquer(dernier);
+        }
         if (fin == QStringLiteral("Échap"))
-            QTest::keyClick(coche, Qt::Key_Escape);
-        else if (fin == QLatin1String("cadre"))
+            QTest::keyClick(dernier, Qt::Key_Escape);
+        else if (fin == QStringLiteral("cadre"))
             w.close();
         else
             cliquer(controle<QPushButton>(&w, fin));
         QVERIFY(!w.isVisible());
-        QCOMPARE(s.ComplementValide, valide);
-        QCOMPARE(s.LibelleComplement, QStringLiteral("Ancien"));
-        QCOMPARE(s.CotationCCAMComplement, QStringLiteral("Ancien"));
+        QCOMPARE((QStringList{s.ComplementValide ? "1" : "", s.LibelleComplement,
+                              s.CotationCCAMComplement, s.CotationNGAPComplement}),
+                 attendu);
     }
 
     // "Modifier" on slot 2 of tab 1 ("Radio", "ZBQK002A0____1", ""), the
@@ -377,16 +355,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("total");        // typed in box 0 (after clearing it)
         QTest::addColumn<QString>("fin");          // Entrée, cadre, Échap
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("total, Entrée") << "QZJA002A0____1" << QStringList{"", "", ""} << "45.5"
-                                       << "Entrée"
-                                       << "QZJA002A0____1=45.5";
-        QTest::newRow("rouvert, dépassement et HN gardés")
-            << "A+B&12$30" << QStringList{"", "12", "30"} << ""
+        QTest::newRow("rouvert, le total l'emporte, Entrée")
+            << "A+B&12$30" << QStringList{"", "12", "30"} << "45.5"
             << "Entrée"
-            << "A+B&12$30";
-        QTest::newRow("le total l'emporte") << "A&12" << QStringList{"", "12", ""} << "100"
-                                            << "Entrée"
-                                            << "A=100";
+            << "A+B=45.5$30";
         QTest::newRow("cadre : rien ne change") << "A=45.5" << QStringList{"45.5", "", ""} << "99"
                                                 << "cadre"
                                                 << "A=45.5";

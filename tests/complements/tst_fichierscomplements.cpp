@@ -253,39 +253,6 @@ private Q_SLOTS:
         QCOMPARE((QStringList{t.libelles, t.ccam, t.ngap}), attendu);
     }
 
-    void nettoieChamp_data()
-    {
-        QTest::addColumn<QString>("saisi");
-        QTest::addColumn<QString>("garde");
-        QTest::addColumn<QString>("raisons"); // S separator, L line break, H outside the code page
-        QTest::newRow("rien à changer") << "Œdème, 12 € « à » l'œil"
-                                        << "Œdème, 12 € « à » l'œil"
-                                        << "";
-        QTest::newRow("§") << "A§B§"
-                           << "AB"
-                           << "S";
-        QTest::newRow("CR LF, CR, LF") << "a\r\nb\rc\nd"
-                                       << "a b c d"
-                                       << "L";
-        QTest::newRow("hors Windows-1252") << "≥ 3 ✓"
-                                           << " 3 "
-                                           << "H";
-        QTest::newRow("tout à la fois") << "§\n≥"
-                                        << " "
-                                        << "SLH";
-    }
-    void nettoieChamp()
-    {
-        QFETCH(QString, saisi);
-        QFETCH(QString, garde);
-        QFETCH(QString, raisons);
-        const complements::ChampNettoye n = complements::nettoieChamp(saisi);
-        QCOMPARE(n.texte, garde);
-        QCOMPARE(n.separateur, raisons.contains(QLatin1Char('S')));
-        QCOMPARE(n.sautDeLigne, raisons.contains(QLatin1Char('L')));
-        QCOMPARE(n.horsCodePage, raisons.contains(QLatin1Char('H')));
-    }
-
     void suiteMontants_data()
     {
         QTest::addColumn<QString>("cotation");
