@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <array>
+
+namespace pava::complements {
+
+// What the complementary acts window hands to the workspace on "&Ok": the
+// labels, CCAM codings and NGAP codings of the ticked slots, each joined
+// with "+".
+struct TextesComplement
+{
+    QString libelles;
+    QString ccam;
+    QString ngap;
+    friend bool operator==(const TextesComplement&, const TextesComplement&) = default;
+};
+
+// coches[k - 1][r - 1]: slot r of tab k is ticked.
+using Coches = std::array<std::array<bool, 8>, 3>;
+
+// The three texts from the ticked slots of the session's catalogue, tab 1
+// slots 1-8 first, then tab 2, then tab 3. On tab 1 a ticked slot counts
+// only when its CCAM or NGAP coding is not blank (tab 1 holds the default
+// complements, often ticked out of habit); on tabs 2 and 3 every ticked slot
+// counts. A counted slot always adds its label, even empty; its codings are
+// added when not "". Adding x to a text: the text becomes x when it is still
+// "", else text "+" x; so an empty first label adds nothing and an empty
+// label after another leaves a "+" behind, as hosts have always received.
+TextesComplement assembleComplements(const Coches& coches);
+
+// A field as it can stand in a complement file: "§" (the field separator)
+// removed, each line break (CR LF, CR or LF) turned into one blank,
+// characters that Windows-1252 cannot hold removed. The flags tell what was
+// changed, so that the window can say it.
+struct ChampNettoye
+{
+    QString texte;
+    bool separateur = false;   // a "§" was removed
+    bool sautDeLigne = false;  // a line break became a blank
+    bool horsCodePage = false; // a character the file cannot hold was removed
+    bool modifie() const { return separateur || sautDeLigne || horsCodePage; }
+};
+ChampNettoye nettoieChamp(QStringView texte);
+
+// The CCAM coding of the amounts window's "Suite": the coding without its
+// old amount suffixes, then the suffixes of the three boxes read as numbers
+// (total "=", else overrun "&", then out-of-nomenclature act "$"; amounts of
+// 0 or less dropped; a decimal comma ends a number, "12,50" is 12).
+QString suiteMontants(QStringView cotation, QStringView total, QStringView depassement,
+                      QStringView horsNomenclature);
+
+} // namespace pava::complements
