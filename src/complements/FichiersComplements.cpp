@@ -386,6 +386,10 @@ bool PutActeComplementaire(QString* erreur)
         return false;
     if (err != 0)
         journalise(err, kNomMarque);
+    // In the practice's shared home every member of the staff rewrites the
+    // catalogue, whoever created its files.
+    for (int k = 1; k <= kOnglets; ++k)
+        partagerAvecLeGroupe(cheminFichier(k));
     return true;
 }
 
