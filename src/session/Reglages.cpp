@@ -12,13 +12,14 @@ QString LitReglage(const QString& cle, const QString& defaut)
     return s.value(cle, defaut).toString();
 }
 
-void EcritReglage(const QString& cle, const QString& valeur)
+bool EcritReglage(const QString& cle, const QString& valeur)
 {
     QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("PavaCCAM"),
                 QStringLiteral("PavaCCAM"));
     s.beginGroup(QStringLiteral("Settings"));
     s.setValue(cle, valeur);
     s.sync();
+    return s.status() == QSettings::NoError;
 }
 
 } // namespace pava

@@ -16,6 +16,7 @@ inline constexpr char DefautRecord2[] = "Select * From PavaACTES Order By Libell
 } // namespace reglages
 
 QString LitReglage(const QString& cle, const QString& defaut);
-void EcritReglage(const QString& cle, const QString& valeur);
+// False when the store could not be written (its file refused).
+bool EcritReglage(const QString& cle, const QString& valeur);
 
 } // namespace pava

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 
 namespace pava::ui {
@@ -61,6 +62,30 @@ private:
     std::function<bool(int)> m_gestion;
 };
 
+class FiltreClicDroit : public QObject
+{
+public:
+    FiltreClicDroit(QWidget* widget, std::function<void(const QPoint&)> action)
+        : QObject(widget), m_action(std::move(action))
+    {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::MouseButtonPress) {
+            const auto* souris = static_cast<QMouseEvent*>(e);
+            if (souris->button() == Qt::RightButton) {
+                m_action(souris->position().toPoint());
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::function<void(const QPoint&)> m_action;
+};
+
 } // namespace
 
 QPushButton* bouton(const QString& nom, const QString& texte, const QString& tip)
@@ -114,6 +139,11 @@ void suivreTaille(QWidget* panneau)
 void intercepterTouches(QWidget* fenetre, std::function<bool(int)> gestion)
 {
     new FiltreTouches(fenetre, std::move(gestion));
+}
+
+void surClicDroit(QWidget* widget, std::function<void(const QPoint&)> action)
+{
+    new FiltreClicDroit(widget, std::move(action));
 }
 
 } // namespace pava::ui

@@ -5,6 +5,7 @@
 #include <functional>
 
 class QLabel;
+class QPoint;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -34,5 +35,9 @@ void suivreTaille(QWidget* panneau);
 // when it took the key. Keys pressed in another window (a message box, a
 // window it opened) are left alone. Lives as long as the window.
 void intercepterTouches(QWidget* fenetre, std::function<bool(int codeTouche)> gestion);
+
+// Runs action when the right button is pressed on the widget (a grid's
+// viewport), with the position pressed.
+void surClicDroit(QWidget* widget, std::function<void(const QPoint&)> action);
 
 } // namespace pava::ui

@@ -238,7 +238,8 @@ QWidget* FormMain::construireOngletCcam()
     grille2col->addLayout(gauche, 4);
     connect(ajout1, &QPushButton::clicked, this, &FormMain::Ajout1_Click);
     connect(supprimer2, &QPushButton::clicked, this, &FormMain::Supprimer2_Click);
-    connect(m_dbGrid1, &QTableView::doubleClicked, this, &FormMain::DBGrid1_DblClick);
+    // A double-click, or Enter from the keyboard, opens the act window.
+    connect(m_dbGrid1, &QTableView::activated, this, &FormMain::DBGrid1_DblClick);
     connect(m_dbGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &FormMain::DBGrid1_HeadClick);
 
@@ -280,6 +281,7 @@ QWidget* FormMain::construireOngletCcam()
                              QStringLiteral("<- Ajouter l'acte à la liste des actes courants"));
     m_command2->hide();
     m_label5->hide();
+    connect(m_command2, &QPushButton::clicked, this, &FormMain::Command2_Click);
     ligneCompose->addWidget(m_command2);
     ligneCompose->addWidget(m_label5);
     ligneCompose->addStretch(1);
@@ -291,17 +293,20 @@ QWidget* FormMain::construireOngletCcam()
     complement->addWidget(ui::etiquette(QStringLiteral("Label10"), QStringLiteral("Complément :")),
                           0, 0);
     complement->addWidget(ui::etiquette(QStringLiteral("Label11_1"), QStringLiteral("CCAM")), 0, 1);
-    complement->addWidget(ui::zoneTexte(QStringLiteral("cCCAM")), 0, 2);
+    m_cCCAM = ui::zoneTexte(QStringLiteral("cCCAM"));
+    complement->addWidget(m_cCCAM, 0, 2);
     complement->addWidget(ui::etiquette(QStringLiteral("Label11_0"), QStringLiteral("NGAP")), 0, 3);
-    complement->addWidget(ui::zoneTexte(QStringLiteral("cNGAP")), 0, 4);
+    m_cNGAP = ui::zoneTexte(QStringLiteral("cNGAP"));
+    complement->addWidget(m_cNGAP, 0, 4);
     auto* command7 = ui::bouton(
         QStringLiteral("Command7"), QStringLiteral("..."),
         QStringLiteral("Cliquer ici pour ajouter un acte CCAM et/ou NGAP complémentaire"));
     command7->setMaximumWidth(40);
     complement->addWidget(command7, 0, 5);
-    auto* lccam = ui::etiquette(QStringLiteral("lCCAM"), QString());
-    lccam->setWordWrap(true);
-    complement->addWidget(lccam, 1, 1, 1, 5);
+    connect(command7, &QPushButton::clicked, this, &FormMain::Command7_Click);
+    m_lCCAM = ui::etiquette(QStringLiteral("lCCAM"), QString());
+    m_lCCAM->setWordWrap(true);
+    complement->addWidget(m_lCCAM, 1, 1, 1, 5);
     complement->setColumnStretch(2, 2);
     complement->setColumnStretch(4, 1);
     droite->addLayout(complement);
@@ -325,7 +330,13 @@ QWidget* FormMain::construireOngletComposes()
     m_dbGrid3->horizontalHeader()->setStretchLastSection(true);
     m_dbGrid3->setColumnWidth(0, 380);
     colonne->addWidget(m_dbGrid3, 1);
-    connect(m_dbGrid3, &QTableView::doubleClicked, this, &FormMain::DBGrid3_DblClick);
+    connect(m_dbGrid3, &QTableView::activated, this, &FormMain::DBGrid3_DblClick);
+    // The right button renames the composed act pressed on, as "Modifier" does.
+    ui::surClicDroit(m_dbGrid3->viewport(), [this](const QPoint& p) {
+        if (const QModelIndex i = m_dbGrid3->indexAt(p); i.isValid())
+            m_dbGrid3->setCurrentIndex(i);
+        Command6_Click();
+    });
     connect(m_dbGrid3->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &FormMain::DBGrid3_HeadClick);
 
@@ -337,19 +348,26 @@ QWidget* FormMain::construireOngletComposes()
                                 QStringLiteral("Modifier le libellé d'un acte"));
     boutons->addWidget(m_command3);
     boutons->addWidget(command6);
+    connect(m_command3, &QPushButton::clicked, this, &FormMain::Command3_Click);
+    connect(command6, &QPushButton::clicked, this, &FormMain::Command6_Click);
     boutons->addStretch(1);
     colonne->addLayout(boutons);
 
-    auto* frame1 =
+    m_frame1 =
         new QGroupBox(QStringLiteral("Êtes-vous sûr de vouloir supprimer l'acte suivant : "));
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    auto* f1 = new QHBoxLayout(frame1);
-    f1->addWidget(ui::etiquette(QStringLiteral("Label6"), QString()), 1);
-    f1->addWidget(ui::bouton(QStringLiteral("Command5_0"), QStringLiteral("&Oui")));
-    f1->addWidget(ui::bouton(QStringLiteral("Command5_1"), QStringLiteral("&Non")));
-    frame1->hide();
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    auto* f1 = new QHBoxLayout(m_frame1);
+    m_label6 = ui::etiquette(QStringLiteral("Label6"), QString());
+    f1->addWidget(m_label6, 1);
+    for (int i = 0; i < 2; ++i) {
+        auto* b = ui::bouton(QStringLiteral("Command5_%1").arg(i),
+                             i == 0 ? QStringLiteral("&Oui") : QStringLiteral("&Non"));
+        connect(b, &QPushButton::clicked, this, [this, i] { Command5_Click(i); });
+        f1->addWidget(b);
+    }
+    m_frame1->hide();
     colonne->addSpacing(6);
-    colonne->addWidget(frame1);
+    colonne->addWidget(m_frame1);
     return onglet;
 }
 
@@ -396,31 +414,39 @@ void FormMain::construirePanneaux()
         l->addStretch(1);
         l->addWidget(ui::etiquette(QStringLiteral("Label7"),
                                    QStringLiteral("Veuillez saisir le nom de l'acte :")));
-        l->addWidget(ui::zoneTexte(QStringLiteral("Text1")));
+        m_text1 = ui::zoneTexte(QStringLiteral("Text1"));
+        l->addWidget(m_text1);
         l->addSpacing(10);
         l->addWidget(ui::etiquette(
             QStringLiteral("Label8"),
             QStringLiteral("et une éventuelle cotation NGAP complémentaire (ex MTO ou K8+MTO)")));
         auto* ngap = new QHBoxLayout;
-        ngap->addWidget(ui::zoneTexte(QStringLiteral("Text2")), 1);
+        m_text2 = ui::zoneTexte(QStringLiteral("Text2"));
+        ngap->addWidget(m_text2, 1);
         ngap->addWidget(ui::etiquette(QStringLiteral("Label9"),
                                       QStringLiteral("NB : cette cotation DOIT être valide")));
         l->addLayout(ngap);
         l->addSpacing(10);
-        // Shown as the user reads it: a single "&" (no mnemonic on a label).
+        // The "&&" shows one "&": the label names its box, as mnemonics do.
+        m_text3 = ui::zoneTexte(QStringLiteral("Text3"));
         auto* label12 = ui::etiquette(
             QStringLiteral("Label12"),
-            QStringLiteral("enfin, si nécessaire, une valeur totale (=xx), un dépassement (&xx) "
+            QStringLiteral("enfin, si nécessaire, une valeur totale (=xx), un dépassement (&&xx) "
                            "ou un acte hors nomenclature ($xx)"));
         label12->setTextFormat(Qt::PlainText);
         label12->setWordWrap(true);
+        label12->setBuddy(m_text3);
         l->addWidget(label12);
-        l->addWidget(ui::zoneTexte(QStringLiteral("Text3")));
+        l->addWidget(m_text3);
         l->addSpacing(16);
         auto* boutons = new QHBoxLayout;
         boutons->addStretch(1);
-        boutons->addWidget(ui::bouton(QStringLiteral("CommandOK"), QStringLiteral("&Ok")));
-        boutons->addWidget(ui::bouton(QStringLiteral("CommandAnnule"), QStringLiteral("&Annuler")));
+        auto* ok = ui::bouton(QStringLiteral("CommandOK"), QStringLiteral("&Ok"));
+        auto* annule = ui::bouton(QStringLiteral("CommandAnnule"), QStringLiteral("&Annuler"));
+        connect(ok, &QPushButton::clicked, this, &FormMain::CommandOK_Click);
+        connect(annule, &QPushButton::clicked, this, &FormMain::CommandAnnule_Click);
+        boutons->addWidget(ok);
+        boutons->addWidget(annule);
         l->addLayout(boutons);
         l->addStretch(1);
         externe->addStretch(1);
@@ -454,11 +480,6 @@ void FormMain::signalerProbleme(const QString& texte)
         m_problemeBase = texte;
     m_bandeau->setText(m_problemeBase);
     m_bandeau->show();
-}
-
-void FormMain::majCommand3()
-{
-    m_command3->setVisible(m_ccammdb[2]->recordCount() >= 1);
 }
 
 void FormMain::Form_Load()
@@ -516,6 +537,8 @@ void FormMain::Form_Load()
             Qt::UniqueConnection);
 
     session().IndexAssociation = 0;
+    // The complement belongs to this consultation only.
+    session().TarifComplement = Monnaie{};
 }
 
 bool FormMain::event(QEvent* e)
@@ -582,22 +605,7 @@ void FormMain::DBGrid3_HeadClick(int colonne)
                reglages::Record2);
 }
 
-void FormMain::DBGrid3_DblClick()
-{
-    // A composed act is validated by double-click, as with "Valider".
-    ButtonOk_Click();
-}
-
 // ------------------------------------------------------------ closing
-
-void FormMain::ButtonOk_Click()
-{
-    // For now validation closes the window and hands back the coding string
-    // of the list as CalculeTotal last left it; the assembly of the result
-    // (complement, amounts, composed acts) comes with the validation work.
-    m_validee = true;
-    accept();
-}
 
 void FormMain::Command1_Click()
 {

@@ -36,7 +36,8 @@ class DataControl;
 //
 // The handlers live in one file per concern: FormMain.cpp (window, loading,
 // keys, sorting, closing), FormMainActes.cpp (act window, coding list,
-// history), FormMainComposes.cpp (habitual codings and composed acts).
+// history), FormMainComposes.cpp (habitual codings and composed acts),
+// FormMainValidation.cpp (complement, "&Valider").
 class FormMain : public QDialog, public OuvreurActe
 {
     Q_OBJECT
@@ -69,6 +70,17 @@ public:
     void Ajout1_Click();
     void Supprimer1_Click();
     void Supprimer2_Click();
+    // Composed acts: the entry panel (Command2, CommandOK, CommandAnnule),
+    // deletion through Frame1 (Command3, Command5), renaming (Command6, or
+    // the right button on DBGrid3).
+    void Command2_Click();
+    void CommandOK_Click();
+    void CommandAnnule_Click();
+    void Command3_Click();
+    void Command5_Click(int index);
+    void Command6_Click();
+    // The complementary act of the consultation, from the catalogue.
+    void Command7_Click();
     void Command1_Click();
     void ButtonOk_Click();
 
@@ -118,6 +130,10 @@ private:
     void Command4_Click(int index);
     // Tells the user about a problem once per workspace (the log has every one).
     void signalerUneFois(const QString& titre, const QString& texte);
+    // A change refused by the database: logged, told, nothing else changes.
+    void signalerRefus(const QString& procedure, const QString& quoi, const DataControl& vue);
+    // What "&Valider" does when the result cannot be assembled.
+    void echecValidation(const QString& texte);
 
     std::array<DataControl*, 3> m_ccammdb{};
     bool m_activationFaite = false;
@@ -131,6 +147,14 @@ private:
     QTableView* m_dbGrid2 = nullptr;
     QTableView* m_dbGrid3 = nullptr;
     std::array<QLabel*, 2> m_lblTotal{};
+    QLineEdit* m_cCCAM = nullptr;
+    QLineEdit* m_cNGAP = nullptr;
+    QLabel* m_lCCAM = nullptr;
+    QLineEdit* m_text1 = nullptr;
+    QLineEdit* m_text2 = nullptr;
+    QLineEdit* m_text3 = nullptr;
+    QGroupBox* m_frame1 = nullptr;
+    QLabel* m_label6 = nullptr;
     QLabel* m_label3 = nullptr;
     std::array<QPushButton*, 3> m_command4{};
     QLabel* m_label5 = nullptr;

@@ -6,13 +6,18 @@
 #include "TestSupport.h"
 #include "UtilisateurEssai.h"
 
+#include "coding/Windows1252.h"
 #include "db/DataControl.h"
+#include "session/Reglages.h"
 #include "session/Session.h"
+#include "workspace/BaseUtilisateur.h"
 #include "workspace/Fenetres.h"
 #include "workspace/FormMain.h"
 #include "workspace/Historique.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 
@@ -223,6 +228,209 @@ private Q_SLOTS:
         QCOMPARE(colonneListe(w, 0), QStringList{QStringLiteral("QZJA00210____1")});
         QCOMPARE(grille->currentIndex().row(), 0);
         QCOMPARE(session().CotationRetour, QStringLiteral("QZJA00210____1"));
+    }
+
+    // A composed act made from the coding list through the entry panel.
+    void acteComposeDepuisLaListe()
+    {
+        FormMain w;
+        w.show();
+        for (const char* code : {"QZJA002", "DEQP003"}) {
+            valider(QStringLiteral("1"));
+            doubleCliquerHabituel(w, QString::fromLatin1(code));
+        }
+        auto* texte1 = enfant<QLineEdit>(&w, QStringLiteral("Text1"));
+        texte1->setText(QStringLiteral("reste d'une autre fois"));
+        cliquer(&w, QStringLiteral("Command2"));
+        QVERIFY(ui::panneauVisible(enfant<QWidget>(&w, QStringLiteral("Picture2"))));
+        QVERIFY(texte1->text().isEmpty() && w.focusWidget() == texte1);
+        QVERIFY(enfant<QLabel>(&w, QStringLiteral("Label12"))->text().contains(u"(&&xx)"));
+        QTest::keyClicks(texte1, QStringLiteral("Mal d'oreille"));
+        QTest::keyClicks(enfant<QLineEdit>(&w, QStringLiteral("Text2")), QStringLiteral("MTO"));
+        QTest::keyClicks(enfant<QLineEdit>(&w, QStringLiteral("Text3")), QStringLiteral("=45"));
+        cliquer(&w, QStringLiteral("CommandOK"));
+
+        QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, QStringLiteral("Picture2"))));
+        QCOMPARE(enfant<QTabWidget>(&w, QStringLiteral("SSTab1"))->currentIndex(), 1);
+        auto* grille = enfant<QTableView>(&w, QStringLiteral("DBGrid3"));
+        const QModelIndex courant = grille->currentIndex();
+        QCOMPARE(courant.data().toString(), QStringLiteral("Mal d'oreille"));
+        QCOMPARE(grille->model()->index(courant.row(), 1).data().toString(),
+                 QStringLiteral("NGAPMTO,QZJA00210____1+DEQP00310____1=45"));
+        QCOMPARE(test::colonne(base::cheminBase(m_jeu.data),
+                               QStringLiteral("SELECT LibelleCCAM FROM PavaACTES")),
+                 QStringList{QStringLiteral("Mal d''oreille")});
+        QVERIFY(enfant<QWidget>(&w, QStringLiteral("Command3"))->isVisible());
+
+        // Double-clicked, it is what the host receives; only its CCAM part
+        // is priced (the last token carries an amount: 30.00 for the first).
+        const QPoint p = grille->visualRect(courant).center();
+        QTest::mouseClick(grille->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(grille->viewport(), Qt::LeftButton, {}, p);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(session().CotationRetour,
+                 QStringLiteral("NGAPMTO,QZJA00210____1+DEQP00310____1=45,30,Mal d'oreille"));
+        QCOMPARE(LitReglage(QStringLiteral("Tab"), QString()), QStringLiteral("1"));
+    }
+
+    // Renaming (the button or the right button) and deleting (through the
+    // confirmation frame) composed acts.
+    void renommerEtSupprimerDesActesComposes_data()
+    {
+        QTest::addColumn<QString>("geste"); // how the rename box is reached
+        QTest::addColumn<int>("reponse");   // QDialog::Accepted or Rejected
+        QTest::addColumn<QString>("tape");
+        QTest::addColumn<QString>("nom");
+        QTest::newRow("nouveau nom") << "Command6" << int(QDialog::Accepted) << "L'otite"
+                                     << "L''otite";
+        QTest::newRow("clic droit") << "droit" << int(QDialog::Accepted) << "Zona, dos"
+                                    << "Zona, dos";
+        QTest::newRow("inchangé") << "Command6" << int(QDialog::Accepted) << "Mal d'oreille"
+                                  << "Mal d''oreille";
+        QTest::newRow("annulé") << "Command6" << int(QDialog::Rejected) << "Autre"
+                                << "Mal d''oreille";
+    }
+    void renommerEtSupprimerDesActesComposes()
+    {
+        QFETCH(QString, geste);
+        QFETCH(int, reponse);
+        QFETCH(QString, tape);
+        QFETCH(QString, nom);
+        const QString base = base::cheminBase(m_jeu.data);
+        {
+            FormMain premiere; // creates PavaACTES
+        }
+        QVERIFY(test::executer(base,
+                               QStringLiteral("INSERT INTO PavaACTES (CodeActe, "
+                                              "LibelleCCAM) VALUES ('X', ?)"),
+                               {QStringLiteral("Mal d''oreille")}));
+        FormMain w;
+        w.show();
+        enfant<QTabWidget>(&w, QStringLiteral("SSTab1"))->setCurrentIndex(1);
+        QString invite;
+        ui::repondreProchaine([&](ui::Demande& d) {
+            invite = d.texte;
+            d.defaut = tape;
+            return reponse;
+        });
+        auto* grille = enfant<QTableView>(&w, QStringLiteral("DBGrid3"));
+        if (geste == u"droit")
+            QTest::mouseClick(grille->viewport(), Qt::RightButton, {},
+                              grille->visualRect(grille->model()->index(0, 0)).center());
+        else
+            cliquer(&w, geste);
+        QCOMPARE(invite, QStringLiteral("Veillez saisir le nouvel intitulé de l'acte :\r\n"
+                                        "Mal d'oreille"));
+        QCOMPARE(test::colonne(base, QStringLiteral("SELECT LibelleCCAM FROM PavaACTES")),
+                 QStringList{nom});
+
+        // Deleting the only one: the question names it, then "&Oui" hides
+        // the button that has nothing left to delete.
+        cliquer(&w, QStringLiteral("Command3"));
+        QVERIFY(enfant<QWidget>(&w, QStringLiteral("Frame1"))->isVisible());
+        QVERIFY(!grille->isEnabled());
+        QCOMPARE(enfant<QLabel>(&w, QStringLiteral("Label6"))->text(),
+                 QString(nom).replace(QStringLiteral("''"), QStringLiteral("'")));
+        cliquer(&w, QStringLiteral("Command5_0"));
+        QVERIFY(!enfant<QWidget>(&w, QStringLiteral("Frame1"))->isVisible());
+        QVERIFY(grille->isEnabled());
+        QVERIFY(!enfant<QWidget>(&w, QStringLiteral("Command3"))->isVisible());
+        QCOMPARE(test::colonne(base, QStringLiteral("SELECT count(*) FROM PavaACTES")),
+                 QStringList{QStringLiteral("0")});
+    }
+
+    void supprimerUneCotationHabituelle_data()
+    {
+        QTest::addColumn<int>("reponse");
+        QTest::addColumn<int>("restantes");
+        QTest::newRow("Oui") << 0 << 10;
+        QTest::newRow("Non") << 1 << 11;
+    }
+    void supprimerUneCotationHabituelle()
+    {
+        QFETCH(int, reponse);
+        QFETCH(int, restantes);
+        FormMain w;
+        w.show();
+        cliquer(&w, QStringLiteral("Supprimer2"));
+        QCOMPARE(enfant<QLabel>(&w, QStringLiteral("Label3"))->text(),
+                 QStringLiteral("Etes-vous sûr de vouloir supprimer de vos actes habituels l'acte "
+                                ": \r\n\r\nÉlectrocardiographie sur 12 dérivations au moins"));
+        cliquer(&w, QStringLiteral("Command4_%1").arg(reponse));
+        QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, QStringLiteral("Picture1"))));
+        QCOMPARE(test::colonne(base::cheminBase(m_jeu.data),
+                               QStringLiteral("SELECT count(*) FROM CCAM_7")),
+                 QStringList{QString::number(restantes)});
+    }
+
+    // A composed act cannot be priced without the reference: the user is
+    // told, the host gets the coding string of the moment, and the server
+    // will end when the host gives its object back.
+    void validationImpossible()
+    {
+        const QString base = base::cheminBase(m_jeu.data);
+        {
+            FormMain premiere;
+        }
+        QVERIFY(
+            test::executer(base, QStringLiteral("INSERT INTO PavaACTES (CodeActe, "
+                                                "LibelleCCAM) VALUES ('QZJA00210____1', 'S')")));
+        FormMain w;
+        w.show();
+        enfant<QTabWidget>(&w, QStringLiteral("SSTab1"))->setCurrentIndex(1);
+        m_env->writeProfile("[API_Sesam]\r\nPath=/nulle/part\r\n");
+        ui::repondreProchaine([](ui::Demande&) { return QMessageBox::Ok; });
+        QTest::keyClick(&w, Qt::Key_F12);
+        QVERIFY(!w.isVisible());
+        QVERIFY(session().FinSurTerminaison);
+        QCOMPARE(session().CotationRetour, QString());
+        const QString message = ui::journalMessages().value(0);
+        QVERIFY2(message.startsWith(QStringLiteral("Erreur de sélection de la CCAM... : Tarif de "
+                                                   "QZJA00210____1 impossible")),
+                 qPrintable(message));
+        QVERIFY(message.endsWith(QStringLiteral("\r\n dans la procédure : ButtonOk_Click")));
+    }
+
+    // The complementary act chosen in the catalogue, then validated; a
+    // cancelled catalogue empties the complement.
+    void complement_data()
+    {
+        QTest::addColumn<QString>("bouton");
+        QTest::addColumn<QString>("resultat");
+        const QString plaie = QStringLiteral("Parage et/ou suture d'une plaie superficielle de la "
+                                             "peau; de moins de 3 cm; hors de la face");
+        QTest::newRow("coché et confirmé")
+            << "Command2"
+            << "NGAPMTO,QZJA00210____1+YYYY30010____1,40.00," + plaie + "+Sous radio";
+        QTest::newRow("catalogue annulé") << "Command1"
+                                          << "QZJA00210____1,30.00," + plaie;
+    }
+    void complement()
+    {
+        QFETCH(QString, bouton);
+        QFETCH(QString, resultat);
+        QVERIFY(test::writeFile(
+            m_env->home() + QStringLiteral("/Complt1.txt"),
+            versWindows1252(QStringLiteral("\r\nSous radio§YYYY30010____1§MTO\r\n"))));
+        FormMain w;
+        w.show();
+        valider(QStringLiteral("1"));
+        doubleCliquerHabituel(w, QStringLiteral("QZJA002"));
+        ui::repondreProchaine([bouton](ui::Demande& d) {
+            d.fenetre->show();
+            QTest::mouseClick(enfant<QWidget>(d.fenetre, QStringLiteral("lLib1_0")),
+                              Qt::LeftButton);
+            cliquer(d.fenetre, bouton);
+            return int(QDialog::Accepted);
+        });
+        cliquer(&w, QStringLiteral("Command7"));
+        const bool choisi = bouton == u"Command2";
+        QCOMPARE(enfant<QLineEdit>(&w, QStringLiteral("cCCAM"))->text(),
+                 choisi ? QStringLiteral("YYYY30010____1") : QString());
+        QCOMPARE(enfant<QLabel>(&w, QStringLiteral("lCCAM"))->text(),
+                 choisi ? QStringLiteral("Sous radio") : QString());
+        QTest::keyClick(&w, Qt::Key_F12);
+        QCOMPARE(session().CotationRetour, resultat);
     }
 };
 

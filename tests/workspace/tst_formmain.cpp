@@ -248,7 +248,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("touche");
         QTest::addColumn<int>("resultat");
         QTest::addColumn<QString>("cotation");
-        const QString deuxActes = QStringLiteral("QZJA002A0____1+DEQP003A0____1");
+        const QString deuxActes = QStringLiteral("QZJA002A0____1+DEQP003A0____1,22.50,Suture+ECG");
         for (const char* f : {"DBGrid1", "DBGrid2", "cCCAM", "ButtonOk"}) {
             QTest::addRow("F12 depuis %s", f)
                 << f << int(Qt::Key_F12) << int(QDialog::Accepted) << deuxActes;

@@ -1,0 +1,126 @@
+// The end of a coding: the complementary act of the consultation, then
+// "&Valider" (F12, or a double-click on a composed act), which assembles the
+// result string the host receives and closes the workspace.
+#include "workspace/FormMain.h"
+
+#include "coding/Cotation.h"
+#include "complements/FrmActeComp.h"
+#include "db/DataControl.h"
+#include "log/ErrorLog.h"
+#include "log/TextesErreurs.h"
+#include "session/PremierPlan.h"
+#include "session/Reglages.h"
+#include "session/Session.h"
+#include "workspace/ActesComposes.h"
+#include "workspace/Dialogues.h"
+#include "workspace/Resultat.h"
+#include "workspace/TarifCotation.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+
+#include <exception>
+
+namespace pava {
+
+void FormMain::Command7_Click()
+{
+    Session& s = session();
+    s.TarifComplement = Monnaie{};
+    m_cCCAM->clear();
+    m_cNGAP->clear();
+    m_lCCAM->clear();
+    {
+        FrmActeComp catalogue(this);
+        ui::execModal(&catalogue);
+    }
+    if (!s.ComplementValide)
+        return;
+    m_cCCAM->setText(s.CotationCCAMComplement);
+    m_cNGAP->setText(s.CotationNGAPComplement);
+    m_lCCAM->setText(s.LibelleComplement);
+    if (s.CotationCCAMComplement.isEmpty())
+        return;
+    const TarifCotation tarif =
+        Get_TarifCotation(s.CotationCCAMComplement, [this](const QString& e) { Ajoute_CCAM(e); });
+    if (tarif.montant) {
+        s.TarifComplement = *tarif.montant;
+        return;
+    }
+    QString erreur = tarif.erreur;
+    LogErreur(erreur::Application, erreur, QStringLiteral("Command7_Click"),
+              QStringLiteral("Tarif du complément ") + s.CotationCCAMComplement);
+    ui::message(this, QMessageBox::Warning, QStringLiteral("Complément"),
+                QStringLiteral("Le tarif du complément n'a pas pu être calculé ; il n'est pas "
+                               "compté dans le montant.\n%1")
+                    .arg(tarif.erreur));
+}
+
+void FormMain::DBGrid3_DblClick()
+{
+    ButtonOk_Click();
+}
+
+void FormMain::ButtonOk_Click()
+{
+    Session& s = session();
+    s.NomProcedure = QStringLiteral("ButtonOk_Click");
+    try {
+        const int onglet = m_ssTab1->currentIndex();
+        // The tab in front is a preference: failing to keep it stops nothing.
+        if (!EcritReglage(QLatin1String(reglages::Onglet), QString::number(onglet))) {
+            QString texte = QStringLiteral("Le réglage « Tab » n'a pas pu être enregistré.");
+            LogErreur(erreur::PermissionRefusee, texte, s.NomProcedure, QString());
+        }
+
+        EntreesResultat e;
+        e.onglet = onglet;
+        const DataControl* composes = m_ccammdb[2];
+        e.acteCourant = composes->hasCurrent();
+        e.acteStocke = composes->text(QStringLiteral("CodeActe"));
+        e.libelleActe = composes->text(QStringLiteral("LibelleCCAM"));
+        e.cotation = s.CotationRetour;
+        e.libelles = s.LibellesCotation;
+        e.totalCotation = s.TotalCotation;
+        e.ngap = m_cNGAP->text();
+        e.complementCCAM = m_cCCAM->text();
+        e.libelleComplement = m_lCCAM->text();
+        e.tarifComplement = s.TarifComplement;
+        const Resultat r = assembleResultat(e, [this](const QString& enr) { Ajoute_CCAM(enr); });
+        if (!r.texte) {
+            echecValidation(r.erreur);
+            return;
+        }
+        s.CotationRetour = *r.texte;
+        m_validee = true;
+        accept();
+    } catch (const std::exception& ex) {
+        echecValidation(QString::fromLocal8Bit(ex.what()));
+    }
+}
+
+void FormMain::echecValidation(const QString& texte)
+{
+    Session& s = session();
+    s.NomProcedure =
+        texte + QStringLiteral("\r\n dans la procédure : ") + QStringLiteral("ButtonOk_Click");
+    // The server ends when its host gives the object back: a coding that
+    // could not be assembled is not served again by the same process.
+    s.FinSurTerminaison = true;
+    QString description = texte;
+    LogErreur(erreur::Application, description, QStringLiteral("ButtonOk_Click"),
+              QStringLiteral("Validation de la cotation"));
+    RetirePremierPlan(this);
+    repaint();
+    for (int i = 0; i <= 100; ++i)
+        QCoreApplication::processEvents();
+    ui::message(this, QMessageBox::Critical, QStringLiteral("Erreur de sélection de la CCAM..."),
+                s.NomProcedure);
+    // The host receives the coding string of the moment.
+    m_validee = true;
+    accept();
+}
+
+} // namespace pava

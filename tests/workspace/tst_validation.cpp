@@ -1,0 +1,234 @@
+// What "&Valider" hands the host, without any window: the tariff of a coding
+// string over the demonstration reference, the result string in both of its
+// shapes (this test runs under French regional settings: amounts keep their
+// "."), and the composed acts kept in the practitioner's database.
+#include "BaseEssai.h"
+#include "TestSupport.h"
+
+#include "coding/Windows1252.h"
+#include "db/DataControl.h"
+#include "log/ErrorLog.h"
+#include "session/Session.h"
+#include "workspace/ActesComposes.h"
+#include "workspace/BaseUtilisateur.h"
+#include "workspace/Historique.h"
+#include "workspace/Resultat.h"
+#include "workspace/TarifCotation.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace pava;
+
+class TstValidation : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::IsolatedEnvironment> m_env;
+    test::JeuEssai m_jeu;
+    QStringList m_historique;
+
+    EnregistreActe enregistre()
+    {
+        return [this](const QString& e) { m_historique << e; };
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_env = std::make_unique<test::IsolatedEnvironment>();
+        reinitialiserSession();
+        m_jeu = test::creerJeuEssai(*m_env);
+        QVERIFY2(m_jeu.erreur.isEmpty(), qPrintable(m_jeu.erreur));
+        m_historique.clear();
+    }
+    void cleanup() { m_env.reset(); }
+
+    void tarifCotation_data()
+    {
+        QTest::addColumn<QString>("cotation");
+        QTest::addColumn<QString>("montant");
+        QTest::addColumn<QStringList>("enregistres");
+        const QString s = QString(QChar(0xA7));
+        QTest::newRow("un jeton seul")
+            << "QZJA00210____1"
+            << "30" << QStringList{"QZJA00210____1" + s + "30.00" + s + "30.00" + s + " "};
+        QTest::newRow("association 2") << "QZJA00210____2"
+                                       << "15" << QStringList{};
+        QTest::newRow("association 3") << "QZJA00210____3"
+                                       << "22.5" << QStringList{};
+        QTest::newRow("association 3, arrondi au centime") << "DEQP00310____3"
+                                                           << "11.63" << QStringList{};
+        QTest::newRow("modificateur du jeton") << "QZJA00210_R__1"
+                                               << "45" << QStringList{};
+        QTest::newRow("un élément NGAP entre deux jetons") << "QZJA00210____1+MTO+DEQP00310____2"
+                                                           << "37.75" << QStringList{};
+        QTest::newRow("dernier jeton avec un montant") << "QZJA00210____1+DEQP00310____2=45"
+                                                       << "30" << QStringList{};
+        QTest::newRow("13 caractères") << "QZJA00210____"
+                                       << "0" << QStringList{};
+        QTest::newRow("acte disparu du référentiel") << "ZZZZ99910____1+QZJA00210____1"
+                                                     << "30" << QStringList{};
+    }
+    void tarifCotation()
+    {
+        QFETCH(QString, cotation);
+        QFETCH(QString, montant);
+        QFETCH(QStringList, enregistres);
+        const TarifCotation t = Get_TarifCotation(cotation, enregistre());
+        QVERIFY2(t.montant.has_value(), qPrintable(t.erreur));
+        QCOMPARE(nombreGeneral(*t.montant), montant);
+        if (!enregistres.isEmpty())
+            QCOMPARE(m_historique, enregistres);
+        // Every token the reference knows goes to the history, under " ".
+        for (const QString& e : std::as_const(m_historique))
+            QVERIFY(e.endsWith(QChar(0xA7) + QStringLiteral(" ")));
+        const bool inconnu = cotation.startsWith(u"ZZZZ");
+        const QStringList elements = cotation.split(QLatin1Char('+'));
+        QCOMPARE(m_historique.size(),
+                 int(std::count_if(elements.cbegin(), elements.cend(),
+                                   [](const QString& e) { return e.size() == 14; })) -
+                     (inconnu ? 1 : 0));
+        if (inconnu)
+            QVERIFY(depuisWindows1252(test::readFile(journal::cheminJournal()))
+                        .contains(QStringLiteral("ZZZZ999 est inconnu du référentiel")));
+    }
+
+    void sansReferenceLeTarifEchoue()
+    {
+        m_env->writeProfile("[API_Sesam]\r\nPath=/nulle/part\r\n");
+        const TarifCotation t = Get_TarifCotation(QStringLiteral("QZJA00210____1"), enregistre());
+        QVERIFY(!t.montant);
+        QVERIFY2(t.erreur.contains(QStringLiteral("référentiel CCAM introuvable")),
+                 qPrintable(t.erreur));
+        // Without a token to price, nothing is asked of the reference.
+        QCOMPARE(nombreGeneral(*Get_TarifCotation(QStringLiteral("MTO"), enregistre()).montant),
+                 QStringLiteral("0"));
+    }
+
+    void resultat_data()
+    {
+        QTest::addColumn<int>("onglet");
+        QTest::addColumn<QString>("stocke"); // tab 1: the current composed act, "-" = none
+        QTest::addColumn<QString>("libelles");
+        QTest::addColumn<double>("total");
+        QTest::addColumn<QString>("ngap");
+        QTest::addColumn<QString>("complement");
+        QTest::addColumn<QString>("libelleComplement");
+        QTest::addColumn<QString>("attendu");
+        const QString deux = QStringLiteral("QZJA00210____1+DEQP00310____2");
+        QTest::newRow("deux actes, 45.5") << 0 << ""
+                                          << "Suture+ECG" << 45.5 << ""
+                                          << ""
+                                          << "" << deux + ",45.50,Suture+ECG";
+        QTest::newRow("NGAP et liste vide") << 0 << ""
+                                            << "" << 0.0 << "MTO"
+                                            << ""
+                                            << ""
+                                            << "NGAPMTO,,0.00,";
+        QTest::newRow("complément seul, sans +") << 0 << ""
+                                                 << "" << 0.0 << ""
+                                                 << "QZJA00210____1"
+                                                 << "Suture, face"
+                                                 << "QZJA00210____1,30.00,+Suture; face";
+        QTest::newRow("complément après la liste")
+            << 0 << ""
+            << "Suture+ECG" << 45.5 << "K8"
+            << "QZJA00210____1"
+            << "Plaie"
+            << "NGAPK8," + deux + "+QZJA00210____1,75.50,Suture+ECG+Plaie";
+        QTest::newRow("virgules et apostrophes des libellés")
+            << 0 << ""
+            << "Plaie, face+Mal d''oreille" << 1.0 << ""
+            << ""
+            << "" << deux + ",1.00,Plaie; face+Mal d'oreille";
+        QTest::newRow("rien") << 0 << ""
+                              << "" << 0.0 << ""
+                              << ""
+                              << ""
+                              << ",0.00,";
+        QTest::newRow("onglet 1 sans acte courant") << 1 << "-"
+                                                    << "" << 0.0 << ""
+                                                    << ""
+                                                    << ""
+                                                    << ",0,";
+        QTest::newRow("acte composé avec NGAP")
+            << 1 << "NGAPMTO," + deux + "=45"
+            << "" << 0.0 << ""
+            << ""
+            << ""
+            << "NGAPMTO," + deux + "=45,30,Mal d'oreille; suture";
+        QTest::newRow("acte composé, centimes") << 1 << "DEQP00310____3"
+                                                << "" << 0.0 << ""
+                                                << ""
+                                                << ""
+                                                << "DEQP00310____3,11.63,Mal d'oreille; "
+                                                   "suture";
+    }
+    void resultat()
+    {
+        QFETCH(int, onglet);
+        QFETCH(QString, stocke);
+        QFETCH(QString, libelles);
+        QFETCH(double, total);
+        QFETCH(QString, ngap);
+        QFETCH(QString, complement);
+        QFETCH(QString, libelleComplement);
+        QFETCH(QString, attendu);
+        QCOMPARE(QLocale::system().decimalPoint(), QStringLiteral(","));
+        EntreesResultat e;
+        e.onglet = onglet;
+        e.acteCourant = stocke != u"-";
+        e.acteStocke = e.acteCourant ? stocke : QString();
+        e.libelleActe = QStringLiteral(" Mal d''oreille, suture ");
+        e.cotation = libelles.isEmpty() ? QString() : "QZJA00210____1+DEQP00310____2";
+        e.libelles = libelles;
+        e.totalCotation = total;
+        e.ngap = ngap;
+        e.complementCCAM = complement;
+        e.libelleComplement = libelleComplement;
+        if (!complement.isEmpty())
+            e.tarifComplement = *Get_TarifCotation(complement, enregistre()).montant;
+        const Resultat r = assembleResultat(e, enregistre());
+        QVERIFY2(r.texte.has_value(), qPrintable(r.erreur));
+        QCOMPARE(*r.texte, attendu);
+    }
+
+    // Kept in the practitioner's database, found again by their stored name.
+    void actesComposes()
+    {
+        const QString base = base::cheminBase(m_jeu.data);
+        DataControl vue;
+        vue.setDatabaseName(base);
+        base::preparer(vue);
+        vue.setRecordSource(base::sourceComposes(0));
+        QVERIFY(vue.refresh());
+        for (const char* nom : {"Bras", "Mal d'oreille", "Zona"})
+            QVERIFY(composes::ajouter(vue, QString::fromUtf8(nom), QStringLiteral("C")));
+        QCOMPARE(composes::nomCourant(vue), QStringLiteral("Zona"));
+        QVERIFY(composes::ajouter(vue, QStringLiteral("L'autre"), QStringLiteral("X")));
+        QCOMPARE(vue.text(QStringLiteral("LibelleCCAM")), QStringLiteral("L''autre"));
+        QCOMPARE(composes::nomCourant(vue), QStringLiteral("L'autre"));
+        QCOMPARE(test::colonne(base, QStringLiteral("SELECT LibelleCCAM FROM PavaACTES "
+                                                    "ORDER BY rowid")),
+                 (QStringList{"Bras", "Mal d''oreille", "Zona", "L''autre"}));
+
+        QVERIFY(composes::renommer(vue, QStringLiteral("L'autre, gauche")));
+        QCOMPARE(composes::nomCourant(vue), QStringLiteral("L'autre, gauche"));
+        QVERIFY(vue.refresh()); // by label: Bras, L'autre, gauche, Mal d'oreille, Zona
+
+        // Deleting a row leaves the one before it; deleting the first, the
+        // new first.
+        QVERIFY(vue.setCurrentRow(2));
+        QVERIFY(composes::supprimer(vue));
+        QCOMPARE(composes::nomCourant(vue), QStringLiteral("L'autre, gauche"));
+        QVERIFY(vue.moveFirst());
+        QVERIFY(composes::supprimer(vue));
+        QCOMPARE(composes::nomCourant(vue), QStringLiteral("L'autre, gauche"));
+        QCOMPARE(vue.recordCount(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstValidation)
+#include "tst_validation.moc"
