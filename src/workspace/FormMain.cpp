@@ -249,7 +249,10 @@ QWidget* FormMain::construireOngletCcam()
     droite->addWidget(titreGrille(QStringLiteral("DBGrid2"), QStringLiteral("Actes sélectionnés")));
     m_dbGrid2 = grille(QStringLiteral("DBGrid2"), kTipTri);
     lier(m_dbGrid2, m_ccammdb[1], m_ccammdb[1]);
-    for (int c : {0, 2, 3})
+    // A token is always 14 characters: its column shows it whole.
+    m_dbGrid2->setColumnWidth(
+        0, m_dbGrid2->fontMetrics().horizontalAdvance(QStringLiteral("WWWW00010_WWW1")) + 12);
+    for (int c : {2, 3})
         m_dbGrid2->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     m_dbGrid2->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     droite->addWidget(m_dbGrid2, 1);
@@ -537,8 +540,10 @@ void FormMain::Form_Load()
             Qt::UniqueConnection);
 
     session().IndexAssociation = 0;
-    // The complement belongs to this consultation only.
+    // The complement and the totals belong to this consultation only: what
+    // an earlier one left in the session must not reach this one's result.
     session().TarifComplement = Monnaie{};
+    CalculeTotal();
 }
 
 bool FormMain::event(QEvent* e)

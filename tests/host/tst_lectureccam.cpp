@@ -3,8 +3,8 @@
 // rule, and the non-blocking workspace the bus server relies on.
 #include "TestSupport.h"
 
-#include "host/JeuDeDonnees.h"
 #include "coding/Montant.h"
+#include "host/JeuDeDonnees.h"
 #include "host/LectureCCAM.h"
 #include "reader/ChoixActeDialog.h"
 #include "reader/CtlCCAM.h"

@@ -2,6 +2,7 @@
 // dbus-run-session): activation, every member called from separate client
 // processes (the command-line tool), the release rules, one workspace at a
 // time, and a workspace closed by a real key press under Xvfb.
+#include "BusEssai.h"
 #include "TestSupport.h"
 
 #include "host/JeuDeDonnees.h"
@@ -22,77 +23,9 @@
 #include <QTest>
 
 using namespace pava;
+using namespace pava::test;
 
 namespace {
-
-const QString kService = QStringLiteral("org.pavaccam.PavaCCAM");
-const QString kFabrique = QStringLiteral("/org/pavaccam/PavaCCAM");
-const QString kIFabrique = QStringLiteral("org.pavaccam.PavaCCAM.Factory");
-const QString kILecture = QStringLiteral("org.pavaccam.PavaCCAM.LectureCCAM");
-
-struct Sortie
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-// The command-line tool, as a host script runs it.
-Sortie cli(const QStringList& arguments, int delaiMs = 30000)
-{
-    QProcess p;
-    p.start(QStringLiteral(PAVACCAM_CLI), arguments);
-    Sortie s;
-    if (!p.waitForFinished(delaiMs)) {
-        p.kill();
-        p.waitForFinished();
-        s.err = QStringLiteral("délai dépassé");
-        return s;
-    }
-    s.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    s.out = QString::fromUtf8(p.readAllStandardOutput());
-    s.err = QString::fromUtf8(p.readAllStandardError());
-    return s;
-}
-
-QDBusConnection bus()
-{
-    return QDBusConnection::sessionBus();
-}
-
-bool serveurPresent()
-{
-    return bus().interface()->isServiceRegistered(kService).value();
-}
-
-uint pidServeur()
-{
-    return bus().interface()->servicePid(kService).value();
-}
-
-bool processusVivant(uint pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray ligne = stat.readAll();
-    const int fin = ligne.lastIndexOf(')');
-    return fin > 0 && ligne.size() > fin + 2 && ligne.at(fin + 2) != 'Z';
-}
-
-QDBusMessage appel(const QString& chemin, const QString& interface, const QString& membre,
-                   const QVariantList& arguments = {})
-{
-    QDBusMessage m = QDBusMessage::createMethodCall(kService, chemin, interface, membre);
-    m.setArguments(arguments);
-    return m;
-}
-
-QString creerObjet(QDBusConnection c = bus())
-{
-    const QDBusReply<QDBusObjectPath> r = c.call(appel(kFabrique, kIFabrique, "CreateObject"));
-    return r.isValid() ? r.value().path() : QString();
-}
 
 // Whether an object is still published, seen from its parent node (looking at
 // the object itself would count as using it).
@@ -104,73 +37,6 @@ bool objetPublie(const QString& chemin)
     return r.arguments().value(0).toString().contains(
         QStringLiteral("<node name=\"%1\"/>").arg(chemin.section(QLatin1Char('/'), -1)));
 }
-
-// Ends the server if one runs, as a host would: EndCCAM.
-void arreterServeur()
-{
-    if (!serveurPresent())
-        return;
-    const uint pid = pidServeur();
-    const QString chemin = creerObjet();
-    bus().call(appel(chemin, kILecture, "EndCCAM"), QDBus::Block, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!serveurPresent(), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!processusVivant(pid), 5000);
-}
-
-// A virtual display with xdotool to press keys in it, when both are
-// installed.
-class EcranVirtuel
-{
-public:
-    bool demarrer()
-    {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-        if (xvfb.isEmpty() || m_xdotool.isEmpty())
-            return false;
-        m_x.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-        if (!m_x.waitForStarted())
-            return false;
-        QElapsedTimer chrono;
-        chrono.start();
-        while (!m_x.canReadLine() && chrono.elapsed() < 10000)
-            m_x.waitForReadyRead(200);
-        if (!m_x.canReadLine())
-            return false;
-        m_affichage = QLatin1Char(':') + QString::fromLatin1(m_x.readLine()).trimmed();
-        return true;
-    }
-    ~EcranVirtuel()
-    {
-        m_x.terminate();
-        m_x.waitForFinished(3000);
-    }
-    QString affichage() const { return m_affichage; }
-
-    // Waits for a window whose title matches to be shown and presses Escape
-    // in it.
-    bool echapDans(const QString& titre)
-    {
-        QProcess outil;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_affichage);
-        outil.setProcessEnvironment(env);
-        outil.start(m_xdotool, {"search", "--sync", "--onlyvisible", "--name", titre});
-        if (!outil.waitForFinished(20000))
-            return false;
-        const QString fenetre =
-            QString::fromLatin1(outil.readAllStandardOutput()).split('\n').first();
-        if (fenetre.isEmpty())
-            return false;
-        outil.start(m_xdotool, {"windowfocus", "--sync", fenetre, "key", "Escape"});
-        return outil.waitForFinished(10000) && outil.exitCode() == 0;
-    }
-
-private:
-    QProcess m_x;
-    QString m_xdotool;
-    QString m_affichage;
-};
 
 } // namespace
 
@@ -610,7 +476,7 @@ private Q_SLOTS:
         QVERIFY(demo.waitForStarted());
         QVERIFY2(ecran.echapDans(QStringLiteral("cotations CCAM")),
                  "fenêtre de cotation introuvable");
-        QVERIFY(demo.waitForFinished(15000));
+        QVERIFY(demo.state() == QProcess::NotRunning || demo.waitForFinished(15000));
         const QString err = QString::fromUtf8(demo.readAllStandardError());
         QVERIFY2(demo.exitCode() == 0, qPrintable(err));
         QCOMPARE(QString::fromUtf8(demo.readAllStandardOutput()), QStringLiteral("\n"));

@@ -1,0 +1,187 @@
+#pragma once
+
+// What the bus tests share: the product's bus names, the command-line tool
+// run as a host script runs it, calls on the private session bus, and a
+// virtual display where keys are pressed and buttons clicked in the server's
+// real windows.
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace pava::test {
+
+inline const QString kService = QStringLiteral("org.pavaccam.PavaCCAM");
+inline const QString kFabrique = QStringLiteral("/org/pavaccam/PavaCCAM");
+inline const QString kIFabrique = QStringLiteral("org.pavaccam.PavaCCAM.Factory");
+inline const QString kILecture = QStringLiteral("org.pavaccam.PavaCCAM.LectureCCAM");
+
+struct Sortie
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+// The command-line tool, as a host script runs it.
+inline Sortie cli(const QStringList& arguments, int delaiMs = 30000)
+{
+    QProcess p;
+    p.start(QStringLiteral(PAVACCAM_CLI), arguments);
+    Sortie s;
+    if (!p.waitForFinished(delaiMs)) {
+        p.kill();
+        p.waitForFinished();
+        s.err = QStringLiteral("délai dépassé");
+        return s;
+    }
+    s.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    s.out = QString::fromUtf8(p.readAllStandardOutput());
+    s.err = QString::fromUtf8(p.readAllStandardError());
+    return s;
+}
+
+inline QDBusConnection bus()
+{
+    return QDBusConnection::sessionBus();
+}
+
+inline bool serveurPresent()
+{
+    return bus().interface()->isServiceRegistered(kService).value();
+}
+
+inline uint pidServeur()
+{
+    return bus().interface()->servicePid(kService).value();
+}
+
+inline bool processusVivant(uint pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray ligne = stat.readAll();
+    const int fin = ligne.lastIndexOf(')');
+    return fin > 0 && ligne.size() > fin + 2 && ligne.at(fin + 2) != 'Z';
+}
+
+inline QDBusMessage appel(const QString& chemin, const QString& interface, const QString& membre,
+                          const QVariantList& arguments = {})
+{
+    QDBusMessage m = QDBusMessage::createMethodCall(kService, chemin, interface, membre);
+    m.setArguments(arguments);
+    return m;
+}
+
+inline QString creerObjet(QDBusConnection c = bus())
+{
+    const QDBusReply<QDBusObjectPath> r = c.call(appel(kFabrique, kIFabrique, "CreateObject"));
+    return r.isValid() ? r.value().path() : QString();
+}
+
+// Ends the server if one runs, as a host would: EndCCAM.
+inline void arreterServeur()
+{
+    if (!serveurPresent())
+        return;
+    const uint pid = pidServeur();
+    const QString chemin = creerObjet();
+    bus().call(appel(chemin, kILecture, "EndCCAM"), QDBus::Block, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!serveurPresent(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!processusVivant(pid), 5000);
+}
+
+// A virtual display with xdotool to press keys and click in it, when both
+// are installed.
+class EcranVirtuel
+{
+public:
+    bool demarrer()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (xvfb.isEmpty() || m_xdotool.isEmpty())
+            return false;
+        m_x.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+        if (!m_x.waitForStarted())
+            return false;
+        QElapsedTimer chrono;
+        chrono.start();
+        while (!m_x.canReadLine() && chrono.elapsed() < 10000)
+            m_x.waitForReadyRead(200);
+        if (!m_x.canReadLine())
+            return false;
+        m_affichage = QLatin1Char(':') + QString::fromLatin1(m_x.readLine()).trimmed();
+        return true;
+    }
+    ~EcranVirtuel()
+    {
+        m_x.terminate();
+        m_x.waitForFinished(3000);
+    }
+    QString affichage() const { return m_affichage; }
+
+    // Waits for a window whose title matches to be shown and presses Escape
+    // in it.
+    bool echapDans(const QString& titre) { return touches(titre, {"Escape"}); }
+
+    // Waits for a window whose title matches to be shown, gives it the focus
+    // and presses the keys (xdotool's names: "Return", "Tab", "F12", "1").
+    bool touches(const QString& titre, const QStringList& noms)
+    {
+        const QString f = fenetre(titre);
+        return !f.isEmpty() &&
+               xdotool(QStringList{"windowfocus", "--sync", f, "key", "--delay", "60"} + noms);
+    }
+    // The same with clicks (count 2: a double-click) at a point of the
+    // window's inside.
+    bool clic(const QString& titre, int x, int y, int fois = 1)
+    {
+        const QString f = fenetre(titre);
+        return !f.isEmpty() && xdotool({"mousemove", "--sync", "--window", f, QString::number(x),
+                                        QString::number(y), "click", "--repeat",
+                                        QString::number(fois), "--delay", "80", "1"});
+    }
+
+private:
+    QString fenetre(const QString& titre)
+    {
+        QProcess outil;
+        outil.setProcessEnvironment(environnement());
+        outil.start(m_xdotool, {"search", "--sync", "--onlyvisible", "--name", titre});
+        if (!outil.waitForFinished(20000))
+            return {};
+        return QString::fromLatin1(outil.readAllStandardOutput()).split('\n').first();
+    }
+    bool xdotool(const QStringList& arguments)
+    {
+        QProcess outil;
+        outil.setProcessEnvironment(environnement());
+        outil.start(m_xdotool, arguments);
+        const bool ok = outil.waitForFinished(10000) && outil.exitCode() == 0;
+        // Let the server's window handle what was just sent.
+        QTest::qWait(300);
+        return ok;
+    }
+    QProcessEnvironment environnement() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_affichage);
+        return env;
+    }
+
+private:
+    QProcess m_x;
+    QString m_xdotool;
+    QString m_affichage;
+};
+
+} // namespace pava::test

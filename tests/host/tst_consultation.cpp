@@ -1,0 +1,176 @@
+// A consultation coded from end to end: this test is the host, on a private
+// session bus; the server runs on a virtual display, and its real windows are
+// driven with real key presses and clicks. What the host receives is the
+// result string, byte for byte.
+#include "BusEssai.h"
+#include "TestSupport.h"
+
+#include "coding/Windows1252.h"
+#include "host/JeuDeDonnees.h"
+
+#include <QDBusPendingCall>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <functional>
+
+using namespace pava;
+using namespace pava::test;
+
+namespace {
+
+const QString kEspace = QStringLiteral("Sélectionner les cotations CCAM");
+const QString kActe = QStringLiteral("Saisie d'un acte CCAM");
+const QString kDeqp003 = QStringLiteral("Électrocardiographie sur 12 dérivations au moins");
+
+} // namespace
+
+class TstConsultation : public QObject
+{
+    Q_OBJECT
+
+    IsolatedEnvironment m_env;
+    OptionsJeuDeDonnees m_jeu;
+    EcranVirtuel m_ecran;
+    QProcess m_serveur;
+
+    // One GetCotationCCAM while jouer plays the practitioner's part.
+    QString coder(const std::function<void()>& jouer)
+    {
+        const QString chemin = creerObjet();
+        QDBusPendingCall appelCotation =
+            bus().asyncCall(appel(chemin, kILecture, "GetCotationCCAM",
+                                  {"10000001", "1", m_jeu.repertoireData, m_jeu.repertoireData, "",
+                                   m_jeu.repertoireRsc}),
+                            600000);
+        jouer();
+        if (!QTest::qWaitFor([&] { return appelCotation.isFinished(); }, 15000))
+            return QStringLiteral("(pas de réponse)");
+        const QDBusMessage reponse = appelCotation.reply();
+        bus().call(appel(chemin, kILecture, "Release"));
+        return reponse.arguments().value(0).toString();
+    }
+
+    // The act window on the current habitual coding (Enter), its association
+    // chosen from the keyboard, validated with F12.
+    void acteAvecAssociation(const QString& association)
+    {
+        QVERIFY(m_ecran.touches(kEspace, {"Return"}));
+        QStringList touches(8, QStringLiteral("Tab"));
+        QVERIFY(m_ecran.touches(kActe, touches << association << QStringLiteral("F12")));
+    }
+
+    void ecrireReglageOnglet(int onglet)
+    {
+        QVERIFY(writeFile(m_env.settings() + QStringLiteral("/PavaCCAM/PavaCCAM.conf"),
+                          QStringLiteral("[Settings]\nTab=%1\n").arg(onglet).toUtf8()));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(bus().isConnected(), "ce test tourne sous dbus-run-session");
+        if (!m_ecran.demarrer())
+            QSKIP("Xvfb ou xdotool absent");
+        const QString r = m_env.root();
+        m_jeu.repertoireData = r + QStringLiteral("/data");
+        m_jeu.repertoireRsc = r + QStringLiteral("/rsc");
+        m_jeu.repertoireSrt = r + QStringLiteral("/srt");
+        m_jeu.repertoireProfil = m_env.sysconf();
+        const BilanJeuDeDonnees bilan = creerJeuDeDonnees(m_jeu);
+        QVERIFY2(bilan.reussi, qPrintable(bilan.erreur));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PAVACCAM_SYSCONFDIR"), m_env.sysconf());
+        env.insert(QStringLiteral("PAVACCAM_HOME"), m_env.home());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_env.settings());
+        env.insert(QStringLiteral("DISPLAY"), m_ecran.affichage());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        m_serveur.setProcessEnvironment(env);
+        m_serveur.start(QStringLiteral(PAVACCAM_SERVEUR));
+        QVERIFY(m_serveur.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
+    }
+
+    void cleanupTestCase()
+    {
+        arreterServeur();
+        m_serveur.waitForFinished(5000);
+    }
+
+    void deuxActesValidesParF12()
+    {
+        ecrireReglageOnglet(0);
+        const QString resultat = coder([this] {
+            acteAvecAssociation(QStringLiteral("1"));    // DEQP003, first row
+            QVERIFY(m_ecran.touches(kEspace, {"Down"})); // JKHD001
+            acteAvecAssociation(QStringLiteral("2"));
+            QVERIFY(m_ecran.touches(kEspace, {"F12"}));
+        });
+        QCOMPARE(resultat, "DEQP00310____1+JKHD00110____2,22.00," + kDeqp003 +
+                               "+Prélèvement cervicovaginal pour examen cytologique; avec "
+                               "spéculum");
+    }
+
+    void validationVide()
+    {
+        QCOMPARE(coder([this] { QVERIFY(m_ecran.touches(kEspace, {"F12"})); }),
+                 QStringLiteral(",0.00,"));
+    }
+
+    void echapRendUneChaineVide()
+    {
+        QCOMPARE(coder([this] {
+                     acteAvecAssociation(QStringLiteral("1"));
+                     QVERIFY(m_ecran.echapDans(kEspace));
+                 }),
+                 QString());
+    }
+
+    // A composed act with an NGAP prefix, double-clicked on its tab: returned
+    // as stored, only its CCAM part priced (the last token carries an amount).
+    void acteComposeDoubleClique()
+    {
+        {
+            const QString nom = QStringLiteral("ajout-compose");
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
+            db.setDatabaseName(m_jeu.repertoireData + QStringLiteral("/CCAM001.mdb"));
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS PavaACTES (CodeActe TEXT, "
+                                          "LibelleCCAM TEXT, ValeurSS TEXT, ValeurReel TEXT)")));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO PavaACTES (CodeActe, LibelleCCAM) VALUES "
+                                          "('NGAPMTO,QZJA00210____1+DEQP00310____2=45', "
+                                          "'Suture et ECG, l''après-midi')")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("ajout-compose"));
+        ecrireReglageOnglet(1);
+        const QString resultat = coder([this] { QVERIFY(m_ecran.clic(kEspace, 100, 90, 2)); });
+        QCOMPARE(resultat, QStringLiteral("NGAPMTO,QZJA00210____1+DEQP00310____2=45,30,Suture et "
+                                          "ECG; l'après-midi"));
+    }
+
+    // A complementary act ticked in the catalogue reaches the host with its
+    // label.
+    void complementCoche()
+    {
+        QVERIFY(
+            writeFile(m_env.home() + QStringLiteral("/Complt1.txt"),
+                      versWindows1252(QStringLiteral("\r\nSous radio§YYYY30010____1§MTO\r\n"))));
+        ecrireReglageOnglet(0);
+        const QString titre = QStringLiteral("Saisie d'un acte CCAM et/ou NGAP complémentaire");
+        const QString resultat = coder([&] {
+            acteAvecAssociation(QStringLiteral("1"));
+            QVERIFY(m_ecran.clic(kEspace, 860, 527));   // "..." of the complement
+            QVERIFY(m_ecran.clic(titre, 80, 54));       // the first slot's label
+            QVERIFY(m_ecran.touches(titre, {"alt+o"})); // "&Ok"
+            QVERIFY(m_ecran.touches(kEspace, {"F12"}));
+        });
+        QCOMPARE(resultat,
+                 "NGAPMTO,DEQP00310____1+YYYY30010____1,25.50," + kDeqp003 + "+Sous radio");
+    }
+};
+
+QTEST_GUILESS_MAIN(TstConsultation)
+#include "tst_consultation.moc"
