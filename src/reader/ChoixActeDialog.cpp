@@ -83,7 +83,9 @@ ChoixActeDialog::ChoixActeDialog(std::shared_ptr<const SourceActes> source,
         QHash<QString, QTreeWidgetItem*> items;
         for (const ChapitrePropose& c : m_source->chapitres()) {
             QTreeWidgetItem* parentItem = items.value(c.parent);
-            const QString texte = c.code + QStringLiteral("  ") + c.titre;
+            // A heading the edition lacks has its number alone.
+            const QString texte =
+                c.titre.isEmpty() ? c.code : c.code + QStringLiteral("  ") + c.titre;
             auto* item = parentItem ? new QTreeWidgetItem(parentItem, {texte})
                                     : new QTreeWidgetItem(m_chapitres, {texte});
             item->setData(0, kRoleCode, c.code);

@@ -139,6 +139,7 @@ int importer(const QStringList& args, QTextStream& out, QTextStream& err)
     out << "Référentiel construit : " << b.cheminReference << '\n'
         << "Édition : CCAM version " << b.version << " applicable le "
         << b.dateApplication.toString(QStringLiteral("dd/MM/yyyy")) << '\n'
+        << "Fichier lu : " << b.forme << ".\n"
         << b.actes << " actes, " << b.lignes << " activités (lignes d'activité et de phase), "
         << b.tarifs << " tarifs, " << b.listesModificateurs << " listes de modificateurs, "
         << b.chapitres << " chapitres.\n";

@@ -435,6 +435,7 @@ bool Construction::lireFichiers()
     m_bilan.version = m_edition.version;
     m_bilan.dateApplication = m_edition.dateApplication;
     m_bilan.demonstration = m_edition.demonstration;
+    m_bilan.forme = m_edition.forme.description();
     m_bilan.actes = static_cast<int>(m_edition.actes.size());
     m_bilan.lignes = m_edition.nombreLignesTarif();
     m_bilan.tarifs = m_edition.nombreTarifs();
@@ -442,12 +443,19 @@ bool Construction::lireFichiers()
     m_bilan.chapitres = static_cast<int>(m_edition.chapitres.size());
     m_bilan.modificateursDecrits = static_cast<int>(m_edition.modificateurs.size());
     m_bilan.anomalies = m_edition.anomalies;
-    if (const int n = m_edition.nombreAnomaliesBloquantes(); n > 0 && !m_options.forcer)
-        return echouer(QStringLiteral("%1 ligne(s) de l'édition n'ont pas pu être lues (voir "
-                                      "ci-dessus) : le référentiel n'est pas modifié. Corrigez "
-                                      "le fichier, ou utilisez --forcer pour construire sans "
-                                      "elles.")
-                           .arg(n));
+    if (const int n = m_edition.nombreAnomaliesBloquantes(); n > 0 && !m_options.forcer) {
+        int premiere = 0;
+        for (const Anomalie& a : std::as_const(m_edition.anomalies)) {
+            if (a.bloquante && (premiere == 0 || a.ligne < premiere))
+                premiere = a.ligne;
+        }
+        return echouer(QStringLiteral("%1 ligne(s) de l'édition n'ont pas pu être lues, la "
+                                      "première ligne %2 (voir ci-dessus) : le référentiel n'est "
+                                      "pas modifié. Corrigez le fichier, ou utilisez --forcer "
+                                      "pour construire sans elles.")
+                           .arg(n)
+                           .arg(premiere));
+    }
     return true;
 }
 

@@ -45,6 +45,7 @@ struct BilanImport
     int version = 0;
     QDate dateApplication;
     bool demonstration = false;
+    QString forme; // how the edition file was written, in French
 
     // What the edition gave.
     int actes = 0;

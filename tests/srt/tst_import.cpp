@@ -5,6 +5,7 @@
 #include "EditionsDeTest.h"
 #include "TestSupport.h"
 
+#include "coding/Windows1252.h"
 #include "srt/ConstructionReference.h"
 
 #include <QDir>
@@ -49,6 +50,10 @@ private slots:
     void init();
     void typesDeLignes_data();
     void typesDeLignes();
+    void deuxFormesUnMemeReferentiel_data();
+    void deuxFormesUnMemeReferentiel();
+    void fichierIllisible_data();
+    void fichierIllisible();
     void anomalies_data();
     void anomalies();
     void echecGardeLaReference_data();
@@ -180,6 +185,12 @@ void TestImport::typesDeLignes_data()
     QTest::newRow("table de la fenêtre d'acte")
         << QStringList{kActe} << "SELECT CodeActe, Libelle FROM CCAM_7"
         << "QZJA002,Suture de plaie";
+    QTest::newRow("chapitre absent fait de son numéro")
+        << QStringList{"08,,URINAIRE,,,,,,,,", "08.03,,MASCULIN,,,,,,,,",
+                       "08.03.02.01,,Exérèse,,,,,,,,", kActe, "08.03.02.02,,Autres,,,,,,,,"}
+        << "SELECT code, parent, titre FROM chapitre ORDER BY rang"
+        << "08,,URINAIRE|08.03,08,MASCULIN|08.03.02,08.03,|08.03.02.01,08.03.02,Exérèse|"
+           "08.03.02.02,08.03.02,Autres";
     QTest::newRow("lignes vides") << QStringList{",,,,,,,,,,", kActe, ",,,,,,,,,,"}
                                   << "SELECT count(*) FROM note"
                                   << "0";
@@ -193,6 +204,64 @@ void TestImport::typesDeLignes()
     const BilanImport b = importer(m_dir->path(), edition(81, "01/01/2026", lignes));
     QVERIFY2(b.reussi, qPrintable(b.erreur + '\n' + anomaliesEnTexte(b.anomalies)));
     QCOMPARE(requete(reference(), sql), attendu);
+}
+
+void TestImport::deuxFormesUnMemeReferentiel_data()
+{
+    QTest::addColumn<bool>("francaise");
+    QTest::addColumn<bool>("windows1252");
+    QTest::newRow("tableur français en Windows-1252") << true << true;
+    QTest::newRow("tableur français en UTF-8") << true << false;
+    QTest::newRow("virgules en Windows-1252") << false << true;
+}
+
+void TestImport::deuxFormesUnMemeReferentiel()
+{
+    QFETCH(bool, francaise);
+    QFETCH(bool, windows1252);
+    const QByteArray virgules = edition(
+        81, "01/01/2026",
+        {"16,,SYSTÈME TÉGUMENTAIRE,,,,,,,,", ",,\"Note ; sur deux\nlignes\",,,,,,,,",
+         "16.03.01,,Réparation,,,,,,,,", kActe, "\"[F, R]\",,Facturation : une fois,,,,,,,,",
+         ",,anesthésie,4,0,1234.56,1000.5,,,1,ADA", ",,Note,,,0.00,0.00,,,,",
+         "QZNP001,,Verrues,1,0,Non pris en charge,Non pris en charge,,,2,ATM",
+         "19.03,,MODIFICATEURS,,,,,,,,", "F,,Urgence le dimanche,,,19.06,19.06,,,,",
+         ",,Variante des chirurgiens,,,40.00,40.00,,,,", "J,,Majoration,,,\"+6,50%\",+6%,,,,"});
+    QTemporaryDir autre;
+    const BilanImport modele = importer(autre.path(), virgules);
+    QVERIFY(modele.reussi);
+    const QByteArray octets = francaise ? formeFrancaise(virgules, windows1252)
+                                        : versWindows1252(QString::fromUtf8(virgules));
+    const BilanImport b = importer(m_dir->path(), octets);
+    QVERIFY2(b.reussi, qPrintable(b.erreur + '\n' + anomaliesEnTexte(b.anomalies)));
+    QCOMPARE(b.forme.contains("français"), francaise);
+    QCOMPARE(b.forme.contains("Windows-1252"), windows1252);
+    QCOMPARE(anomaliesEnTexte(b.anomalies), anomaliesEnTexte(modele.anomalies));
+    QCOMPARE(contenu(reference(), false), contenu(cheminReferenceSrt(autre.path()), false));
+}
+
+void TestImport::fichierIllisible_data()
+{
+    QTest::addColumn<QByteArray>("octets");
+    QTest::addColumn<QString>("fragment");
+    QTest::newRow("tabulations")
+        << QByteArray("\nCNAM - CCAM version 81 applicable 01/01/2026\t\t\nQZJA002\t\tSuture\n")
+        << "ligne 2 : ni virgules ni points-virgules";
+    QTest::newRow("une ligne à virgules dans le tableur français")
+        << formeFrancaise(edition(81, "01/01/2026", {kActe})) + kActe.toUtf8() + "\r\n"
+        << QString("la première ligne %1").arg(kPremiereLigneEdition + 1);
+}
+
+void TestImport::fichierIllisible()
+{
+    QFETCH(QByteArray, octets);
+    QFETCH(QString, fragment);
+    QVERIFY(importer(m_dir->path(), edition(80, "01/10/2025", {kActe})).reussi);
+    const QString avant = contenu(reference());
+    const BilanImport b = importer(m_dir->path(), octets);
+    QVERIFY(!b.reussi);
+    QVERIFY2(b.erreur.contains(fragment), qPrintable(b.erreur));
+    QCOMPARE(contenu(reference()), avant);
 }
 
 void TestImport::anomalies_data()
@@ -242,6 +311,9 @@ void TestImport::anomalies_data()
     QTest::newRow("ligne physique après une cellule sur trois lignes")
         << QStringList{kActe, ",,\"Note\nsur\ntrois lignes\",,,,,,,,", "XYZ,,Bizarre,,,,,,,,"}
         << l + 4 << true << "XYZ";
+    QTest::newRow("chapitre absent de l'édition")
+        << QStringList{"08.03,,MASCULIN,,,,,,,,", "08.03.02.01,,Exérèse,,,,,,,,"} << l + 1 << false
+        << "chapitre 08.03.02 absent de l'édition : créé d'après son numéro, sous 08.03";
     QTest::newRow("taux de modificateur illisible")
         << QStringList{"19.03,,MODIFICATEURS,,,,,,,,", "F,,Urgence,,,vingt euros,19.06,,,,"}
         << l + 1 << true << "taux du modificateur F";

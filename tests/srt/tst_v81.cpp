@@ -1,6 +1,7 @@
 // End to end on the real CCAM edition 81 when it is present beside the
 // project (it is never copied into it): the whole file imports, and a few
 // well-known acts come out as the edition gives them.
+#include "EditionsDeTest.h"
 #include "TestSupport.h"
 
 #include "srt/ComposantSrt.h"
@@ -23,6 +24,7 @@ private slots:
     void actes();
     void recherche_data();
     void recherche();
+    void deuxFormesUnMemeReferentiel();
 
 private:
     QTemporaryDir m_dir;
@@ -128,6 +130,24 @@ void TestV81::recherche()
     for (int i : r.chercher(requete, 10000).actes)
         trouve = trouve || r.actes()[i].code == code;
     QVERIFY(trouve);
+}
+
+void TestV81::deuxFormesUnMemeReferentiel()
+{
+    // Windows-1252 has no ≤, ≥, − or Greek μ: a spreadsheet would write "?".
+    // Both files are made from the edition without them.
+    QString texte = QString::fromUtf8(test::readFile(test::sharedCcamCsv()));
+    texte.replace(QStringLiteral("≤"), QStringLiteral("<="))
+        .replace(QStringLiteral("≥"), QStringLiteral(">="))
+        .replace(QStringLiteral("−"), QStringLiteral("-"))
+        .replace(QStringLiteral("μ"), QStringLiteral("µ"));
+    QTemporaryDir virgules;
+    QTemporaryDir francais;
+    QVERIFY(test::importer(virgules.path(), texte.toUtf8()).reussi);
+    const BilanImport b = test::importer(francais.path(), test::formeFrancaise(texte.toUtf8()));
+    QVERIFY2(b.reussi, qPrintable(b.erreur));
+    QCOMPARE(test::contenu(b.cheminReference, false),
+             test::contenu(cheminReferenceSrt(virgules.path()), false));
 }
 
 QTEST_GUILESS_MAIN(TestV81)
