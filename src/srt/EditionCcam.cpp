@@ -119,6 +119,7 @@ private:
     bool m_acteIgnore = false;
     QString m_chapitreModificateurs; // code of the modifier chapter while inside it
     QList<int> m_zerosSansActivite;
+    int m_ligneTexte = 0; // physical line on which the text cell of the record starts
 };
 
 bool Lecture::titre(const QStringList& c, int ligne, QString& erreur)
@@ -167,6 +168,20 @@ void Lecture::enregistrement(const QStringList& cellules, int ligne)
                          .arg(int(kNombreColonnes))
                          .arg(cellules[i].trimmed().left(60)));
         }
+    }
+    // The text may start below the record's first line (cells before it, or
+    // blank lines at its top, spanning lines): the billing rules quote the
+    // line their words are on.
+    m_ligneTexte = ligne;
+    for (qsizetype i = 0; i <= kTexte; ++i) {
+        const QString& cel = cellules[i];
+        qsizetype fin = cel.size();
+        if (i == kTexte) {
+            fin = 0;
+            while (fin < cel.size() && cel[fin].isSpace())
+                ++fin;
+        }
+        m_ligneTexte += static_cast<int>(QStringView(cel).left(fin).count(QLatin1Char('\n')));
     }
     QStringList c = cellules.mid(0, kNombreColonnes);
     for (QString& cel : c)
@@ -244,7 +259,7 @@ void Lecture::ajouterChapitre(const QString& code, const QString& titre, int lig
                                       ? QStringLiteral("au premier niveau")
                                       : QStringLiteral("sous %1").arg(grandParent)));
     }
-    m_ed.chapitres.append({code, parent, titre, {}, ligne});
+    m_ed.chapitres.append({code, parent, titre, {}, {}, ligne});
     m_indexChapitres.insert(code, static_cast<int>(m_ed.chapitres.size() - 1));
 }
 
@@ -458,14 +473,17 @@ bool Lecture::listeActes(const QString& texte, int ligne)
 
 void Lecture::note(const QString& texte)
 {
-    if (m_modificateur >= 0)
+    if (m_modificateur >= 0) {
         m_ed.modificateurs[m_modificateur].notes.append(texte);
-    else if (m_acte >= 0)
+    } else if (m_acte >= 0) {
         m_ed.actes[m_acte].notes.append(texte);
-    else if (m_chapitre >= 0)
+        m_ed.actes[m_acte].lignesNotes.append(m_ligneTexte);
+    } else if (m_chapitre >= 0) {
         m_ed.chapitres[m_chapitre].notes.append(texte);
-    else
+        m_ed.chapitres[m_chapitre].lignesNotes.append(m_ligneTexte);
+    } else {
         m_ed.notes.append(texte);
+    }
 }
 
 // Rows below an act, a chapter or a modifier whose first cell is empty (or

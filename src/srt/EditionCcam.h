@@ -51,6 +51,7 @@ struct ActeEdition
     bool aListeModificateurs = false;
     QString modificateurs; // allowed modifier codes in the edition's order, "FMPRSU"
     QStringList notes;
+    QList<int> lignesNotes;    // physical line on which each note's text starts
     QStringList actesAssocies; // "(ZZLP025, YYYY189)" rows
     QList<LigneEdition> lignes;
     int ligne = 0;
@@ -60,8 +61,9 @@ struct ChapitreEdition
 {
     QString code; // "01", "01.01", "01.01.01"
     QString parent;
-    QString titre;
+    QString titre; // "" for a heading the edition lacks, made from its number
     QStringList notes;
+    QList<int> lignesNotes; // physical line on which each note's text starts
     int ligne = 0;
 };
 

@@ -48,6 +48,8 @@ private slots:
     void cherche();
     void tarif_data();
     void tarif();
+    void verifie_data();
+    void verifie();
 
 private:
     QString srt() const { return m_dir->path() + "/srt-base"; }
@@ -65,14 +67,15 @@ void TestCommande::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_edition = m_dir->path() + "/edition.csv";
     m_table = m_dir->path() + "/table.csv";
-    QVERIFY(
-        writeFile(m_edition,
-                  edition(81, "01/01/2026",
-                          {"16,,PEAU,,,,,,,,",
-                           "QZJA002,,Suture de plaie superficielle,1,0,26.60,24.21,,,1,ADC",
-                           "\"[F, R, M]\",,,,,,,,,,",
-                           "QZNP001,,Verrues,1,0,Non pris en charge,Non pris en charge,,,2,ATM"})));
-    QVERIFY(writeFile(m_table, "[modificateurs]\nF;*;19.06;;;Dimanche\nR;*;+50%;;;Face\n"));
+    QVERIFY(writeFile(
+        m_edition,
+        edition(81, "01/01/2026",
+                {"16,,PEAU,,,,,,,,",
+                 "QZJA002,,Suture de plaie superficielle,1,0,26.60,24.21,,,1,ADC",
+                 "\"[F, R, M]\",,Facturation : ne peut pas être facturé avec QZNP001,,,,,,,,",
+                 "QZNP001,,Verrues,1,0,Non pris en charge,Non pris en charge,,,2,ATM"})));
+    QVERIFY(writeFile(m_table, "[modificateurs]\nF;*;19.06;;;Dimanche\nR;*;+50%;;;Face\n"
+                               "[compatibilites]\nQZJA002;QZNP001;2026-06-01;\n"));
 }
 
 void TestCommande::erreurs_data()
@@ -101,6 +104,10 @@ void TestCommande::erreurs_data()
     QTest::newRow("cinq modificateurs")
         << QStringList{"price", "QZJA002", "--srt", "@SRT", "--modifiers", "FRMPS"} << 2
         << "quatre";
+    QTest::newRow("un seul acte à vérifier")
+        << QStringList{"check", "QZJA002", "--srt", "@SRT"} << 2 << "deux codes";
+    QTest::newRow("code d'acte illisible")
+        << QStringList{"check", "QZJA002", "QZJA", "--srt", "@SRT"} << 2 << "n'est pas un code";
     QTest::newRow("maximum illisible")
         << QStringList{"search", "x", "--srt", "@SRT", "--max", "0"} << 2 << "--max";
 }
@@ -208,6 +215,34 @@ void TestCommande::tarif()
         QVERIFY2(s.out.contains(l), qPrintable(s.out));
     if (code != 0)
         QVERIFY2(s.err.contains("inconnu"), qPrintable(s.err));
+}
+
+void TestCommande::verifie_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("sortie");
+    QTest::newRow("paire de l'édition")
+        << QStringList{"QZJA002", "QZNP001", "--date", "2026-02-01"} << 1
+        << "L'acte QZNP001 ne peut pas être facturé avec l'acte QZJA002.\n";
+    QTest::newRow("dans l'autre ordre")
+        << QStringList{"QZNP001", "qzja002", "--date", "01/05/2026"} << 1
+        << "L'acte QZJA002 ne peut pas être facturé avec l'acte QZNP001.\n";
+    QTest::newRow("levée par l'installation à cette date")
+        << QStringList{"QZNP001", "QZJA002", "--date", "2026-07-01"} << 0 << "compatible\n";
+    QTest::newRow("acte inconnu") << QStringList{"QZJA002", "ZZZZ999"} << 1 << "";
+}
+
+void TestCommande::verifie()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, sortie);
+    QCOMPARE(lancer({"import", m_edition, "--srt", srt(), "--modifiers", m_table}).code, 0);
+    const Sortie s = lancer(QStringList{"check"} + args + QStringList{"--srt", srt()});
+    QCOMPARE(s.code, code);
+    QCOMPARE(s.out, sortie);
+    QCOMPARE(s.err.isEmpty(), !sortie.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCommande)

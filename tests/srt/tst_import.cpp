@@ -54,6 +54,8 @@ private slots:
     void deuxFormesUnMemeReferentiel();
     void fichierIllisible_data();
     void fichierIllisible();
+    void reglesDeFacturation_data();
+    void reglesDeFacturation();
     void anomalies_data();
     void anomalies();
     void echecGardeLaReference_data();
@@ -264,6 +266,95 @@ void TestImport::fichierIllisible()
     QCOMPARE(contenu(reference()), avant);
 }
 
+void TestImport::reglesDeFacturation_data()
+{
+    QTest::addColumn<QStringList>("lignes");
+    QTest::addColumn<QString>("paires");
+    QTest::addColumn<int>("ligneNonTraduite"); // 0: every rule became pairs
+    QTest::addColumn<QString>("fragment");
+
+    // A note inserted after the row apres of a small edition: two acts of a
+    // sub-paragraph of chapter 04, two acts of heading 16.03.
+    const auto avecNote = [](int apres, const QString& note) {
+        QStringList l{"04,,CIRCULATOIRE,,,,,,,,",
+                      "04.01.01.01,,ÉLECTROCARDIOGRAPHIE,,,,,,,,",
+                      "DEQP003,,Électrocardiographie,1,0,14.77,13.81,,,2,ATM",
+                      "DEQP005,,Électrocardiographie continue,1,0,77.01,70.00,,,2,ATM",
+                      "16,,PEAU,,,,,,,,",
+                      "16.03,,SUTURES,,,,,,,,",
+                      kActe,
+                      "QZJA017,,Sutures de plaies multiples,1,0,53.95,40.07,,,1,ADC"};
+        l.insert(apres + 1, ",,\"" + note + "\",,,,,,,,");
+        return l;
+    };
+    const int acte = kPremiereLigneEdition + 7; // a note after QZJA002
+    QTest::newRow("note d'un acte")
+        << avecNote(6, "Facturation : ne peut pas être facturé avec l'électrocardiographie "
+                       "(DEQP003)")
+        << "DEQP003-QZJA002" << 0 << "";
+    QTest::newRow("note d'un chapitre pour tous ses actes")
+        << avecNote(5, "Facturation : ne peuvent pas être facturés avec DEQP005")
+        << "DEQP005-QZJA002|DEQP005-QZJA017" << 0 << "";
+    QTest::newRow("codes en liste sur plusieurs lignes")
+        << avecNote(6, "Facturation : ne peut pas être facturé avec :\n- DEQP003\n- sutures "
+                       "multiples (QZJA017)")
+        << "DEQP003-QZJA002|QZJA002-QZJA017" << 0 << "";
+    QTest::newRow("sous-paragraphe nommé par son numéro")
+        << avecNote(6, "Facturation : ne peut pas être facturé avec un acte du sous-paragraphe "
+                       "04.01.01.01")
+        << "DEQP003-QZJA002|DEQP005-QZJA002" << 0 << "";
+    QTest::newRow("peut être facturé avec")
+        << avecNote(6, "Facturation : peut être facturé avec DEQP003") << "" << 0 << "";
+    QTest::newRow("actes en toutes lettres, sur la seconde ligne de la note")
+        << avecNote(6, "Facturation : une fois par jour ;\nne peut pas être facturé avec un geste "
+                       "d'anesthésie")
+        << "" << acte + 1
+        << "de l'acte QZJA002 non traduite en paires, ses actes n'étant "
+           "désignés qu'en toutes lettres";
+    QTest::newRow("exception qui nomme un acte")
+        << avecNote(5, "Facturation : ne peuvent pas être facturés avec les actes du chapitre 4 "
+                       "à l'exception de DEQP003")
+        << "DEQP005-QZJA002|DEQP005-QZJA017" << 0 << "";
+    QTest::newRow("condition que la cotation ne vérifie pas")
+        << avecNote(6, "Facturation : ne peut pas être facturé avec DEQP003 sur le même membre")
+        << "" << acte << "condition";
+    QTest::newRow("association de deux actes")
+        << avecNote(0, "Facturation : l'association de DEQP003 avec DEQP005 ne peut pas être "
+                       "facturée")
+        << "DEQP003-DEQP005" << 0 << "";
+    QTest::newRow("numéro entre parenthèses")
+        << avecNote(0, "Facturation : les sutures (chapitre 16) ne peuvent pas être facturées avec "
+                       "les actes de cardiologie")
+        << "" << kPremiereLigneEdition + 1 << "du chapitre 04";
+    QTest::newRow("non associable") << avecNote(6, "Non associable à : DEQP003 et DEQP005")
+                                    << "DEQP003-QZJA002|DEQP005-QZJA002" << 0 << "";
+}
+
+void TestImport::reglesDeFacturation()
+{
+    QFETCH(QStringList, lignes);
+    QFETCH(QString, paires);
+    QFETCH(int, ligneNonTraduite);
+    QFETCH(QString, fragment);
+    const QByteArray virgules = edition(81, "01/01/2026", lignes);
+    for (const QByteArray& octets : {virgules, formeFrancaise(virgules)}) {
+        init();
+        const BilanImport b = importer(m_dir->path(), octets);
+        QVERIFY2(b.reussi, qPrintable(b.erreur));
+        QCOMPARE(requete(reference(), "SELECT acte1 || '-' || acte2 || debut || ifnull(fin, '') "
+                                      "FROM incompatibilite_edition ORDER BY 1"),
+                 QString(paires).replace("|", "2026-01-01|") +
+                     (paires.isEmpty() ? "" : "2026-01-01"));
+        QCOMPARE(b.incompatibilitesEdition, paires.isEmpty() ? 0 : int(paires.count('|')) + 1);
+        if (ligneNonTraduite == 0)
+            QVERIFY2(b.reglesNonTraduites.isEmpty(),
+                     qPrintable(anomaliesEnTexte(b.reglesNonTraduites)));
+        else
+            QVERIFY2(contientAnomalie(b.reglesNonTraduites, ligneNonTraduite, false, fragment),
+                     qPrintable(anomaliesEnTexte(b.reglesNonTraduites)));
+    }
+}
+
 void TestImport::anomalies_data()
 {
     QTest::addColumn<QStringList>("lignes");
@@ -427,14 +518,19 @@ void TestImport::nouvelleEditionGardeLesPrix()
 
 void TestImport::memeEditionDeuxFois()
 {
-    const QByteArray e80 = edition(80, "01/10/2025", {kActe, "\"[F, R]\",,,,,,,,,,"});
-    const QByteArray e81 = edition(
-        81, "01/01/2026", {"QZJA002,,Suture,1,0,28.00,25.00,,,1,ADC", "\"[F, M, R]\",,,,,,,,,,"});
+    const QString plaies = "QZJA017,,Sutures de plaies multiples,1,0,53.95,40.07,,,1,ADC";
+    const QString note = ",,Facturation : ne peut pas être facturé avec QZJA017,,,,,,,,";
+    const QByteArray e80 = edition(80, "01/10/2025", {kActe, "\"[F, R]\",,,,,,,,,,", note, plaies});
+    const QByteArray e81 =
+        edition(81, "01/01/2026",
+                {"QZJA002,,Suture,1,0,28.00,25.00,,,1,ADC", "\"[F, M, R]\",,,,,,,,,,", plaies});
     const QByteArray table = "[modificateurs]\nF;*;19.06;;;Urgence\n[incompatibilites]\n"
                              "QZJA002;QZJA017;;\n";
     QVERIFY(importer(m_dir->path(), e80, table).reussi);
     QVERIFY(importer(m_dir->path(), e81).reussi);
     const QString une = contenu(reference());
+    QCOMPARE(requete(reference(), "SELECT * FROM incompatibilite_edition"),
+             QString("QZJA002,QZJA017,2025-10-01,2025-12-31"));
     QVERIFY(importer(m_dir->path(), e81).reussi);
     QCOMPARE(contenu(reference()), une);
 }

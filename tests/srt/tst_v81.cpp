@@ -25,6 +25,8 @@ private slots:
     void recherche_data();
     void recherche();
     void deuxFormesUnMemeReferentiel();
+    void reglesDeFacturation_data();
+    void reglesDeFacturation();
 
 private:
     QTemporaryDir m_dir;
@@ -148,6 +150,30 @@ void TestV81::deuxFormesUnMemeReferentiel()
     QVERIFY2(b.reussi, qPrintable(b.erreur));
     QCOMPARE(test::contenu(b.cheminReference, false),
              test::contenu(cheminReferenceSrt(virgules.path()), false));
+}
+
+void TestV81::reglesDeFacturation_data()
+{
+    QTest::addColumn<QString>("liste");
+    QTest::addColumn<bool>("refuse");
+    QTest::newRow("deux suppléments cités l'un par l'autre") << "YYYY064@YYYY039" << true;
+    QTest::newRow("acte cité par la note de l'autre") << "BGQP007@EBQF004" << true;
+    QTest::newRow("association de deux radiographies") << "NEQK010@NAQK007" << true;
+    QTest::newRow("chapitre et paragraphe cités par leur numéro") << "LHMH002@AENA001" << true;
+    QTest::newRow("paragraphe et sous-chapitre") << "JGFA005@JHSB001" << true;
+    QTest::newRow("acte qu'une exception épargne") << "YYYY010@DEQP003" << false;
+    QTest::newRow("exception en toutes lettres") << "DEQP003@DZQM006" << false;
+    QTest::newRow("actes sans règle") << "QZJA002@DEQP003" << false;
+}
+
+void TestV81::reglesDeFacturation()
+{
+    QFETCH(QString, liste);
+    QFETCH(bool, refuse);
+    TarificateurSRT t;
+    t.setCheminReference(m_reference);
+    t.setDateActe("15/01/2026");
+    QCOMPARE(!t.ControleCotation(liste).isEmpty(), refuse);
 }
 
 QTEST_GUILESS_MAIN(TestV81)
