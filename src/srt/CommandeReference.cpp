@@ -2,6 +2,7 @@
 
 #include "srt/ComposantSrt.h"
 #include "srt/ConstructionReference.h"
+#include "srt/PratiqueActes.h"
 #include "srt/RechercheActes.h"
 
 #include <QFileInfo>
@@ -19,7 +20,8 @@ const char* const kAideReference =
     "Utilisation :\n"
     "  pavaccam reference import FICHIER.csv --srt REP [--modifiers FICHIER] [--forcer] "
     "[--nouveau]\n"
-    "  pavaccam reference search MOTS... --srt REP [--grille 1|2] [--max N]\n"
+    "  pavaccam reference search MOTS... --srt REP [--data REP] [--rsc REP] [--grille 1|2] "
+    "[--max N]\n"
     "  pavaccam reference price CODE [--modifiers LETTRES] [--date AAAA-MM-JJ] --srt REP\n"
     "                       [--grille 1|2] [--association C] [--lieu C] [--rbt O|N]\n"
     "  pavaccam reference check CODE CODE... --srt REP [--date AAAA-MM-JJ]\n";
@@ -155,7 +157,8 @@ int chercher(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     Arguments a;
     if (!analyser(args,
-                  {QStringLiteral("--srt"), QStringLiteral("--grille"), QStringLiteral("--max")},
+                  {QStringLiteral("--srt"), QStringLiteral("--grille"), QStringLiteral("--max"),
+                   QStringLiteral("--data"), QStringLiteral("--rsc")},
                   {}, a, err))
         return kUsage;
     int grille = kGrilleSecteur1;
@@ -180,7 +183,16 @@ int chercher(const QStringList& args, QTextStream& out, QTextStream& err)
         err << "pavaccam reference : " << erreur << '\n';
         return kEchec;
     }
-    const RechercheActes::Resultat r = recherche.chercher(a.mots.join(QLatin1Char(' ')), maximum);
+    // The practice's habitual codings and coding history come first; what
+    // cannot be read is said, and the search goes on without it.
+    QStringList erreurs;
+    const RechercheActes::Priorites priorites =
+        recherche.priorites(lirePratique(a.options.value(QStringLiteral("--data")),
+                                         a.options.value(QStringLiteral("--rsc")), &erreurs));
+    for (const QString& e : std::as_const(erreurs))
+        err << "pavaccam reference search : " << e << " (classement sans en tenir compte).\n";
+    const RechercheActes::Resultat r =
+        recherche.chercher(a.mots.join(QLatin1Char(' ')), maximum, &priorites);
     for (int i : r.actes) {
         const RechercheActes::Acte& acte = recherche.actes()[i];
         QString tarif;

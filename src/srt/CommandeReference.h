@@ -9,7 +9,7 @@ namespace pava {
 // the command line.
 //
 //   import FICHIER.csv --srt REP [--modifiers FICHIER] [--forcer] [--nouveau]
-//   search MOTS... --srt REP [--grille 1|2] [--max N]
+//   search MOTS... --srt REP [--data REP] [--rsc REP] [--grille 1|2] [--max N]
 //   price CODE [--modifiers LETTRES] [--date AAAA-MM-JJ] --srt REP [--grille 1|2]
 //         [--association C] [--lieu C] [--rbt O|N]
 //   check CODE CODE... --srt REP [--date AAAA-MM-JJ]

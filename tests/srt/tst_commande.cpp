@@ -1,5 +1,6 @@
 // "pavaccam reference ...": arguments, exit codes and what the user reads.
 #include "EditionsDeTest.h"
+#include "ReferenceEssai.h"
 #include "TestSupport.h"
 
 #include "srt/CommandeReference.h"
@@ -159,24 +160,47 @@ void TestCommande::importRefuse()
 
 void TestCommande::cherche_data()
 {
-    QTest::addColumn<QStringList>("mots");
+    QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("attendu");
+    QTest::addColumn<QString>("erreur"); // what standard error says, "" for nothing
 
-    QTest::newRow("mots") << QStringList{"plaies", "suture"}
-                          << "QZJA002\tSuture de plaie superficielle\t26.60 €\n1 acte trouvé.\n";
-    QTest::newRow("code") << QStringList{"qznp"}
-                          << "QZNP001\tVerrues\tnon pris en charge\n1 acte trouvé.\n";
-    QTest::newRow("rien") << QStringList{"xyzzy"} << "Aucun acte trouvé.\n";
+    const QString suture = "QZJA002\tSuture de plaie superficielle\t26.60 €\n";
+    const QString verrues = "QZNP001\tVerrues\tnon pris en charge\n";
+    QTest::newRow("mots") << QStringList{"plaies", "suture"} << suture + "1 acte trouvé.\n"
+                          << "";
+    QTest::newRow("code") << QStringList{"qznp"} << verrues + "1 acte trouvé.\n"
+                          << "";
+    QTest::newRow("rien") << QStringList{"xyzzy"} << "Aucun acte trouvé.\n"
+                          << "";
+    QTest::newRow("sans la pratique, le libellé le plus court")
+        << QStringList{"qz"} << verrues + suture + "2 actes trouvés.\n"
+        << "";
+    QTest::newRow("cotations habituelles en premier")
+        << QStringList{"qz", "--data", "@DONNEES"} << suture + verrues + "2 actes trouvés.\n"
+        << "";
+    QTest::newRow("historique du cabinet en premier")
+        << QStringList{"qz", "--rsc", "@RSC"} << suture + verrues + "2 actes trouvés.\n"
+        << "";
+    QTest::newRow("historique absent")
+        << QStringList{"qz", "--rsc", "@DONNEES"} << verrues + suture + "2 actes trouvés.\n"
+        << "historique des cotations introuvable";
 }
 
 void TestCommande::cherche()
 {
-    QFETCH(QStringList, mots);
+    QFETCH(QStringList, args);
     QFETCH(QString, attendu);
+    QFETCH(QString, erreur);
     QCOMPARE(lancer({"import", m_edition, "--srt", srt()}).code, 0);
-    const Sortie s = lancer(QStringList{"search"} + mots + QStringList{"--srt", srt()});
+    const QString donnees = m_dir->path() + "/donnees";
+    const QString rsc = m_dir->path() + "/rsc";
+    QVERIFY(creerHabituels(donnees + "/CCAM001.mdb", {{"QZJA002", "Suture"}}));
+    QVERIFY(creerHistorique(rsc + "/Cotation.mdb", {{"QZJA002", "2026-01-10"}}));
+    args.replaceInStrings("@DONNEES", donnees).replaceInStrings("@RSC", rsc);
+    const Sortie s = lancer(QStringList{"search"} + args + QStringList{"--srt", srt()});
     QCOMPARE(s.code, 0);
     QCOMPARE(s.out, attendu);
+    QVERIFY2(erreur.isEmpty() ? s.err.isEmpty() : s.err.contains(erreur), qPrintable(s.err));
 }
 
 void TestCommande::tarif_data()

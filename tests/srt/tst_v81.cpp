@@ -110,28 +110,38 @@ void TestV81::recherche_data()
 {
     QTest::addColumn<QString>("requete");
     QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("historique"); // the code is in the practice's history
 
     QTest::newRow("suture plaie") << "suture plaie"
-                                  << "QZJA002";
+                                  << "QZJA002" << false;
     QTest::newRow("plaie sutures") << "plaie sutures"
-                                   << "QZJA002";
+                                   << "QZJA002" << false;
     QTest::newRow("electrocardiographie") << "electrocardiographie"
-                                          << "DEQP003";
+                                          << "DEQP003" << false;
+    QTest::newRow("electrocardiografie") << "electrocardiografie"
+                                         << "DEQP003" << false;
     QTest::newRow("début de code") << "qzja"
-                                   << "QZJA002";
+                                   << "QZJA002" << false;
+    QTest::newRow("suture plaie, déjà coté au cabinet") << "suture plaie"
+                                                        << "QZJA002" << true;
 }
 
 void TestV81::recherche()
 {
     QFETCH(QString, requete);
     QFETCH(QString, code);
+    QFETCH(bool, historique);
     RechercheActes r;
     QVERIFY(r.charger(m_reference, nullptr, kGrilleSecteur1, QDate(2026, 1, 15)));
     QCOMPARE(r.actes().size(), 8257);
-    bool trouve = false;
-    for (int i : r.chercher(requete, 10000).actes)
-        trouve = trouve || r.actes()[i].code == code;
-    QVERIFY(trouve);
+    const RechercheActes::Priorites p =
+        r.priorites({{}, {{code, QDate(2026, 1, 10).toJulianDay()}}});
+    const QList<int> trouves = r.chercher(requete, 10000, historique ? &p : nullptr).actes;
+    QStringList codes;
+    for (int i : trouves)
+        codes.append(r.actes()[i].code);
+    QVERIFY2(historique ? codes.value(0) == code : codes.contains(code),
+             qPrintable(codes.join(' ')));
 }
 
 void TestV81::deuxFormesUnMemeReferentiel()
