@@ -227,6 +227,14 @@ void RechercheActes::construireIndex()
     for (int i = 0; i < m_actes.size(); ++i)
         m_codes.emplace_back(m_actes[i].code.toLower(), i);
     std::sort(m_codes.begin(), m_codes.end());
+    m_rangsCodes.assign(m_actes.size(), 0);
+    for (std::size_t r = 0; r < m_codes.size(); ++r)
+        m_rangsCodes[std::size_t(m_codes[r].second)] = std::uint32_t(r);
+    m_significatifs.assign(m_actes.size(), 0);
+    for (std::size_t i = 0; i < m_libelles.size(); ++i) {
+        for (std::uint32_t id : m_libelles[i])
+            m_significatifs[i] += m_motsVides[id] ? 0 : 1;
+    }
     const std::size_t blocs = (std::size_t(m_actes.size()) + 63) / 64;
     m_candidats.assign(blocs, 0);
     m_bits.assign(blocs, 0);
@@ -394,70 +402,63 @@ RechercheActes::Resultat RechercheActes::chercher(QStringView requete, int maxim
             m_candidats[i] &= m_bits[i];
     }
 
+    // How well an act matches, the smaller the better, in one number: its
+    // code (a query word, or starting with one), then the query words found
+    // only through a typing error, those not found whole, where the words
+    // found are in the label, the label's other words, and last the code.
     struct Classement
     {
         std::int64_t pratique; // larger first
-        int code;              // 2: the code is a query word; 1: it starts with one
-        int fautes;            // query words found only one typing error away
-        int entiers;           // query words that are whole words of the label
-        int position;          // where the words found are in the label
-        int surplus;           // words of the label the query does not name
+        std::uint64_t qualite;
         int index;
     };
     std::vector<Classement> trouves;
     for (std::size_t bloc = 0; bloc < m_candidats.size(); ++bloc) {
         for (std::uint64_t b = m_candidats[bloc]; b != 0; b &= b - 1) {
-            const int i = int(bloc * 64 + std::size_t(std::countr_zero(b)));
-            Classement c{priorites ? priorites->at(std::size_t(i)) : 0, 0, 0, 0, 0, 0, i};
-            const QString& code = m_actes[i].code;
-            const std::vector<std::uint32_t>& libelle = m_libelles[std::size_t(i)];
-            int significatifs = 0;
-            for (std::uint32_t id : libelle)
-                significatifs += m_motsVides[id] ? 0 : 1;
-            int trouvesDansLibelle = 0;
+            const std::size_t i = bloc * 64 + std::size_t(std::countr_zero(b));
+            const QString& code = m_actes[qsizetype(i)].code;
+            const std::vector<std::uint32_t>& libelle = m_libelles[i];
+            std::uint64_t parCode = 2;
+            std::uint64_t fautes = 0, pasEntiers = 0, position = 0, trouvesDansLibelle = 0;
             for (const Terme& t : termes) {
-                if (code.compare(t.brut, Qt::CaseInsensitive) == 0)
-                    c.code = 2;
-                else if (c.code == 0 && t.code && code.startsWith(t.brut, Qt::CaseInsensitive))
-                    c.code = 1;
+                if (t.code && code.compare(t.brut, Qt::CaseInsensitive) == 0)
+                    parCode = 0;
+                else if (t.code && parCode == 2 && code.startsWith(t.brut, Qt::CaseInsensitive))
+                    parCode = 1;
                 // The best way the word is found in the label, and where.
                 int niveau = 0;
-                int position = 0;
-                int rang = 0;
+                std::uint64_t ou = 0;
+                std::uint64_t rang = 0;
                 for (std::uint32_t id : libelle) {
-                    const int n = id == t.idExact                                            ? 3
-                                  : id >= t.debut && id < t.fin                              ? 2
-                                  : std::binary_search(t.fautes.begin(), t.fautes.end(), id) ? 1
-                                                                                             : 0;
+                    const int n = id == t.idExact               ? 3
+                                  : id >= t.debut && id < t.fin ? 2
+                                  : !t.fautes.empty() &&
+                                          std::binary_search(t.fautes.begin(), t.fautes.end(), id)
+                                      ? 1
+                                      : 0;
                     if (n > niveau) {
                         niveau = n;
-                        position = rang;
+                        ou = rang;
                     }
                     rang += m_motsVides[id] ? 0 : 1;
                 }
-                c.entiers += niveau == 3 ? 1 : 0;
-                c.fautes += niveau == 1 ? 1 : 0;
-                c.position += position;
+                pasEntiers += niveau == 3 ? 0 : 1;
+                fautes += niveau == 1 ? 1 : 0;
+                position += ou;
                 trouvesDansLibelle += niveau > 0 ? 1 : 0;
             }
-            c.surplus = std::max(0, significatifs - trouvesDansLibelle);
-            trouves.push_back(c);
+            const std::uint64_t surplus = m_significatifs[i] > trouvesDansLibelle
+                                              ? m_significatifs[i] - trouvesDansLibelle
+                                              : 0;
+            trouves.push_back({priorites ? (*priorites)[i] : 0,
+                               parCode << 46 | fautes << 41 | pasEntiers << 36 |
+                                   std::min<std::uint64_t>(position, 4095) << 24 |
+                                   std::min<std::uint64_t>(surplus, 255) << 16 | m_rangsCodes[i],
+                               int(i)});
         }
     }
-    const auto avant = [this](const Classement& a, const Classement& b) {
-        if (a.pratique != b.pratique)
-            return a.pratique > b.pratique;
-        if (a.code != b.code)
-            return a.code > b.code;
-        if (a.fautes != b.fautes)
-            return a.fautes < b.fautes;
-        if (a.entiers != b.entiers)
-            return a.entiers > b.entiers;
-        if (a.position != b.position)
-            return a.position < b.position;
-        if (a.surplus != b.surplus)
-            return a.surplus < b.surplus;
-        return m_actes[a.index].code < m_actes[b.index].code;
+    const auto avant = [](const Classement& a, const Classement& b) {
+        return a.pratique != b.pratique ? a.pratique > b.pratique : a.qualite < b.qualite;
     };
     resultat.total = int(trouves.size());
     const std::size_t garde = std::min(trouves.size(), std::size_t(std::max(maximum, 0)));

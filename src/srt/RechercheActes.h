@@ -126,6 +126,8 @@ private:
     std::vector<std::vector<std::uint32_t>> m_postings; // acts of each word
     std::vector<std::vector<std::uint32_t>> m_libelles; // word ids of each label, in order
     std::vector<std::pair<QString, int>> m_codes;       // lower-case codes, sorted
+    std::vector<std::uint32_t> m_rangsCodes;            // each act's rank in code order
+    std::vector<std::uint8_t> m_significatifs;          // words of each label but "de", "la"...
     // Every word of four letters or more, and each of its forms with one letter
     // left out, by a hash of the form: what finds the label words one typing
     // error away from a query word.
