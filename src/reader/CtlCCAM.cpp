@@ -44,7 +44,7 @@ ChoixActeDialog* CtlCCAM::creerChoix()
         pratique.habituels.append(a.code);
     const QString historique = fichierHistorique(m_pathDataRsc);
     const bool enArrierePlan = source && !historique.isEmpty() && !historiqueRapide(historique);
-    if (!historique.isEmpty() && !enArrierePlan)
+    if (source && !historique.isEmpty() && !enArrierePlan)
         pratique.historique = lireHistorique(historique);
     const std::shared_ptr<const SourceActes> base = source;
     if (source)

@@ -1,10 +1,11 @@
 #include "srt/PratiqueActes.h"
 
 #include "db/DataControl.h"
+#include "db/ErreursSql.h"
 #include "session/Chemins.h"
+#include "srt/IdentiteFichier.h"
 #include "srt/Tarifs.h"
 
-#include <QFile>
 #include <QHash>
 #include <QMutex>
 #include <QSqlDatabase>
@@ -14,8 +15,6 @@
 
 #include <atomic>
 
-#include <sys/stat.h>
-
 namespace pava {
 
 namespace {
@@ -23,31 +22,10 @@ namespace {
 // Below this size a history reads in a few tens of milliseconds.
 constexpr qint64 kHistoriqueRapide = 8 * 1024 * 1024;
 
-struct Identite
-{
-    dev_t peripherique = 0;
-    ino_t inode = 0;
-    off_t taille = 0;
-    std::int64_t modification = 0;
-    friend bool operator==(const Identite&, const Identite&) = default;
-};
-
-bool identite(const QString& fichier, Identite& id)
-{
-    struct stat st
-    {};
-    if (fichier.isEmpty() || ::stat(QFile::encodeName(fichier).constData(), &st) != 0 ||
-        !S_ISREG(st.st_mode))
-        return false;
-    id = {st.st_dev, st.st_ino, st.st_size,
-          std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-    return true;
-}
-
 // What the process read of a history file, and up to which row.
 struct Lu
 {
-    Identite identite;
+    IdentiteFichier identite;
     qint64 ligneDates = 0;  // last rowid read of cotation_date_CCAM
     QString jetonDates;     // its token, to notice a file rewritten in place
     qint64 ligneJetons = 0; // last rowid read of cotation_table_CCAM
@@ -178,22 +156,20 @@ QString fichierHistorique(const QString& repertoireRsc)
 
 bool historiqueRapide(const QString& fichier)
 {
-    Identite id;
-    if (!identite(fichier, id))
+    IdentiteFichier id;
+    if (!identiteFichier(fichier, id) || id.taille < kHistoriqueRapide)
         return true;
     const QMutexLocker garde(&verrou());
     const auto it = memoire().constFind(fichier);
-    return id.taille < kHistoriqueRapide ||
-           (it != memoire().cend() && it->identite.inode == id.inode &&
-            it->identite.peripherique == id.peripherique);
+    return it != memoire().cend() && it->identite.memeFichier(id);
 }
 
 QHash<QString, std::int64_t> lireHistorique(const QString& fichier, QString* erreur)
 {
-    Identite id;
-    if (!identite(fichier, id)) {
+    IdentiteFichier id;
+    if (!identiteFichier(fichier, id)) {
         if (erreur)
-            *erreur = QStringLiteral("historique des cotations introuvable : « %1 »").arg(fichier);
+            *erreur = QStringLiteral("Historique des cotations introuvable : « %1 ».").arg(fichier);
         return {};
     }
     Lu lu;
@@ -204,30 +180,32 @@ QHash<QString, std::int64_t> lireHistorique(const QString& fichier, QString* err
     if (lu.identite == id)
         return lu.actes;
     // Another file in its place (replaced, restored): read it all.
-    if (lu.identite.inode != id.inode || lu.identite.peripherique != id.peripherique)
+    if (!lu.identite.memeFichier(id))
         lu = Lu{};
 
     static std::atomic<int> compteur{0};
     const QString nom = QStringLiteral("pava-historique-%1").arg(++compteur);
+    int numero = 0;
+    QString message;
+    // Another workstation may be writing: wait a moment, not more.
+    if (!ouvrirBaseSqlite(nom, fichier, true, 200, numero, message)) {
+        if (erreur)
+            *erreur = message;
+        return {};
+    }
     QString raison;
     bool ok = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
-        db.setDatabaseName(fichier);
-        // Another workstation may be writing: wait a moment, not more.
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=200"));
-        ok = db.open();
-        if (ok && !seulementAgrandi(db, lu))
+        QSqlDatabase db = QSqlDatabase::database(nom, false);
+        if (!seulementAgrandi(db, lu))
             lu = Lu{};
-        ok = ok && lireAjouts(db, lu, raison);
-        if (!ok && raison.isEmpty())
-            raison = db.lastError().text();
+        ok = lireAjouts(db, lu, raison);
         db.close();
     }
     QSqlDatabase::removeDatabase(nom);
     if (!ok) {
         if (erreur)
-            *erreur = QStringLiteral("historique des cotations illisible : « %1 » (%2)")
+            *erreur = QStringLiteral("Historique des cotations « %1 » illisible : %2.")
                           .arg(fichier, raison);
         return {};
     }

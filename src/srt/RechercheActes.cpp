@@ -412,6 +412,8 @@ RechercheActes::Resultat RechercheActes::chercher(QStringView requete, int maxim
         std::uint64_t qualite;
         int index;
     };
+    // Priorities made for another loading of the index are not used.
+    const bool avecPratique = priorites && priorites->size() == n;
     std::vector<Classement> trouves;
     for (std::size_t bloc = 0; bloc < m_candidats.size(); ++bloc) {
         for (std::uint64_t b = m_candidats[bloc]; b != 0; b &= b - 1) {
@@ -450,7 +452,7 @@ RechercheActes::Resultat RechercheActes::chercher(QStringView requete, int maxim
             const std::uint64_t surplus = m_significatifs[i] > trouvesDansLibelle
                                               ? m_significatifs[i] - trouvesDansLibelle
                                               : 0;
-            trouves.push_back({priorites ? (*priorites)[i] : 0,
+            trouves.push_back({avecPratique ? (*priorites)[i] : 0,
                                parCode << 46 | fautes << 41 | pasEntiers << 36 |
                                    std::min<std::uint64_t>(position, 4095) << 24 |
                                    std::min<std::uint64_t>(surplus, 255) << 16 | m_rangsCodes[i],

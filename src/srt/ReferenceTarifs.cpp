@@ -1,5 +1,7 @@
 #include "srt/ReferenceTarifs.h"
 
+#include "srt/IdentiteFichier.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QSqlError>
@@ -7,8 +9,6 @@
 #include <QVariant>
 
 #include <atomic>
-
-#include <sys/stat.h>
 
 namespace pava {
 
@@ -18,30 +18,9 @@ namespace {
 // it has no pairs of the edition.
 constexpr int kVersionSchema = 2;
 
-// What tells that an import has put a new file in place of the reference.
-struct Identite
-{
-    dev_t peripherique = 0;
-    ino_t inode = 0;
-    off_t taille = 0;
-    std::int64_t modification = 0;
-    friend bool operator==(const Identite&, const Identite&) = default;
-};
-
-bool identiteFichier(const QString& chemin, Identite& id)
-{
-    struct stat st
-    {};
-    if (::stat(QFile::encodeName(chemin).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    id = {st.st_dev, st.st_ino, st.st_size,
-          std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-    return true;
-}
-
 struct EntreeCache
 {
-    Identite identite;
+    IdentiteFichier identite; // an import puts a new file in place of the reference
     std::shared_ptr<ReferenceTarifs> reference;
 };
 
@@ -85,8 +64,8 @@ struct ReferenceTarifs::Requetes
 
 std::shared_ptr<ReferenceTarifs> ReferenceTarifs::partagee(const QString& chemin, QString* erreur)
 {
-    Identite id;
-    if (chemin.isEmpty() || chemin.contains(QChar(0)) || !identiteFichier(chemin, id)) {
+    IdentiteFichier id;
+    if (!identiteFichier(chemin, id)) {
         if (erreur)
             *erreur = QStringLiteral("référentiel CCAM introuvable : « %1 »").arg(chemin);
         return {};

@@ -1,7 +1,7 @@
 #include "srt/ReglesFacturation.h"
 
-#include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <set>
 
@@ -262,7 +262,7 @@ public:
     explicit Lecture(const EditionCcam& edition) : m_edition(edition)
     {
         for (const ActeEdition& a : edition.actes)
-            m_actes.insert(a.code, a.chapitre);
+            m_actes.insert(a.code);
     }
 
     void note(const QString& texte, int ligne, const QString& proprietaire, bool chapitre);
@@ -274,9 +274,10 @@ private:
     QStringList actes(const Designation& d, const Enonce& e, const QString& proprietaire);
     QStringList actesSous(const QString& chapitre) const;
     void signaler(const Enonce& e, const QString& proprietaire, const QString& raison);
+    void signalerCitation(const Enonce& e, const QString& proprietaire, const QString& quoi);
 
     const EditionCcam& m_edition;
-    QHash<QString, QString> m_actes; // code -> heading
+    QSet<QString> m_actes;
     std::set<std::pair<QString, QString>> m_paires;
     ReglesFacturation m_resultat;
 };
@@ -294,6 +295,14 @@ void Lecture::signaler(const Enonce& e, const QString& proprietaire, const QStri
         {e.ligne, false,
          QStringLiteral("règle de facturation %1 non traduite en paires, %2 : « %3 »")
              .arg(nommer(proprietaire), raison, extrait)});
+}
+
+// A code or a heading the rule cites that the edition does not have.
+void Lecture::signalerCitation(const Enonce& e, const QString& proprietaire, const QString& quoi)
+{
+    m_resultat.nonTraduites.append(
+        {e.ligne, false,
+         QStringLiteral("règle de facturation %1 : %2").arg(nommer(proprietaire), quoi)});
 }
 
 QStringList Lecture::actesSous(const QString& chapitre) const
@@ -314,20 +323,17 @@ QStringList Lecture::actes(const Designation& d, const Enonce& e, const QString&
         if (m_actes.contains(code))
             codes.append(code);
         else
-            m_resultat.nonTraduites.append(
-                {e.ligne, false,
-                 QStringLiteral("règle de facturation %1 : le code %2 qu'elle cite n'est pas "
-                                "dans l'édition")
-                     .arg(nommer(proprietaire), code)});
+            signalerCitation(
+                e, proprietaire,
+                QStringLiteral("le code %1 qu'elle cite n'est pas dans l'édition").arg(code));
     }
     for (const QString& chapitre : d.chapitres) {
         const QStringList sous = actesSous(chapitre);
         if (sous.isEmpty())
-            m_resultat.nonTraduites.append(
-                {e.ligne, false,
-                 QStringLiteral("règle de facturation %1 : le chapitre %2 qu'elle cite n'a aucun "
-                                "acte dans l'édition")
-                     .arg(nommer(proprietaire), chapitre)});
+            signalerCitation(e, proprietaire,
+                             QStringLiteral("le chapitre %1 qu'elle cite n'a aucun acte dans "
+                                            "l'édition")
+                                 .arg(chapitre));
         codes += sous;
     }
     return codes;

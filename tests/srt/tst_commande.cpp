@@ -183,7 +183,7 @@ void TestCommande::cherche_data()
         << "";
     QTest::newRow("historique absent")
         << QStringList{"qz", "--rsc", "@DONNEES"} << verrues + suture + "2 actes trouvés.\n"
-        << "historique des cotations introuvable";
+        << "Historique des cotations introuvable";
 }
 
 void TestCommande::cherche()

@@ -326,6 +326,9 @@ void TestImport::reglesDeFacturation_data()
         << avecNote(0, "Facturation : les sutures (chapitre 16) ne peuvent pas être facturées avec "
                        "les actes de cardiologie")
         << "" << kPremiereLigneEdition + 1 << "du chapitre 04";
+    QTest::newRow("code cité absent de l'édition")
+        << avecNote(6, "Facturation : ne peut pas être facturé avec ZZZZ999") << "" << acte
+        << "le code ZZZZ999 qu'elle cite n'est pas dans l'édition";
     QTest::newRow("non associable") << avecNote(6, "Non associable à : DEQP003 et DEQP005")
                                     << "DEQP003-QZJA002|DEQP005-QZJA002" << 0 << "";
 }
