@@ -6,6 +6,7 @@
 -- modifier percentages are integer basis points (6.5 % = 650); grids are
 -- 1 (sector 1 / OPTAM / OPTAM-ACO) and 2 (outside sector 1 / outside OPTAM).
 -- A dated row holds from its start date until the next row of the same key.
+-- PRAGMA user_version = 2 (1: before the pairs of the edition's notes).
 
 -- The act window's table: code and current label of every act ever imported.
 CREATE TABLE CCAM_7 (
@@ -142,9 +143,32 @@ CREATE TABLE association (
     pour_mille INTEGER NOT NULL
 );
 
--- Pairs of acts that may not be billed together (both orders), with their
--- validity (fin inclusive, NULL open).
+-- Pairs of acts that the installation's table says may not be billed
+-- together (both orders), with their validity (fin inclusive, NULL open).
 CREATE TABLE incompatibilite (
+    acte1 TEXT NOT NULL,
+    acte2 TEXT NOT NULL,
+    debut TEXT NOT NULL,
+    fin   TEXT,
+    PRIMARY KEY (acte1, acte2, debut)
+);
+
+-- Pairs of acts that the billing rules of the edition's notes forbid to bill
+-- together (both orders; acte1 < acte2), with their history: debut is the
+-- first edition that forbids the pair, fin (inclusive) the day before the
+-- first later edition that no longer does, NULL while it still does.
+CREATE TABLE incompatibilite_edition (
+    acte1 TEXT NOT NULL,
+    acte2 TEXT NOT NULL,
+    debut TEXT NOT NULL,
+    fin   TEXT,
+    PRIMARY KEY (acte1, acte2, debut)
+);
+CREATE INDEX incompatibilite_edition_acte2 ON incompatibilite_edition (acte2);
+
+-- Pairs of the edition that the installation's table allows all the same
+-- (both orders), with their validity (fin inclusive, NULL open).
+CREATE TABLE compatibilite (
     acte1 TEXT NOT NULL,
     acte2 TEXT NOT NULL,
     debut TEXT NOT NULL,

@@ -1,7 +1,6 @@
 #include "reader/ChoixActeDialog.h"
 
-#include "db/DataControl.h"
-#include "session/Chemins.h"
+#include "srt/PratiqueActes.h"
 #include "srt/RechercheActes.h"
 
 #include <QApplication>
@@ -83,7 +82,9 @@ ChoixActeDialog::ChoixActeDialog(std::shared_ptr<const SourceActes> source,
         QHash<QString, QTreeWidgetItem*> items;
         for (const ChapitrePropose& c : m_source->chapitres()) {
             QTreeWidgetItem* parentItem = items.value(c.parent);
-            const QString texte = c.code + QStringLiteral("  ") + c.titre;
+            // A heading the edition lacks has its number alone.
+            const QString texte =
+                c.titre.isEmpty() ? c.code : c.code + QStringLiteral("  ") + c.titre;
             auto* item = parentItem ? new QTreeWidgetItem(parentItem, {texte})
                                     : new QTreeWidgetItem(m_chapitres, {texte});
             item->setData(0, kRoleCode, c.code);
@@ -278,26 +279,19 @@ bool ChoixActeDialog::eventFilter(QObject* objet, QEvent* e)
     return QDialog::eventFilter(objet, e);
 }
 
+void ChoixActeDialog::actualiserSource(std::shared_ptr<const SourceActes> source)
+{
+    m_source = std::move(source);
+    if (!m_recherche->text().trimmed().isEmpty())
+        rechercher(m_recherche->text());
+}
+
 QList<ActePropose> ChoixActeDialog::lireHabituels(const QString& repertoireDonnees,
                                                   const SourceActes* source, QString* erreur)
 {
     QList<ActePropose> habituels;
-    if (repertoireDonnees.trimmed().isEmpty())
-        return habituels;
-    DataControl table;
-    table.setReadOnly(true);
-    table.setDatabaseName(CompleteChemin(repertoireDonnees) + QStringLiteral("CCAM001.mdb"));
-    table.setRecordSource(QStringLiteral("SELECT CodeActe, Libelle FROM CCAM_7 ORDER BY Libelle"));
-    if (!table.refresh()) {
-        if (erreur)
-            *erreur = table.lastError();
-        return habituels;
-    }
-    for (bool ok = table.moveFirst(); ok && !table.eof(); ok = table.moveNext()) {
-        ActePropose a{table.text(QStringLiteral("CodeActe")).trimmed(),
-                      table.text(QStringLiteral("Libelle")).trimmed(), QString()};
-        if (a.code.isEmpty())
-            continue;
+    for (const ActeHabituel& h : pava::lireHabituels(repertoireDonnees, erreur)) {
+        ActePropose a{h.code, h.libelle, QString()};
         if (source) {
             if (const auto connu = source->acte(a.code)) {
                 a.tarif = connu->tarif;

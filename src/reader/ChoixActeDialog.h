@@ -35,6 +35,10 @@ public:
     // Puts a text in the search box (as if typed).
     void setRecherche(const QString& texte);
 
+    // Another source for the same acts (the practice's coding history has
+    // been read): the list shown is searched again.
+    void actualiserSource(std::shared_ptr<const SourceActes> source);
+
     // The most acts a list shows at once.
     static constexpr int kMaximum = 300;
 

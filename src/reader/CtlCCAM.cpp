@@ -4,7 +4,11 @@
 #include "reader/SourceReference.h"
 #include "workspace/Dialogues.h"
 
+#include "srt/PratiqueActes.h"
+
 #include <QApplication>
+#include <QPointer>
+#include <QThreadPool>
 #include <QWidget>
 
 namespace pava {
@@ -33,6 +37,18 @@ ChoixActeDialog* CtlCCAM::creerChoix()
     QString erreurHabituels;
     QList<ActePropose> habituels =
         ChoixActeDialog::lireHabituels(m_pathData, source.get(), &erreurHabituels);
+    // What the practice has coded ranks the search. Without its history (none,
+    // locked, damaged) the chooser ranks without it and says nothing more.
+    RechercheActes::Pratique pratique;
+    for (const ActePropose& a : std::as_const(habituels))
+        pratique.habituels.append(a.code);
+    const QString historique = fichierHistorique(m_pathDataRsc);
+    const bool enArrierePlan = source && !historique.isEmpty() && !historiqueRapide(historique);
+    if (source && !historique.isEmpty() && !enArrierePlan)
+        pratique.historique = lireHistorique(historique);
+    const std::shared_ptr<const SourceActes> base = source;
+    if (source)
+        source = source->pourPratique(pratique);
     QString message;
     if (!source)
         message =
@@ -44,6 +60,20 @@ ChoixActeDialog* CtlCCAM::creerChoix()
                                       QApplication::activeWindow());
     if (!m_paramTexte.isEmpty())
         choix->setRecherche(m_paramTexte);
+    if (enArrierePlan) {
+        QThreadPool::globalInstance()->start(
+            [choix = QPointer<ChoixActeDialog>(choix), base, pratique, historique]() mutable {
+                pratique.historique = lireHistorique(historique);
+                // Back on the windows' thread, where the search lives.
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [choix, base, pratique]() {
+                        if (choix)
+                            choix->actualiserSource(base->pourPratique(pratique));
+                    },
+                    Qt::QueuedConnection);
+            });
+    }
     return choix;
 }
 

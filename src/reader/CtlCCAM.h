@@ -18,7 +18,11 @@ namespace pava {
 //
 // The acts come from the CCAM reference named by the installation (profile
 // "API_Sesam"/"Path", then "srt/CCAM.mdb"); the practitioner's habitual
-// codings from "CCAM001.mdb" in PathData. ParamTexte, when not empty, is put
+// codings from "CCAM001.mdb" in PathData; the practice's coding history from
+// "Cotation.mdb" in PathDataRsc. A search lists first the habitual codings,
+// then the acts of the history, the most recently recorded first. A large
+// history is read in the background the first time: the chooser opens at once
+// and ranks with it as soon as it is read. ParamTexte, when not empty, is put
 // in the search box when the chooser opens. ModeLecture, the identification
 // and the speciality are kept as given (the chooser reads acts only).
 class CtlCCAM : public QObject
@@ -35,12 +39,14 @@ public:
     }
     void setCodeSpecialite(int code) { m_codeSpecialite = code; }
     void setPathData(const QString& chemin) { m_pathData = chemin; }
+    void setPathDataRsc(const QString& chemin) { m_pathDataRsc = chemin; }
     void setParamTexte(const QString& texte) { m_paramTexte = texte; }
 
     int modeLecture() const { return m_modeLecture; }
     QString identificationPraticien() const { return m_identification; }
     int codeSpecialite() const { return m_codeSpecialite; }
     QString pathData() const { return m_pathData; }
+    QString pathDataRsc() const { return m_pathDataRsc; }
     QString paramTexte() const { return m_paramTexte; }
 
     // Code of the act chosen by the last choice ("" when none was chosen).
@@ -72,6 +78,7 @@ private:
     QString m_identification;
     int m_codeSpecialite = 0;
     QString m_pathData;
+    QString m_pathDataRsc;
     QString m_paramTexte;
     QString m_code;
     FournisseurSource m_fournisseur;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "srt/RechercheActes.h"
+
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace pava {
@@ -27,7 +30,8 @@ struct ChapitrePropose
 // Where the act chooser finds the acts it proposes: a search by code or by
 // words, the chapter tree, and the acts of a chapter. The chooser does not
 // know how the search matches; it shows what the source answers, best first.
-class SourceActes
+// Sources are held by shared pointers.
+class SourceActes : public std::enable_shared_from_this<SourceActes>
 {
 public:
     virtual ~SourceActes() = default;
@@ -44,6 +48,12 @@ public:
     virtual Reponse actesDuChapitre(const QString& code, int maximum) const = 0;
     // The act with this code, when the source knows it.
     virtual std::optional<ActePropose> acte(const QString& code) const = 0;
+    // The same acts, searched for a practice: what it has already coded
+    // comes first. The default: this very source, in its own order.
+    virtual std::shared_ptr<const SourceActes> pourPratique(const RechercheActes::Pratique&) const
+    {
+        return shared_from_this();
+    }
 };
 
 } // namespace pava

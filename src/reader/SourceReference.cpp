@@ -23,7 +23,7 @@ QString texteTarif(const ValeurTarif& tarif)
 
 bool SourceReference::charger(const QString& cheminReference, QString* erreur)
 {
-    return m_recherche.charger(cheminReference, erreur);
+    return m_recherche->charger(cheminReference, erreur);
 }
 
 QString SourceReference::cheminInstalle()
@@ -67,13 +67,14 @@ std::shared_ptr<const SourceReference> SourceReference::installee(QString* erreu
 
 ActePropose SourceReference::propose(int index) const
 {
-    const RechercheActes::Acte& a = m_recherche.actes().at(index);
+    const RechercheActes::Acte& a = m_recherche->actes().at(index);
     return ActePropose{a.code, a.libelle, texteTarif(a.tarif)};
 }
 
 SourceActes::Reponse SourceReference::rechercher(const QString& texte, int maximum) const
 {
-    const RechercheActes::Resultat r = m_recherche.chercher(texte, maximum);
+    const RechercheActes::Resultat r =
+        m_recherche->chercher(texte, maximum, m_priorites.empty() ? nullptr : &m_priorites);
     Reponse reponse;
     reponse.total = r.total;
     for (int i : r.actes)
@@ -84,20 +85,20 @@ SourceActes::Reponse SourceReference::rechercher(const QString& texte, int maxim
 QList<ChapitrePropose> SourceReference::chapitres() const
 {
     QList<ChapitrePropose> liste;
-    for (const RechercheActes::Chapitre& c : m_recherche.chapitres())
+    for (const RechercheActes::Chapitre& c : m_recherche->chapitres())
         liste.append({c.code, c.parent, c.titre});
     return liste;
 }
 
 void SourceReference::collecter(const QString& chapitre, int maximum, Reponse& reponse) const
 {
-    for (int i : m_recherche.actesDuChapitre(chapitre)) {
+    for (int i : m_recherche->actesDuChapitre(chapitre)) {
         ++reponse.total;
         if (reponse.actes.size() < maximum)
             reponse.actes.append(propose(i));
     }
-    for (int c : m_recherche.sousChapitres(chapitre))
-        collecter(m_recherche.chapitres().at(c).code, maximum, reponse);
+    for (int c : m_recherche->sousChapitres(chapitre))
+        collecter(m_recherche->chapitres().at(c).code, maximum, reponse);
 }
 
 SourceActes::Reponse SourceReference::actesDuChapitre(const QString& code, int maximum) const
@@ -108,9 +109,17 @@ SourceActes::Reponse SourceReference::actesDuChapitre(const QString& code, int m
     return reponse;
 }
 
+std::shared_ptr<const SourceActes>
+SourceReference::pourPratique(const RechercheActes::Pratique& pratique) const
+{
+    auto source = std::make_shared<SourceReference>(*this);
+    source->m_priorites = m_recherche->priorites(pratique);
+    return source;
+}
+
 std::optional<ActePropose> SourceReference::acte(const QString& code) const
 {
-    const int i = m_recherche.indexActe(code.trimmed().toUpper());
+    const int i = m_recherche->indexActe(code.trimmed().toUpper());
     if (i < 0)
         return std::nullopt;
     return propose(i);

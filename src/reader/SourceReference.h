@@ -12,7 +12,7 @@ namespace pava {
 
 // The acts of the CCAM reference "srt/CCAM.mdb" of the tariff engine, as the
 // act chooser proposes them: codes, labels, chapters and the unit price of
-// the day (sector 1 grid).
+// the day (sector 1 grid). The sources made for each practice share one index.
 class SourceReference : public SourceActes
 {
 public:
@@ -31,12 +31,15 @@ public:
     QList<ChapitrePropose> chapitres() const override;
     Reponse actesDuChapitre(const QString& code, int maximum) const override;
     std::optional<ActePropose> acte(const QString& code) const override;
+    std::shared_ptr<const SourceActes>
+    pourPratique(const RechercheActes::Pratique& pratique) const override;
 
 private:
     ActePropose propose(int index) const;
     void collecter(const QString& chapitre, int maximum, Reponse& reponse) const;
 
-    RechercheActes m_recherche;
+    std::shared_ptr<RechercheActes> m_recherche = std::make_shared<RechercheActes>();
+    RechercheActes::Priorites m_priorites; // empty: no practice
 };
 
 // The text under which a unit price is shown in the chooser.

@@ -2,6 +2,7 @@
 
 #include "srt/ComposantSrt.h"
 #include "srt/ConstructionReference.h"
+#include "srt/PratiqueActes.h"
 #include "srt/RechercheActes.h"
 
 #include <QFileInfo>
@@ -19,9 +20,11 @@ const char* const kAideReference =
     "Utilisation :\n"
     "  pavaccam reference import FICHIER.csv --srt REP [--modifiers FICHIER] [--forcer] "
     "[--nouveau]\n"
-    "  pavaccam reference search MOTS... --srt REP [--grille 1|2] [--max N]\n"
+    "  pavaccam reference search MOTS... --srt REP [--data REP] [--rsc REP] [--grille 1|2] "
+    "[--max N]\n"
     "  pavaccam reference price CODE [--modifiers LETTRES] [--date AAAA-MM-JJ] --srt REP\n"
-    "                       [--grille 1|2] [--association C] [--lieu C] [--rbt O|N]\n";
+    "                       [--grille 1|2] [--association C] [--lieu C] [--rbt O|N]\n"
+    "  pavaccam reference check CODE CODE... --srt REP [--date AAAA-MM-JJ]\n";
 
 // Arguments of one sub-command: words, options with a value, flags.
 struct Arguments
@@ -131,6 +134,8 @@ int importer(const QStringList& args, QTextStream& out, QTextStream& err)
     afficherAnomalies(QStringLiteral("Lignes de la table de l'installation non lues"),
                       b.anomaliesInstallation, true, out);
     afficherAnomalies(QStringLiteral("Corrections et détails ignorés"), b.anomalies, false, out);
+    afficherAnomalies(QStringLiteral("Règles de facturation non traduites en paires"),
+                      b.reglesNonTraduites, false, out);
     if (!b.reussi) {
         out.flush();
         err << "Échec de l'import : " << b.erreur << '\n';
@@ -139,6 +144,7 @@ int importer(const QStringList& args, QTextStream& out, QTextStream& err)
     out << "Référentiel construit : " << b.cheminReference << '\n'
         << "Édition : CCAM version " << b.version << " applicable le "
         << b.dateApplication.toString(QStringLiteral("dd/MM/yyyy")) << '\n'
+        << "Fichier lu : " << b.forme << ".\n"
         << b.actes << " actes, " << b.lignes << " activités (lignes d'activité et de phase), "
         << b.tarifs << " tarifs, " << b.listesModificateurs << " listes de modificateurs, "
         << b.chapitres << " chapitres.\n";
@@ -151,7 +157,8 @@ int chercher(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     Arguments a;
     if (!analyser(args,
-                  {QStringLiteral("--srt"), QStringLiteral("--grille"), QStringLiteral("--max")},
+                  {QStringLiteral("--srt"), QStringLiteral("--grille"), QStringLiteral("--max"),
+                   QStringLiteral("--data"), QStringLiteral("--rsc")},
                   {}, a, err))
         return kUsage;
     int grille = kGrilleSecteur1;
@@ -176,7 +183,16 @@ int chercher(const QStringList& args, QTextStream& out, QTextStream& err)
         err << "pavaccam reference : " << erreur << '\n';
         return kEchec;
     }
-    const RechercheActes::Resultat r = recherche.chercher(a.mots.join(QLatin1Char(' ')), maximum);
+    // The practice's habitual codings and coding history come first; what
+    // cannot be read is said, and the search goes on without it.
+    QStringList erreurs;
+    const RechercheActes::Priorites priorites =
+        recherche.priorites(lirePratique(a.options.value(QStringLiteral("--data")),
+                                         a.options.value(QStringLiteral("--rsc")), &erreurs));
+    for (const QString& e : std::as_const(erreurs))
+        err << "pavaccam reference search : " << e << " (classement sans en tenir compte).\n";
+    const RechercheActes::Resultat r =
+        recherche.chercher(a.mots.join(QLatin1Char(' ')), maximum, &priorites);
     for (int i : r.actes) {
         const RechercheActes::Acte& acte = recherche.actes()[i];
         QString tarif;
@@ -202,6 +218,25 @@ int chercher(const QStringList& args, QTextStream& out, QTextStream& err)
     if (recherche.demonstration())
         out << "Référentiel de démonstration : tarifs inventés, à ne pas utiliser pour "
                "facturer.\n";
+    return kSucces;
+}
+
+// The date and the reference of a question to the tariff class: kSucces, or
+// kUsage for a date that cannot be read, kEchec without a reference.
+int preparer(const Arguments& a, const QString& commande, TarificateurSRT& t, QTextStream& err)
+{
+    const QString date = a.options.value(QStringLiteral("--date"));
+    if (!date.isEmpty() && lireJour(date) == 0) {
+        err << "pavaccam reference " << commande << " : date « " << date
+            << " » illisible (AAAA-MM-JJ).\n";
+        return kUsage;
+    }
+    if (!date.isEmpty())
+        t.setDateActe(QDate::fromJulianDay(lireJour(date)).toString(QStringLiteral("dd/MM/yyyy")));
+    QString chemin;
+    if (!referencePresente(a.options.value(QStringLiteral("--srt")), chemin, err))
+        return kEchec;
+    t.setCheminReference(chemin);
     return kSucces;
 }
 
@@ -231,19 +266,9 @@ int tarifer(const QStringList& args, QTextStream& out, QTextStream& err)
         err << "pavaccam reference price : quatre modificateurs au plus.\n";
         return kUsage;
     }
-    const QString date = a.options.value(QStringLiteral("--date"));
-    if (!date.isEmpty() && lireJour(date) == 0) {
-        err << "pavaccam reference price : date « " << date << " » illisible (AAAA-MM-JJ).\n";
-        return kUsage;
-    }
-    QString chemin;
-    if (!referencePresente(a.options.value(QStringLiteral("--srt")), chemin, err))
-        return kEchec;
-
     TarificateurSRT t;
-    if (!date.isEmpty())
-        t.setDateActe(QDate::fromJulianDay(lireJour(date)).toString(QStringLiteral("dd/MM/yyyy")));
-    t.setCheminReference(chemin);
+    if (const int code = preparer(a, QStringLiteral("price"), t, err); code != kSucces)
+        return code;
     t.setGrille(grille);
     const TarificateurSRT::Detail d = t.DetailTarifActe(
         a.mots.first(), modificateurs, a.options.value(QStringLiteral("--association")),
@@ -256,6 +281,54 @@ int tarifer(const QStringList& args, QTextStream& out, QTextStream& err)
     for (const QString& e : d.etapes)
         out << e << '\n';
     out << "Tarif : " << texteEuros(d.reponse.toLongLong()) << " €\n";
+    return kSucces;
+}
+
+// Whether acts may be billed together, as the coding asks it act after act:
+// each against those before it.
+int verifier(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    Arguments a;
+    if (!analyser(args, {QStringLiteral("--srt"), QStringLiteral("--date")}, {}, a, err))
+        return kUsage;
+    QStringList codes;
+    for (const QString& mot : std::as_const(a.mots)) {
+        const QString code = mot.trimmed().toUpper();
+        if (!estCodeActe(code)) {
+            err << "pavaccam reference check : « " << mot.left(40)
+                << " » n'est pas un code d'acte (quatre lettres et trois chiffres).\n";
+            return kUsage;
+        }
+        codes.append(code);
+    }
+    if (codes.size() < 2) {
+        err << "pavaccam reference check : donnez au moins deux codes d'actes.\n" << kAideReference;
+        return kUsage;
+    }
+    TarificateurSRT t;
+    if (const int code = preparer(a, QStringLiteral("check"), t, err); code != kSucces)
+        return code;
+    QString erreur;
+    const std::shared_ptr<ReferenceTarifs> ref =
+        ReferenceTarifs::partagee(t.cheminReference(), &erreur);
+    if (!ref) {
+        err << "pavaccam reference : " << erreur << '\n';
+        return kEchec;
+    }
+    for (const QString& code : std::as_const(codes)) {
+        if (!ref->acteConnu(code)) {
+            err << "pavaccam reference check : acte " << code << " inconnu du référentiel.\n";
+            return kEchec;
+        }
+    }
+    for (qsizetype i = 1; i < codes.size(); ++i) {
+        const QString refus = t.ControleCotation(codes.mid(0, i + 1).join(QLatin1Char('@')));
+        if (!refus.isEmpty()) {
+            out << refus << '\n';
+            return kEchec;
+        }
+    }
+    out << "compatible\n";
     return kSucces;
 }
 
@@ -272,6 +345,8 @@ int commandeReference(const QStringList& args, QTextStream& out, QTextStream& er
         code = chercher(reste, out, err);
     else if (sous == QLatin1String("price"))
         code = tarifer(reste, out, err);
+    else if (sous == QLatin1String("check"))
+        code = verifier(reste, out, err);
     else if (sous == QLatin1String("--help")) {
         out << kAideReference;
         code = kSucces;

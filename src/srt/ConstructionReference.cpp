@@ -2,6 +2,7 @@
 
 #include "session/Chemins.h"
 
+#include "srt/ReglesFacturation.h"
 #include "srt/SchemaReference.h"
 #include "srt/TableInstallation.h"
 
@@ -33,7 +34,9 @@ namespace pava {
 
 namespace {
 
-constexpr int kVersionSchema = 1;
+// 2: the pairs of the edition's billing rules; a reference of version 1 is
+// read as one without them.
+constexpr int kVersionSchema = 2;
 const QString kNomReference = QStringLiteral("CCAM.mdb");
 const QString kSuffixeConstruction = QStringLiteral(".construction-");
 
@@ -48,6 +51,7 @@ struct TauxEdition
 
 using CleTarif = std::tuple<QString, int, int, int>; // act, activity, phase, grid
 using CleTaux = std::pair<char16_t, int>;            // modifier, grid
+using Paire = std::pair<QString, QString>;           // two acts, the smaller code first
 
 struct ActeStocke
 {
@@ -80,6 +84,7 @@ struct Historique
     std::map<CleTarif, QList<PointDate<ValeurTarif>>> tarifs;
     std::map<QString, QList<PointDate<QString>>> listes;
     std::map<CleTaux, QList<PointDate<TauxEdition>>> tauxEdition;
+    std::map<Paire, QList<PointDate<bool>>> pairesEdition; // forbidden from a day or not
     QHash<QString, ActeStocke> actes;
     QHash<QString, QList<LigneStockee>> lignes;
     QMap<QChar, QString> libellesEdition;
@@ -132,6 +137,21 @@ void poserPoint(QList<PointDate<V>>& points, std::int64_t jour, const V& valeur,
     points.append({jour, valeur});
 }
 
+// A value known until a day (a rate, a pair of the edition) is read back as a
+// point "unknown from the next day"; when another value starts that very day,
+// only the known one is kept.
+template <typename V, typename Connu> void unPointParJour(QList<PointDate<V>>& points, Connu connu)
+{
+    QList<PointDate<V>> nets;
+    for (const auto& p : points) {
+        if (!nets.isEmpty() && nets.last().debut == p.debut)
+            nets.last() = connu(p.valeur) ? p : nets.last();
+        else
+            nets.append(p);
+    }
+    points = nets;
+}
+
 // --- Reading the previous reference -------------------------------------------------------
 
 class LecturePrecedente
@@ -177,7 +197,7 @@ bool LecturePrecedente::lire(QString& erreur)
         ok = ok && requete(
                        db, QStringLiteral("PRAGMA user_version"),
                        [&](QSqlQuery& q) { versionSchema = q.value(0).toInt(); }, erreur);
-        if (ok && versionSchema != kVersionSchema) {
+        if (ok && (versionSchema < 1 || versionSchema > kVersionSchema)) {
             erreur = QStringLiteral("ce n'est pas un référentiel de PavaCCAM (version de schéma "
                                     "%1)")
                          .arg(versionSchema);
@@ -250,22 +270,29 @@ bool LecturePrecedente::lire(QString& erreur)
         };
         for (const auto& [sql, lecture] : lectures)
             ok = ok && requete(db, QString::fromUtf8(sql), lecture, erreur);
+        if (ok && versionSchema >= 2)
+            ok = requete(
+                db,
+                QStringLiteral("SELECT acte1, acte2, debut, fin FROM incompatibilite_edition "
+                               "ORDER BY acte1, acte2, debut"),
+                [&](QSqlQuery& q) {
+                    auto& points =
+                        m_h.pairesEdition[{q.value(0).toString(), q.value(1).toString()}];
+                    points.append({lireJour(q.value(2).toString()), true});
+                    if (!q.value(3).isNull())
+                        points.append({lireJour(q.value(3).toString()) + 1, false});
+                },
+                erreur);
         db.close();
     }
     QSqlDatabase::removeDatabase(nom);
     // Rates read back end where the next one starts; the "unknown from"
     // points added above may now sit between two known ones: keep them only
     // where no rate starts the same day.
-    for (auto& [cle, points] : m_h.tauxEdition) {
-        QList<PointDate<TauxEdition>> nets;
-        for (const auto& p : points) {
-            if (!nets.isEmpty() && nets.last().debut == p.debut)
-                nets.last() = p.valeur.connu ? p : nets.last();
-            else
-                nets.append(p);
-        }
-        points = nets;
-    }
+    for (auto& [cle, points] : m_h.tauxEdition)
+        unPointParJour(points, [](const TauxEdition& t) { return t.connu; });
+    for (auto& [cle, points] : m_h.pairesEdition)
+        unPointParJour(points, [](bool interdite) { return interdite; });
     return ok;
 }
 
@@ -406,6 +433,7 @@ private:
     const OptionsImport& m_options;
     BilanImport& m_bilan;
     EditionCcam m_edition;
+    ReglesFacturation m_regles;
     QByteArray m_octetsEdition;
     std::int64_t m_jour = 0;
     Historique m_h;
@@ -435,6 +463,7 @@ bool Construction::lireFichiers()
     m_bilan.version = m_edition.version;
     m_bilan.dateApplication = m_edition.dateApplication;
     m_bilan.demonstration = m_edition.demonstration;
+    m_bilan.forme = m_edition.forme.description();
     m_bilan.actes = static_cast<int>(m_edition.actes.size());
     m_bilan.lignes = m_edition.nombreLignesTarif();
     m_bilan.tarifs = m_edition.nombreTarifs();
@@ -442,12 +471,23 @@ bool Construction::lireFichiers()
     m_bilan.chapitres = static_cast<int>(m_edition.chapitres.size());
     m_bilan.modificateursDecrits = static_cast<int>(m_edition.modificateurs.size());
     m_bilan.anomalies = m_edition.anomalies;
-    if (const int n = m_edition.nombreAnomaliesBloquantes(); n > 0 && !m_options.forcer)
-        return echouer(QStringLiteral("%1 ligne(s) de l'édition n'ont pas pu être lues (voir "
-                                      "ci-dessus) : le référentiel n'est pas modifié. Corrigez "
-                                      "le fichier, ou utilisez --forcer pour construire sans "
-                                      "elles.")
-                           .arg(n));
+    m_regles = lireReglesFacturation(m_edition);
+    m_bilan.incompatibilitesEdition = static_cast<int>(m_regles.paires.size());
+    m_bilan.notesIncompatibilites = m_regles.notes;
+    m_bilan.reglesNonTraduites = m_regles.nonTraduites;
+    if (const int n = m_edition.nombreAnomaliesBloquantes(); n > 0 && !m_options.forcer) {
+        int premiere = 0;
+        for (const Anomalie& a : std::as_const(m_edition.anomalies)) {
+            if (a.bloquante && (premiere == 0 || a.ligne < premiere))
+                premiere = a.ligne;
+        }
+        return echouer(QStringLiteral("%1 ligne(s) de l'édition n'ont pas pu être lues, la "
+                                      "première ligne %2 (voir ci-dessus) : le référentiel n'est "
+                                      "pas modifié. Corrigez le fichier, ou utilisez --forcer "
+                                      "pour construire sans elles.")
+                           .arg(n)
+                           .arg(premiere));
+    }
     return true;
 }
 
@@ -561,6 +601,13 @@ void Construction::fusionner()
     }
     for (const ModificateurEdition& m : m_edition.modificateurs)
         m_h.libellesEdition.insert(m.code, m.libelle);
+
+    // A pair of the edition holds from the first edition that forbids it until
+    // one no longer does.
+    for (auto& [paire, points] : m_h.pairesEdition)
+        poserPoint(points, m_jour, false, false);
+    for (const Paire& paire : std::as_const(m_regles.paires))
+        poserPoint(m_h.pairesEdition[paire], m_jour, true, false);
 
     for (auto it = m_h.actes.cbegin(); it != m_h.actes.cend(); ++it) {
         if (!actesEdition.contains(it.key()))
@@ -696,9 +743,10 @@ bool Construction::ecrireActes(Ecriture& e)
 
 bool Construction::ecrireHistoriques(Ecriture& e)
 {
-    QSqlQuery qt, qm;
+    QSqlQuery qt, qm, qp;
     if (!e.preparer(qt, QStringLiteral("INSERT INTO tarif VALUES (?, ?, ?, ?, ?, ?, ?)")) ||
-        !e.preparer(qm, QStringLiteral("INSERT INTO modificateurs_acte VALUES (?, ?, ?)")))
+        !e.preparer(qm, QStringLiteral("INSERT INTO modificateurs_acte VALUES (?, ?, ?)")) ||
+        !e.preparer(qp, QStringLiteral("INSERT INTO incompatibilite_edition VALUES (?, ?, ?, ?)")))
         return false;
     const QVariant nul(QMetaType(QMetaType::LongLong));
     int compteur = 0;
@@ -717,6 +765,17 @@ bool Construction::ecrireHistoriques(Ecriture& e)
     for (const auto& [code, points] : m_h.listes) {
         for (const PointDate<QString>& p : points) {
             if (!e.inserer(qm, {code, texteIso(p.debut), p.valeur}))
+                return false;
+        }
+    }
+    for (const auto& [paire, points] : m_h.pairesEdition) {
+        for (qsizetype i = 0; i < points.size(); ++i) {
+            if (!points[i].valeur)
+                continue;
+            const QString fin =
+                i + 1 < points.size() ? texteIso(points[i + 1].debut - 1) : QString();
+            if (!e.inserer(qp,
+                           {paire.first, paire.second, texteIso(points[i].debut), texteOuNul(fin)}))
                 return false;
         }
     }
@@ -784,10 +843,12 @@ bool Construction::ecrireModificateurs(Ecriture& e)
 
 bool Construction::ecrireInstallation(Ecriture& e)
 {
-    QSqlQuery qa, qi, qb;
+    QSqlQuery qa, qi, qc, qb;
     if (!e.preparer(qa, QStringLiteral("INSERT OR REPLACE INTO association VALUES (?, ?, ?)")) ||
         !e.preparer(qi, QStringLiteral("INSERT OR REPLACE INTO incompatibilite VALUES (?, ?, ?, "
                                        "?)")) ||
+        !e.preparer(qc,
+                    QStringLiteral("INSERT OR REPLACE INTO compatibilite VALUES (?, ?, ?, ?)")) ||
         !e.preparer(qb, QStringLiteral("INSERT INTO installation VALUES (?, ?, ?)")))
         return false;
     for (const AssociationDefaut& a : kAssociations) {
@@ -798,10 +859,13 @@ bool Construction::ecrireInstallation(Ecriture& e)
         if (!e.inserer(qa, {QString(a.code), a.libelle, a.pourMille}))
             return false;
     }
-    for (const IncompatibiliteInstallation& i : std::as_const(m_table.incompatibilites)) {
-        if (!e.inserer(qi, {i.acte1, i.acte2, texteIso(i.debut),
-                            texteOuNul(i.fin ? texteIso(i.fin) : QString())}))
-            return false;
+    for (const auto& [requete, paires] :
+         {std::pair{&qi, &m_table.incompatibilites}, std::pair{&qc, &m_table.compatibilites}}) {
+        for (const PaireInstallation& p : *paires) {
+            if (!e.inserer(*requete, {p.acte1, p.acte2, texteIso(p.debut),
+                                      texteOuNul(p.fin ? texteIso(p.fin) : QString())}))
+                return false;
+        }
     }
     if (!m_installation.isEmpty()) {
         const QString empreinte = QString::fromLatin1(
@@ -891,10 +955,32 @@ void Construction::remarques()
                                       "mais n'ajoutent rien au tarif. Donnez leurs taux avec "
                                       "--modifiers FICHIER."));
     }
+    r.append(QStringLiteral("Règles de facturation de l'édition : %1 paire(s) d'actes "
+                            "incompatibles tirées de %2 note(s)%3.")
+                 .arg(m_regles.paires.size())
+                 .arg(m_regles.notes)
+                 .arg(m_regles.nonTraduites.isEmpty()
+                          ? QString()
+                          : QStringLiteral(" ; %1 règle(s) non traduite(s) en paires (voir "
+                                           "ci-dessus)")
+                                .arg(m_regles.nonTraduites.size())));
     if (!m_table.incompatibilites.isEmpty())
         r.append(QStringLiteral("%1 paire(s) d'actes incompatibles de la table de "
                                 "l'installation.")
                      .arg(m_table.incompatibilites.size()));
+    if (!m_table.compatibilites.isEmpty()) {
+        int levees = 0;
+        for (const PaireInstallation& p : std::as_const(m_table.compatibilites)) {
+            const Paire paire =
+                p.acte1 < p.acte2 ? Paire{p.acte1, p.acte2} : Paire{p.acte2, p.acte1};
+            levees +=
+                std::binary_search(m_regles.paires.cbegin(), m_regles.paires.cend(), paire) ? 1 : 0;
+        }
+        r.append(QStringLiteral("%1 paire(s) de la table de l'installation facturables ensemble "
+                                "malgré l'édition, dont %2 que cette édition interdit.")
+                     .arg(m_table.compatibilites.size())
+                     .arg(levees));
+    }
     if (m_historiqueRepris && m_bilan.editions > 1) {
         QStringList versions;
         for (const EditionStockee& e : std::as_const(m_h.editions))

@@ -45,6 +45,7 @@ struct BilanImport
     int version = 0;
     QDate dateApplication;
     bool demonstration = false;
+    QString forme; // how the edition file was written, in French
 
     // What the edition gave.
     int actes = 0;
@@ -54,13 +55,16 @@ struct BilanImport
     int chapitres = 0;
     int modificateursDecrits = 0; // in the edition's modifier chapter
     // What the reference now holds beyond it.
-    int editions = 0;         // editions in the reference, this one included
-    int actesRetires = 0;     // acts of earlier editions no longer listed
-    int tauxInstallation = 0; // rates of the installation's table applied
-    int incompatibilites = 0;
+    int editions = 0;                // editions in the reference, this one included
+    int actesRetires = 0;            // acts of earlier editions no longer listed
+    int tauxInstallation = 0;        // rates of the installation's table applied
+    int incompatibilites = 0;        // pairs of the installation's table
+    int incompatibilitesEdition = 0; // pairs the edition's billing rules forbid
+    int notesIncompatibilites = 0;   // notes those pairs come from
 
     QList<Anomalie> anomalies;             // of the edition
     QList<Anomalie> anomaliesInstallation; // of the installation's table
+    QList<Anomalie> reglesNonTraduites;    // billing rules not turned into pairs
     QStringList remarques;                 // what the user should know (French)
 };
 

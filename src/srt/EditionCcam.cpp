@@ -97,11 +97,13 @@ private:
         m_ed.anomalies.append({ligne, bloquante, message});
     }
     void chapitre(const QString& code, const QString& titre, int ligne);
+    void ajouterChapitre(const QString& code, const QString& titre, int ligne);
     void acte(const QStringList& c, int ligne);
     void modificateur(const QStringList& c, int ligne);
     void listeModificateurs(const QString& texte, int ligne);
     void suite(const QStringList& c, int ligne);
     bool lireLigne(const QStringList& c, int ligne, LigneEdition& l);
+    bool montant(const QString& cellule, std::int64_t& centimes) const;
     bool lireTarif(const QString& cellule, int grille, int ligne, ValeurTarif& v);
     void ajouterLigne(LigneEdition l);
     bool listeActes(const QString& texte, int ligne);
@@ -109,6 +111,7 @@ private:
 
     EditionCcam& m_ed;
     QHash<QString, int> m_indexActes;
+    QHash<QString, int> m_indexChapitres;
     QHash<QChar, int> m_indexModificateurs;
     int m_acte = -1;
     int m_chapitre = -1;
@@ -116,6 +119,7 @@ private:
     bool m_acteIgnore = false;
     QString m_chapitreModificateurs; // code of the modifier chapter while inside it
     QList<int> m_zerosSansActivite;
+    int m_ligneTexte = 0; // physical line on which the text cell of the record starts
 };
 
 bool Lecture::titre(const QStringList& c, int ligne, QString& erreur)
@@ -164,6 +168,20 @@ void Lecture::enregistrement(const QStringList& cellules, int ligne)
                          .arg(int(kNombreColonnes))
                          .arg(cellules[i].trimmed().left(60)));
         }
+    }
+    // The text may start below the record's first line (cells before it, or
+    // blank lines at its top, spanning lines): the billing rules quote the
+    // line their words are on.
+    m_ligneTexte = ligne;
+    for (qsizetype i = 0; i <= kTexte; ++i) {
+        const QString& cel = cellules[i];
+        qsizetype fin = cel.size();
+        if (i == kTexte) {
+            fin = 0;
+            while (fin < cel.size() && cel[fin].isSpace())
+                ++fin;
+        }
+        m_ligneTexte += static_cast<int>(QStringView(cel).left(fin).count(QLatin1Char('\n')));
     }
     QStringList c = cellules.mid(0, kNombreColonnes);
     for (QString& cel : c)
@@ -214,19 +232,35 @@ void Lecture::chapitre(const QString& code, const QString& titre, int ligne)
         m_chapitreModificateurs.clear();
     if (titre.compare(QLatin1String("MODIFICATEURS"), Qt::CaseInsensitive) == 0)
         m_chapitreModificateurs = code;
-    for (int i = 0; i < m_ed.chapitres.size(); ++i) {
-        if (m_ed.chapitres[i].code == code) {
-            anomalie(ligne, false,
-                     QStringLiteral("chapitre %1 déjà présent ligne %2 : ses notes suivent le "
-                                    "premier")
-                         .arg(code)
-                         .arg(m_ed.chapitres[i].ligne));
-            m_chapitre = i;
-            return;
-        }
+    if (const auto it = m_indexChapitres.constFind(code); it != m_indexChapitres.cend()) {
+        anomalie(ligne, false,
+                 QStringLiteral("chapitre %1 déjà présent ligne %2 : ses notes suivent le premier")
+                     .arg(code)
+                     .arg(m_ed.chapitres[*it].ligne));
+        m_chapitre = *it;
+        return;
     }
-    m_ed.chapitres.append({code, parentChapitre(code), titre, {}, ligne});
+    ajouterChapitre(code, titre, ligne);
     m_chapitre = static_cast<int>(m_ed.chapitres.size() - 1);
+}
+
+// A heading goes under its parent. The edition sometimes lacks a level (v81
+// has no 08.03.02 above 08.03.02.01 to 08.03.02.11): the missing heading is
+// made from its number alone, so that the tree keeps its shape.
+void Lecture::ajouterChapitre(const QString& code, const QString& titre, int ligne)
+{
+    const QString parent = parentChapitre(code);
+    if (!parent.isEmpty() && !m_indexChapitres.contains(parent)) {
+        ajouterChapitre(parent, QString(), ligne);
+        const QString grandParent = parentChapitre(parent);
+        anomalie(ligne, false,
+                 QStringLiteral("chapitre %1 absent de l'édition : créé d'après son numéro, %2")
+                     .arg(parent, grandParent.isEmpty()
+                                      ? QStringLiteral("au premier niveau")
+                                      : QStringLiteral("sous %1").arg(grandParent)));
+    }
+    m_ed.chapitres.append({code, parent, titre, {}, {}, ligne});
+    m_indexChapitres.insert(code, static_cast<int>(m_ed.chapitres.size() - 1));
 }
 
 void Lecture::acte(const QStringList& c, int ligne)
@@ -268,6 +302,14 @@ void Lecture::acte(const QStringList& c, int ligne)
     }
 }
 
+bool Lecture::montant(const QString& cellule, std::int64_t& centimes) const
+{
+    // A French spreadsheet writes "26,60"; a cell it kept as text may still
+    // read "26.60".
+    return lireMontant(cellule, centimes) ||
+           (m_ed.forme.francaise && lireMontant(cellule, centimes, QLatin1Char(',')));
+}
+
 bool Lecture::lireTarif(const QString& cellule, int grille, int ligne, ValeurTarif& v)
 {
     std::int64_t centimes = 0;
@@ -275,7 +317,7 @@ bool Lecture::lireTarif(const QString& cellule, int grille, int ligne, ValeurTar
         v = {ValeurTarif::Etat::NonPrisEnCharge, 0};
         return true;
     }
-    if (lireMontant(cellule, centimes)) {
+    if (montant(cellule, centimes)) {
         v = {ValeurTarif::Etat::Tarif, centimes};
         return true;
     }
@@ -431,14 +473,17 @@ bool Lecture::listeActes(const QString& texte, int ligne)
 
 void Lecture::note(const QString& texte)
 {
-    if (m_modificateur >= 0)
+    if (m_modificateur >= 0) {
         m_ed.modificateurs[m_modificateur].notes.append(texte);
-    else if (m_acte >= 0)
+    } else if (m_acte >= 0) {
         m_ed.actes[m_acte].notes.append(texte);
-    else if (m_chapitre >= 0)
+        m_ed.actes[m_acte].lignesNotes.append(m_ligneTexte);
+    } else if (m_chapitre >= 0) {
         m_ed.chapitres[m_chapitre].notes.append(texte);
-    else
+        m_ed.chapitres[m_chapitre].lignesNotes.append(m_ligneTexte);
+    } else {
         m_ed.notes.append(texte);
+    }
 }
 
 // Rows below an act, a chapter or a modifier whose first cell is empty (or
@@ -465,12 +510,20 @@ void Lecture::suite(const QStringList& c, int ligne)
     }
     const bool tarifs = !c[kTarif1].isEmpty() || !c[kTarif2].isEmpty();
     if (tarifs && m_modificateur >= 0) {
-        m_ed.modificateurs[m_modificateur].variantes.append({texte, c[kTarif1], c[kTarif2]});
+        // Kept as read, but an amount reads the same in both forms of the file.
+        const auto cellule = [&](const QString& t) {
+            std::int64_t centimes = 0;
+            return montant(t, centimes) ? QString(t).replace(QLatin1Char(','), QLatin1Char('.'))
+                                        : t;
+        };
+        m_ed.modificateurs[m_modificateur].variantes.append(
+            {texte, cellule(c[kTarif1]), cellule(c[kTarif2])});
         return;
     }
     if (tarifs) {
-        const auto zero = [](const QString& t) {
-            return t.isEmpty() || t == QLatin1String("0.00");
+        const auto zero = [&](const QString& t) {
+            std::int64_t centimes = 0;
+            return t.isEmpty() || (t.size() == 4 && montant(t, centimes) && centimes == 0);
         };
         if (zero(c[kTarif1]) && zero(c[kTarif2]))
             m_zerosSansActivite.append(ligne);
@@ -547,6 +600,46 @@ void Lecture::terminer()
     }
 }
 
+// The separator of the file's cells: of "," and ";", the one its first
+// non-empty lines use more outside quotes (the title row of either form ends
+// with ten of them). Null when they use neither; ligne is then the first line
+// that could not be read.
+QChar separateurDesCellules(QStringView texte, int& ligne)
+{
+    int virgules = 0;
+    int pointsVirgules = 0;
+    int lignesVues = 0;
+    int numero = 1;
+    bool guillemets = false;
+    bool blanche = true;
+    ligne = 0;
+    for (qsizetype i = 0; i < texte.size() && lignesVues < 3; ++i) {
+        const QChar c = texte[i];
+        if (c == QLatin1Char('\n')) {
+            ++numero;
+            if (!guillemets) {
+                lignesVues += blanche ? 0 : 1;
+                blanche = true;
+            }
+            continue;
+        }
+        if (c == QLatin1Char('"'))
+            guillemets = !guillemets;
+        else if (!guillemets && c == QLatin1Char(','))
+            ++virgules;
+        else if (!guillemets && c == QLatin1Char(';'))
+            ++pointsVirgules;
+        if (blanche && !c.isSpace() && c != QChar(0xFEFF)) {
+            blanche = false;
+            ligne = ligne == 0 ? numero : ligne;
+        }
+    }
+    ligne = ligne == 0 ? 1 : ligne;
+    if (virgules == 0 && pointsVirgules == 0)
+        return {};
+    return pointsVirgules > virgules ? QLatin1Char(';') : QLatin1Char(',');
+}
+
 } // namespace
 
 int EditionCcam::nombreLignesTarif() const
@@ -585,6 +678,14 @@ int EditionCcam::nombreAnomaliesBloquantes() const
     return n;
 }
 
+QString FormeEdition::description() const
+{
+    return (francaise ? QStringLiteral("CSV de tableur en français (points-virgules, virgules "
+                                       "décimales)")
+                      : QStringLiteral("CSV à virgules")) +
+           (windows1252 ? QStringLiteral(", en Windows-1252") : QStringLiteral(", en UTF-8"));
+}
+
 bool lireEditionCcam(const QByteArray& octets, EditionCcam& edition, QString& erreur,
                      const std::function<void(int)>& progression)
 {
@@ -595,11 +696,24 @@ bool lireEditionCcam(const QByteArray& octets, EditionCcam& edition, QString& er
     QString texte = utf8.decode(octets);
     if (utf8.hasError()) {
         texte = depuisWindows1252(octets);
-        edition.anomalies.append(
-            {0, false, QStringLiteral("le fichier n'est pas en UTF-8 : lu en Windows-1252")});
+        edition.forme.windows1252 = true;
     }
+    if (QStringView(texte).trimmed().isEmpty() || texte == QString(QChar(0xFEFF))) {
+        erreur = QStringLiteral("le fichier est vide");
+        return false;
+    }
+    int ligneSansSeparateur = 0;
+    const QChar separateur = separateurDesCellules(texte, ligneSansSeparateur);
+    if (separateur.isNull()) {
+        erreur = QStringLiteral("ligne %1 : ni virgules ni points-virgules entre les cellules : ce "
+                                "n'est ni l'édition de la CCAM en CSV à virgules, ni son CSV "
+                                "enregistré par un tableur en français (points-virgules)")
+                     .arg(ligneSansSeparateur);
+        return false;
+    }
+    edition.forme.francaise = separateur == QLatin1Char(';');
 
-    LecteurCsv csv(texte);
+    LecteurCsv csv(texte, separateur);
     Lecture lecture(edition);
     QStringList cellules;
     bool titreLu = false;

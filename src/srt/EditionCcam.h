@@ -51,6 +51,7 @@ struct ActeEdition
     bool aListeModificateurs = false;
     QString modificateurs; // allowed modifier codes in the edition's order, "FMPRSU"
     QStringList notes;
+    QList<int> lignesNotes;    // physical line on which each note's text starts
     QStringList actesAssocies; // "(ZZLP025, YYYY189)" rows
     QList<LigneEdition> lignes;
     int ligne = 0;
@@ -60,8 +61,9 @@ struct ChapitreEdition
 {
     QString code; // "01", "01.01", "01.01.01"
     QString parent;
-    QString titre;
+    QString titre; // "" for a heading the edition lacks, made from its number
     QStringList notes;
+    QList<int> lignesNotes; // physical line on which each note's text starts
     int ligne = 0;
 };
 
@@ -79,10 +81,22 @@ struct ModificateurEdition
     int ligne = 0;
 };
 
+// How the edition file is written. The health insurance's CSV has commas
+// between cells and decimal points ("26.60"); the same spreadsheet saved as
+// CSV by a French-language spreadsheet program has semicolons and decimal
+// commas ("26,60"). Either may come in UTF-8 or in Windows-1252 bytes.
+struct FormeEdition
+{
+    bool francaise = false;      // ";" between cells, decimal commas
+    bool windows1252 = false;    // the bytes are not UTF-8
+    QString description() const; // for the import's report
+};
+
 // An edition of the CCAM as the health insurance publishes it in its
 // spreadsheet form, saved as CSV: what the importer turns into a reference.
 struct EditionCcam
 {
+    FormeEdition forme;
     int version = 0;
     QDate dateApplication;
     QString titre;
@@ -100,10 +114,13 @@ struct EditionCcam
     int nombreAnomaliesBloquantes() const;
 };
 
-// Reads an edition from the bytes of its CSV file (UTF-8, or the Windows code
-// page when the bytes are not UTF-8). False only when the file cannot be read
-// at all: no title with the version and its date, or a text that ends inside
-// a quoted cell; erreur then says why. Everything else is read as far as
+// Reads an edition from the bytes of its CSV file, in either form (UTF-8, or
+// the Windows code page when the bytes are not UTF-8; commas or semicolons,
+// recognised from the first lines). The two forms of one edition give the same
+// EditionCcam. False only when the file cannot be read at all: neither commas
+// nor semicolons between its cells, no title with the version and its date,
+// or a text that ends inside a quoted cell; erreur then says why, naming the
+// line. Everything else is read as far as
 // possible and every row that could not be read is in edition.anomalies.
 // progression receives the share read (0..100) from time to time.
 bool lireEditionCcam(const QByteArray& octets, EditionCcam& edition, QString& erreur,

@@ -2,7 +2,8 @@
 
 namespace pava {
 
-LecteurCsv::LecteurCsv(QStringView texte) : m_texte(texte)
+LecteurCsv::LecteurCsv(QStringView texte, QChar separateur)
+    : m_texte(texte), m_separateur(separateur)
 {
     if (m_texte.startsWith(QChar(0xFEFF)))
         m_position = 1;
@@ -47,7 +48,7 @@ bool LecteurCsv::suivant(QStringList& cellules)
         if (c == guillemet && cellule.isEmpty()) {
             dansGuillemets = true;
             ligneGuillemet = m_ligne;
-        } else if (c == QLatin1Char(',')) {
+        } else if (c == m_separateur) {
             cellules.append(cellule);
             cellule.clear();
         } else if (c == QLatin1Char('\n')) {

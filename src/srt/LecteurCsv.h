@@ -6,15 +6,16 @@
 
 namespace pava {
 
-// Reads the records of a comma-separated text as a spreadsheet writes it:
-// cells between double quotes may hold commas, doubled quotes and line
+// Reads the records of a comma-separated text as a spreadsheet writes it
+// (or semicolon-separated, as a French-language spreadsheet writes it):
+// cells between double quotes may hold separators, doubled quotes and line
 // breaks, so one record can span several physical lines. Each record knows
 // the physical line (from 1) on which it starts, which is what a user sees in
 // a text editor and what every message about the file quotes.
 class LecteurCsv
 {
 public:
-    explicit LecteurCsv(QStringView texte);
+    explicit LecteurCsv(QStringView texte, QChar separateur = QLatin1Char(','));
 
     // Reads the next record into cellules. False at the end of the text, or
     // on an error (erreur() then says what and where, e.g. a quoted cell
@@ -30,6 +31,7 @@ public:
 
 private:
     QStringView m_texte;
+    QChar m_separateur;
     qsizetype m_position = 0;
     int m_ligne = 1;
     int m_ligneEnregistrement = 0;

@@ -1,5 +1,7 @@
 #include "srt/ReferenceTarifs.h"
 
+#include "srt/IdentiteFichier.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QSqlError>
@@ -8,38 +10,17 @@
 
 #include <atomic>
 
-#include <sys/stat.h>
-
 namespace pava {
 
 namespace {
 
-constexpr int kVersionSchema = 1;
-
-// What tells that an import has put a new file in place of the reference.
-struct Identite
-{
-    dev_t peripherique = 0;
-    ino_t inode = 0;
-    off_t taille = 0;
-    std::int64_t modification = 0;
-    friend bool operator==(const Identite&, const Identite&) = default;
-};
-
-bool identiteFichier(const QString& chemin, Identite& id)
-{
-    struct stat st
-    {};
-    if (::stat(QFile::encodeName(chemin).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    id = {st.st_dev, st.st_ino, st.st_size,
-          std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-    return true;
-}
+// Version 1 is a reference built before the edition's billing rules were read:
+// it has no pairs of the edition.
+constexpr int kVersionSchema = 2;
 
 struct EntreeCache
 {
-    Identite identite;
+    IdentiteFichier identite; // an import puts a new file in place of the reference
     std::shared_ptr<ReferenceTarifs> reference;
 };
 
@@ -78,12 +59,13 @@ struct ReferenceTarifs::Requetes
     QSqlQuery acte;
     QSqlQuery tarifs;
     QSqlQuery listes;
+    QSqlQuery paires;
 };
 
 std::shared_ptr<ReferenceTarifs> ReferenceTarifs::partagee(const QString& chemin, QString* erreur)
 {
-    Identite id;
-    if (chemin.isEmpty() || chemin.contains(QChar(0)) || !identiteFichier(chemin, id)) {
+    IdentiteFichier id;
+    if (!identiteFichier(chemin, id)) {
         if (erreur)
             *erreur = QStringLiteral("référentiel CCAM introuvable : « %1 »").arg(chemin);
         return {};
@@ -130,22 +112,30 @@ bool ReferenceTarifs::ouvrir(QString& erreur)
         return false;
     }
     QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next() ||
-        q.value(0).toInt() != kVersionSchema) {
+    const int version =
+        q.exec(QStringLiteral("PRAGMA user_version")) && q.next() ? q.value(0).toInt() : 0;
+    if (version < 1 || version > kVersionSchema) {
         erreur = QStringLiteral("ce n'est pas un référentiel de PavaCCAM");
         return false;
     }
+    m_aPairesEdition = version >= 2;
     m_requetes = std::make_unique<Requetes>();
     m_requetes->acte = QSqlQuery(m_db);
     m_requetes->tarifs = QSqlQuery(m_db);
     m_requetes->listes = QSqlQuery(m_db);
+    m_requetes->paires = QSqlQuery(m_db);
     if (!m_requetes->acte.prepare(
             QStringLiteral("SELECT libelle, rembourse_sous_conditions FROM acte WHERE code = ?")) ||
         !m_requetes->tarifs.prepare(QStringLiteral(
             "SELECT activite, phase, grille, debut, etat, centimes FROM tarif WHERE code = ? "
             "ORDER BY activite, phase, grille, debut")) ||
         !m_requetes->listes.prepare(QStringLiteral(
-            "SELECT debut, lettres FROM modificateurs_acte WHERE code = ? ORDER BY debut"))) {
+            "SELECT debut, lettres FROM modificateurs_acte WHERE code = ? ORDER BY debut")) ||
+        (m_aPairesEdition &&
+         !m_requetes->paires.prepare(QStringLiteral(
+             "SELECT acte1, acte2, debut, fin FROM incompatibilite_edition WHERE acte1 = ? "
+             "UNION ALL SELECT acte1, acte2, debut, fin FROM incompatibilite_edition WHERE acte2 "
+             "= ?")))) {
         erreur = m_requetes->acte.lastError().text();
         return false;
     }
@@ -208,18 +198,29 @@ bool ReferenceTarifs::chargerTables(QString& erreur)
         if (code.size() == 1)
             m_associations.append({code[0], q.value(1).toString(), q.value(2).toInt()});
     }
-    if (!executer("SELECT acte1, acte2, debut, fin FROM incompatibilite"))
-        return false;
-    while (q.next()) {
-        const QString a = q.value(0).toString();
-        const QString b = q.value(1).toString();
-        const std::int64_t debut = lireJour(q.value(2).toString());
-        const QString fin = q.value(3).toString();
-        const std::int64_t jourFin = fin.isEmpty() ? 0 : lireJour(fin);
-        m_incompatibilites[a].append({b, debut, jourFin});
-        m_incompatibilites[b].append({a, debut, jourFin});
+    for (const auto& [sql, paires] :
+         {std::pair{"SELECT acte1, acte2, debut, fin FROM incompatibilite", &m_incompatibilites},
+          std::pair{"SELECT acte1, acte2, debut, fin FROM compatibilite", &m_compatibilites}}) {
+        // A reference of version 1 has no table of lifts.
+        if (!m_aPairesEdition && paires == &m_compatibilites)
+            break;
+        if (!executer(sql))
+            return false;
+        while (q.next())
+            ajouterPaire(*paires, q);
     }
     return true;
+}
+
+void ReferenceTarifs::ajouterPaire(Paires& paires, const QSqlQuery& q)
+{
+    const QString a = q.value(0).toString();
+    const QString b = q.value(1).toString();
+    const std::int64_t debut = lireJour(q.value(2).toString());
+    const QString fin = q.value(3).toString();
+    const std::int64_t jourFin = fin.isEmpty() ? 0 : lireJour(fin);
+    paires[a].append({b, debut, jourFin});
+    paires[b].append({a, debut, jourFin});
 }
 
 QString ReferenceTarifs::libelleGrille(int grille) const
@@ -421,17 +422,52 @@ QString ReferenceTarifs::libelleModificateur(QChar code) const
     return QStringLiteral("Modificateur %1").arg(code);
 }
 
-bool ReferenceTarifs::incompatibles(QStringView a, QStringView b, std::int64_t jour) const
+bool ReferenceTarifs::enVigueur(const Paires& paires, const QString& a, const QString& b,
+                                std::int64_t jour)
 {
-    const auto it = m_incompatibilites.constFind(a.trimmed().toString().toUpper());
-    if (it == m_incompatibilites.cend())
+    const auto it = paires.constFind(a);
+    if (it == paires.cend())
         return false;
-    const QString autre = b.trimmed().toString().toUpper();
     for (const Incompatibilite& i : *it) {
-        if (i.autre == autre && i.debut <= jour && (i.fin == 0 || jour <= i.fin))
+        if (i.autre == b && i.debut <= jour && (i.fin == 0 || jour <= i.fin))
             return true;
     }
     return false;
+}
+
+const ReferenceTarifs::Paires& ReferenceTarifs::pairesEdition(const QString& code)
+{
+    if (!m_aPairesEdition || m_pairesEdition.contains(code))
+        return m_pairesEdition;
+    // Both lists exist from now on, so that the act is never read twice.
+    m_pairesEdition[code];
+    QSqlQuery& q = m_requetes->paires;
+    q.bindValue(0, code);
+    q.bindValue(1, code);
+    if (q.exec()) {
+        while (q.next()) {
+            const QString autre =
+                q.value(0).toString() == code ? q.value(1).toString() : q.value(0).toString();
+            const QString fin = q.value(3).toString();
+            m_pairesEdition[code].append(
+                {autre, lireJour(q.value(2).toString()), fin.isEmpty() ? 0 : lireJour(fin)});
+        }
+    }
+    q.finish();
+    return m_pairesEdition;
+}
+
+bool ReferenceTarifs::incompatibles(QStringView a, QStringView b, std::int64_t jour)
+{
+    const QString x = a.trimmed().toString().toUpper();
+    const QString y = b.trimmed().toString().toUpper();
+    if (enVigueur(m_incompatibilites, x, y, jour))
+        return true;
+    // The edition's pairs on the edition then in force; the installation's
+    // lifts on their own dates, as its rates.
+    if (!estCodeActe(x) || !enVigueur(pairesEdition(x), x, y, jourEdition(jour)))
+        return false;
+    return !enVigueur(m_compatibilites, x, y, jour);
 }
 
 ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expliquer)

@@ -19,9 +19,10 @@ namespace pava {
 // Read access to a CCAM reference ("srt/CCAM.mdb") and the tariff rules.
 //
 // The file is opened read-only and nothing here ever writes to it. What every
-// price needs (modifier rates, association codes, incompatible acts) is read
-// once when the reference is opened; the lines and prices of an act are read
-// the first time the act is asked for and kept, so that pricing the same act
+// price needs (modifier rates, association codes, the installation's pairs)
+// is read once when the reference is opened; the lines and prices of an act,
+// and the pairs the edition forbids with it, are read the first time the act
+// is asked for and kept, so that pricing the same act
 // again costs no database access. One instance per file is shared by the
 // whole process (partagee()); it is reopened when an import has replaced the
 // file. For the user-interface thread only.
@@ -109,8 +110,10 @@ public:
     const QList<Modificateur>& modificateurs() const { return m_modificateurs; }
     QString libelleModificateur(QChar code) const;
     const QList<Association>& associations() const { return m_associations; }
-    // True when the two acts may not be billed together on that day.
-    bool incompatibles(QStringView a, QStringView b, std::int64_t jour) const;
+    // True when the two acts may not be billed together on that day: a pair
+    // of the installation's table, or a pair of the edition in force that the
+    // installation's table does not lift.
+    bool incompatibles(QStringView a, QStringView b, std::int64_t jour);
 
 private:
     struct LigneActe
@@ -140,6 +143,11 @@ private:
         std::int64_t debut = 0;
         std::int64_t fin = 0;
     };
+    using Paires = QHash<QString, QList<Incompatibilite>>;
+    static void ajouterPaire(Paires& paires, const QSqlQuery& q);
+    static bool enVigueur(const Paires& paires, const QString& a, const QString& b,
+                          std::int64_t jour);
+    const Paires& pairesEdition(const QString& code);
     struct Requetes;
 
     explicit ReferenceTarifs(const QString& chemin);
@@ -172,7 +180,10 @@ private:
     QList<Association> m_associations;
     // Rates by modifier code (ASCII) and grid.
     std::vector<std::array<QList<LigneTaux>, kNombreGrilles>> m_taux;
-    QHash<QString, QList<Incompatibilite>> m_incompatibilites;
+    Paires m_incompatibilites; // the installation's, both ways
+    Paires m_compatibilites;   // the installation's lifts of the edition's pairs
+    Paires m_pairesEdition;    // the edition's, read per act, both ways
+    bool m_aPairesEdition = false;
 };
 
 } // namespace pava

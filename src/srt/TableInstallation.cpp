@@ -11,6 +11,7 @@ enum class Section
     Aucune,
     Modificateurs,
     Incompatibilites,
+    Compatibilites,
     Associations
 };
 
@@ -51,7 +52,7 @@ private:
     void erreur(int numero, const QString& message) { m_anomalies.append({numero, true, message}); }
     bool dates(const QStringList& c, int i, int numero, std::int64_t& debut, std::int64_t& fin);
     void modificateur(const QStringList& c, int numero);
-    void incompatibilite(const QStringList& c, int numero);
+    void paire(const QStringList& c, int numero, QList<PaireInstallation>& paires);
     void association(const QStringList& c, int numero);
 
     TableInstallation& m_table;
@@ -117,14 +118,14 @@ void LectureTable::modificateur(const QStringList& c, int numero)
     m_table.taux.append(t);
 }
 
-void LectureTable::incompatibilite(const QStringList& c, int numero)
+void LectureTable::paire(const QStringList& c, int numero, QList<PaireInstallation>& paires)
 {
     if (c.size() < 2 || c.size() > 4) {
         erreur(numero,
                QStringLiteral("%1 champs au lieu de 2 à 4 (acte1;acte2;debut;fin)").arg(c.size()));
         return;
     }
-    IncompatibiliteInstallation i;
+    PaireInstallation i;
     i.ligne = numero;
     i.acte1 = c[0].trimmed().toUpper();
     i.acte2 = c[1].trimmed().toUpper();
@@ -136,12 +137,13 @@ void LectureTable::incompatibilite(const QStringList& c, int numero)
     }
     if (i.acte1 == i.acte2) {
         erreur(numero,
-               QStringLiteral("un acte ne peut être incompatible avec lui-même : %1").arg(i.acte1));
+               QStringLiteral("la paire nomme deux fois l'acte %1 (un acte face à lui-même)")
+                   .arg(i.acte1));
         return;
     }
     if (!dates(c, 2, numero, i.debut, i.fin))
         return;
-    m_table.incompatibilites.append(i);
+    paires.append(i);
 }
 
 void LectureTable::association(const QStringList& c, int numero)
@@ -184,12 +186,14 @@ void LectureTable::ligne(const QString& brut, int numero)
         else if (nom == QLatin1String("incompatibilites") ||
                  nom == QStringLiteral("incompatibilités"))
             m_section = Section::Incompatibilites;
+        else if (nom == QLatin1String("compatibilites") || nom == QStringLiteral("compatibilités"))
+            m_section = Section::Compatibilites;
         else if (nom == QLatin1String("associations"))
             m_section = Section::Associations;
         else {
             m_section = Section::Aucune;
             erreur(numero, QStringLiteral("section inconnue « %1 » (modificateurs, "
-                                          "incompatibilites ou associations)")
+                                          "incompatibilites, compatibilites ou associations)")
                                .arg(nom.left(40)));
         }
         return;
@@ -207,7 +211,10 @@ void LectureTable::ligne(const QString& brut, int numero)
         modificateur(c, numero);
         break;
     case Section::Incompatibilites:
-        incompatibilite(c, numero);
+        paire(c, numero, m_table.incompatibilites);
+        break;
+    case Section::Compatibilites:
+        paire(c, numero, m_table.compatibilites);
         break;
     case Section::Associations:
         association(c, numero);

@@ -24,6 +24,10 @@ namespace pava {
 //   acte1;acte2;debut;fin
 //   DEQP003;DEQP002;;
 //
+//   [compatibilites]
+//   acte1;acte2;debut;fin
+//   YYYY010;DEQP002;2026-01-01;
+//
 //   [associations]
 //   code;coefficient;libelle
 //   3;0,75;Acte à 75 %
@@ -32,7 +36,9 @@ namespace pava {
 // ("19.06" or "19,06") or a percentage ("+6%", "6,5 %"). Dates: AAAA-MM-JJ or
 // JJ/MM/AAAA; an empty start means "always", an empty end "still in force";
 // the end day is included. coefficient: a decimal ("0.5") or a percentage
-// ("50%"). Docs: docs/reference.md.
+// ("50%"). [incompatibilites] adds pairs of acts that may not be billed
+// together; [compatibilites] lifts pairs that the edition's billing rules
+// forbid. Docs: docs/reference.md.
 struct TauxInstallation
 {
     QChar code;
@@ -44,7 +50,8 @@ struct TauxInstallation
     int ligne = 0;
 };
 
-struct IncompatibiliteInstallation
+// Two acts, in either order, over a validity.
+struct PaireInstallation
 {
     QString acte1;
     QString acte2;
@@ -64,7 +71,8 @@ struct AssociationInstallation
 struct TableInstallation
 {
     QList<TauxInstallation> taux;
-    QList<IncompatibiliteInstallation> incompatibilites;
+    QList<PaireInstallation> incompatibilites;
+    QList<PaireInstallation> compatibilites; // pairs of the edition lifted
     QList<AssociationInstallation> associations;
 };
 

@@ -56,9 +56,9 @@ QString sansBlancsPointDecimal(QStringView texte)
 
 } // namespace
 
-bool lireMontant(QStringView texte, std::int64_t& centimes)
+bool lireMontant(QStringView texte, std::int64_t& centimes, QChar pointDecimal)
 {
-    return lireDecimal(texte.trimmed(), QLatin1Char('.'), centimes);
+    return lireDecimal(texte.trimmed(), pointDecimal, centimes);
 }
 
 bool lireMontantTolerant(QStringView texte, std::int64_t& centimes)

@@ -67,9 +67,11 @@ const PointDate<V>* pointEnVigueur(const QList<PointDate<V>>& points, std::int64
     return retenu;
 }
 
-// "26.60", "26.6", "26" -> cents. Digits, at most one "." and two decimals;
-// nothing else. False (centimes untouched) otherwise.
-bool lireMontant(QStringView texte, std::int64_t& centimes);
+// "26.60", "26.6", "26" -> cents. Digits, at most one decimal point and two
+// decimals; nothing else. False (centimes untouched) otherwise. A French
+// spreadsheet writes its amounts with a decimal comma ("26,60"): read with
+// pointDecimal ','.
+bool lireMontant(QStringView texte, std::int64_t& centimes, QChar pointDecimal = QLatin1Char('.'));
 
 // The same, accepting what a spreadsheet sometimes writes instead: a decimal
 // comma and blanks inside the number ("248, 15" -> 24815). Used to read the

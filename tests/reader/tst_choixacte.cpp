@@ -4,6 +4,7 @@
 #include "reader/ChoixActeDialog.h"
 #include "reader/CtlCCAM.h"
 #include "reader/SourceReference.h"
+#include "srt/PratiqueActes.h"
 #include "workspace/Dialogues.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -177,6 +180,54 @@ private Q_SLOTS:
         boite(d)->clear();
         QCOMPARE(codes(resultats(d)).size(), 3);
         d->reject();
+    }
+
+    void classementDuCabinet_data()
+    {
+        QTest::addColumn<QString>("historique");
+        QTest::addColumn<QStringList>("ordre");
+        // "peau": the habitual QZJA002, then QZJA017 of the history, then the
+        // rest in match order; without the history, QZGA002 before QZJA017.
+        const QStringList avecHistorique{"QZJA002", "QZJA017", "QZGA002"};
+        const QStringList sansHistorique{"QZJA002", "QZGA002", "QZJA017"};
+        QTest::newRow("historique lu") << "lu" << avecHistorique;
+        QTest::newRow("grand historique lu en arrière-plan") << "grand" << avecHistorique;
+        QTest::newRow("pas d'historique") << "absent" << sansHistorique;
+        QTest::newRow("historique endommagé") << "endommage" << sansHistorique;
+        QTest::newRow("historique verrouillé par un autre poste") << "verrouille" << sansHistorique;
+    }
+    void classementDuCabinet()
+    {
+        QFETCH(QString, historique);
+        QFETCH(QStringList, ordre);
+        const QString rsc = m_env->root() + QStringLiteral("/rsc");
+        const QString fichier = rsc + QStringLiteral("/Cotation.mdb");
+        if (historique == QLatin1String("endommage"))
+            QVERIFY(test::writeFile(fichier, QByteArray(4096, 'x')));
+        else if (historique != QLatin1String("absent"))
+            QVERIFY(test::creerHistorique(fichier, {{"QZJA017", "2026-01-10"}},
+                                          historique == QLatin1String("grand") ? 11000 : 0));
+        QCOMPARE(historiqueRapide(fichier), historique != QLatin1String("grand"));
+        QSqlDatabase verrou;
+        if (historique == QLatin1String("verrouille")) {
+            verrou = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("verrou"));
+            verrou.setDatabaseName(fichier);
+            QVERIFY(verrou.open());
+            QVERIFY(QSqlQuery(verrou).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        auto c = controle();
+        c->setPathDataRsc(rsc);
+        ChoixActeDialog* d = ouvrir(*c);
+        QVERIFY(d);
+        taper(boite(d), QStringLiteral("peau"));
+        QTRY_COMPARE(codes(resultats(d)), ordre);
+        d->reject();
+        if (verrou.isOpen()) {
+            verrou.rollback();
+            verrou.close();
+            verrou = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("verrou"));
+        }
     }
 
     void clavier_data()

@@ -2,6 +2,10 @@
 
 #include "TestSupport.h"
 
+#include "coding/Windows1252.h"
+#include "srt/LecteurCsv.h"
+
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -20,6 +24,30 @@ QByteArray edition(int version, const QString& date, const QStringList& lignes)
     for (const QString& l : lignes)
         texte += l + QLatin1Char('\n');
     return texte.toUtf8();
+}
+
+QByteArray formeFrancaise(const QByteArray& editionUtf8, bool windows1252)
+{
+    const QString texte = QString::fromUtf8(editionUtf8);
+    LecteurCsv csv(texte);
+    QStringList cellules;
+    QStringList lignes;
+    static const QRegularExpression nombre(QStringLiteral("^\\d+\\.\\d+$"));
+    while (csv.suivant(cellules)) {
+        for (qsizetype i = 0; i < cellules.size(); ++i) {
+            QString& c = cellules[i];
+            if ((i == 5 || i == 6) && nombre.match(c).hasMatch())
+                c.replace(QLatin1Char('.'), QLatin1Char(','));
+            if (c.contains(QLatin1Char(';')) || c.contains(QLatin1Char('"')) ||
+                c.contains(QLatin1Char('\n')))
+                c = QLatin1Char('"') +
+                    QString(c).replace(QStringLiteral("\""), QStringLiteral("\"\"")) +
+                    QLatin1Char('"');
+        }
+        lignes.append(cellules.join(QLatin1Char(';')));
+    }
+    const QString francais = lignes.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    return windows1252 ? versWindows1252(francais) : francais.toUtf8();
 }
 
 BilanImport importer(const QString& repertoireSrt, const QByteArray& edition,
@@ -66,12 +94,19 @@ QString requete(const QString& reference, const QString& sql)
     return lignes.join(QLatin1Char('|'));
 }
 
-QString contenu(const QString& reference)
+QString contenu(const QString& reference, bool provenance)
 {
     QString texte;
     const QString tables = requete(reference, QStringLiteral("SELECT name FROM sqlite_master "
                                                              "WHERE type = 'table' ORDER BY name"));
     for (const QString& table : tables.split(QLatin1Char('|'))) {
+        if (!provenance && table == QLatin1String("edition")) {
+            texte += table + QStringLiteral(": ") +
+                     requete(reference, QStringLiteral("SELECT date_application, version, titre, "
+                                                       "demonstration FROM edition ORDER BY 1")) +
+                     QLatin1Char('\n');
+            continue;
+        }
         const int colonnes =
             static_cast<int>(requete(reference, QStringLiteral("PRAGMA table_info(%1)").arg(table))
                                  .split(QLatin1Char('|'))

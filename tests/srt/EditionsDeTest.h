@@ -14,6 +14,11 @@ namespace pava::test {
 QByteArray edition(int version, const QString& date, const QStringList& lignes);
 constexpr int kPremiereLigneEdition = 6;
 
+// The same edition as a French-language spreadsheet saves it as CSV:
+// semicolons, decimal commas in the two tariff columns, Windows-1252 bytes
+// (or UTF-8 when asked). Lines stay where they were.
+QByteArray formeFrancaise(const QByteArray& editionUtf8, bool windows1252 = true);
+
 // Imports an edition (and an installation table when not empty) into
 // srt/CCAM.mdb under repertoireSrt; writes the files into repertoireSrt.
 BilanImport importer(const QString& repertoireSrt, const QByteArray& edition,
@@ -23,7 +28,8 @@ BilanImport importer(const QString& repertoireSrt, const QByteArray& edition,
 // "|": what the tests compare.
 QString requete(const QString& reference, const QString& sql);
 
-// Every table of a reference, in a stable order, as text.
-QString contenu(const QString& reference);
+// Every table of a reference, in a stable order, as text. Without provenance,
+// the edition table leaves out the file's name, fingerprint and import time.
+QString contenu(const QString& reference, bool provenance = true);
 
 } // namespace pava::test

@@ -1,5 +1,6 @@
 // "pavaccam reference ...": arguments, exit codes and what the user reads.
 #include "EditionsDeTest.h"
+#include "ReferenceEssai.h"
 #include "TestSupport.h"
 
 #include "srt/CommandeReference.h"
@@ -48,6 +49,8 @@ private slots:
     void cherche();
     void tarif_data();
     void tarif();
+    void verifie_data();
+    void verifie();
 
 private:
     QString srt() const { return m_dir->path() + "/srt-base"; }
@@ -65,14 +68,15 @@ void TestCommande::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_edition = m_dir->path() + "/edition.csv";
     m_table = m_dir->path() + "/table.csv";
-    QVERIFY(
-        writeFile(m_edition,
-                  edition(81, "01/01/2026",
-                          {"16,,PEAU,,,,,,,,",
-                           "QZJA002,,Suture de plaie superficielle,1,0,26.60,24.21,,,1,ADC",
-                           "\"[F, R, M]\",,,,,,,,,,",
-                           "QZNP001,,Verrues,1,0,Non pris en charge,Non pris en charge,,,2,ATM"})));
-    QVERIFY(writeFile(m_table, "[modificateurs]\nF;*;19.06;;;Dimanche\nR;*;+50%;;;Face\n"));
+    QVERIFY(writeFile(
+        m_edition,
+        edition(81, "01/01/2026",
+                {"16,,PEAU,,,,,,,,",
+                 "QZJA002,,Suture de plaie superficielle,1,0,26.60,24.21,,,1,ADC",
+                 "\"[F, R, M]\",,Facturation : ne peut pas être facturé avec QZNP001,,,,,,,,",
+                 "QZNP001,,Verrues,1,0,Non pris en charge,Non pris en charge,,,2,ATM"})));
+    QVERIFY(writeFile(m_table, "[modificateurs]\nF;*;19.06;;;Dimanche\nR;*;+50%;;;Face\n"
+                               "[compatibilites]\nQZJA002;QZNP001;2026-06-01;\n"));
 }
 
 void TestCommande::erreurs_data()
@@ -101,6 +105,10 @@ void TestCommande::erreurs_data()
     QTest::newRow("cinq modificateurs")
         << QStringList{"price", "QZJA002", "--srt", "@SRT", "--modifiers", "FRMPS"} << 2
         << "quatre";
+    QTest::newRow("un seul acte à vérifier")
+        << QStringList{"check", "QZJA002", "--srt", "@SRT"} << 2 << "deux codes";
+    QTest::newRow("code d'acte illisible")
+        << QStringList{"check", "QZJA002", "QZJA", "--srt", "@SRT"} << 2 << "n'est pas un code";
     QTest::newRow("maximum illisible")
         << QStringList{"search", "x", "--srt", "@SRT", "--max", "0"} << 2 << "--max";
 }
@@ -152,24 +160,47 @@ void TestCommande::importRefuse()
 
 void TestCommande::cherche_data()
 {
-    QTest::addColumn<QStringList>("mots");
+    QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("attendu");
+    QTest::addColumn<QString>("erreur"); // what standard error says, "" for nothing
 
-    QTest::newRow("mots") << QStringList{"plaies", "suture"}
-                          << "QZJA002\tSuture de plaie superficielle\t26.60 €\n1 acte trouvé.\n";
-    QTest::newRow("code") << QStringList{"qznp"}
-                          << "QZNP001\tVerrues\tnon pris en charge\n1 acte trouvé.\n";
-    QTest::newRow("rien") << QStringList{"xyzzy"} << "Aucun acte trouvé.\n";
+    const QString suture = "QZJA002\tSuture de plaie superficielle\t26.60 €\n";
+    const QString verrues = "QZNP001\tVerrues\tnon pris en charge\n";
+    QTest::newRow("mots") << QStringList{"plaies", "suture"} << suture + "1 acte trouvé.\n"
+                          << "";
+    QTest::newRow("code") << QStringList{"qznp"} << verrues + "1 acte trouvé.\n"
+                          << "";
+    QTest::newRow("rien") << QStringList{"xyzzy"} << "Aucun acte trouvé.\n"
+                          << "";
+    QTest::newRow("sans la pratique, le libellé le plus court")
+        << QStringList{"qz"} << verrues + suture + "2 actes trouvés.\n"
+        << "";
+    QTest::newRow("cotations habituelles en premier")
+        << QStringList{"qz", "--data", "@DONNEES"} << suture + verrues + "2 actes trouvés.\n"
+        << "";
+    QTest::newRow("historique du cabinet en premier")
+        << QStringList{"qz", "--rsc", "@RSC"} << suture + verrues + "2 actes trouvés.\n"
+        << "";
+    QTest::newRow("historique absent")
+        << QStringList{"qz", "--rsc", "@DONNEES"} << verrues + suture + "2 actes trouvés.\n"
+        << "Historique des cotations introuvable";
 }
 
 void TestCommande::cherche()
 {
-    QFETCH(QStringList, mots);
+    QFETCH(QStringList, args);
     QFETCH(QString, attendu);
+    QFETCH(QString, erreur);
     QCOMPARE(lancer({"import", m_edition, "--srt", srt()}).code, 0);
-    const Sortie s = lancer(QStringList{"search"} + mots + QStringList{"--srt", srt()});
+    const QString donnees = m_dir->path() + "/donnees";
+    const QString rsc = m_dir->path() + "/rsc";
+    QVERIFY(creerHabituels(donnees + "/CCAM001.mdb", {{"QZJA002", "Suture"}}));
+    QVERIFY(creerHistorique(rsc + "/Cotation.mdb", {{"QZJA002", "2026-01-10"}}));
+    args.replaceInStrings("@DONNEES", donnees).replaceInStrings("@RSC", rsc);
+    const Sortie s = lancer(QStringList{"search"} + args + QStringList{"--srt", srt()});
     QCOMPARE(s.code, 0);
     QCOMPARE(s.out, attendu);
+    QVERIFY2(erreur.isEmpty() ? s.err.isEmpty() : s.err.contains(erreur), qPrintable(s.err));
 }
 
 void TestCommande::tarif_data()
@@ -208,6 +239,34 @@ void TestCommande::tarif()
         QVERIFY2(s.out.contains(l), qPrintable(s.out));
     if (code != 0)
         QVERIFY2(s.err.contains("inconnu"), qPrintable(s.err));
+}
+
+void TestCommande::verifie_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("sortie");
+    QTest::newRow("paire de l'édition")
+        << QStringList{"QZJA002", "QZNP001", "--date", "2026-02-01"} << 1
+        << "L'acte QZNP001 ne peut pas être facturé avec l'acte QZJA002.\n";
+    QTest::newRow("dans l'autre ordre")
+        << QStringList{"QZNP001", "qzja002", "--date", "01/05/2026"} << 1
+        << "L'acte QZJA002 ne peut pas être facturé avec l'acte QZNP001.\n";
+    QTest::newRow("levée par l'installation à cette date")
+        << QStringList{"QZNP001", "QZJA002", "--date", "2026-07-01"} << 0 << "compatible\n";
+    QTest::newRow("acte inconnu") << QStringList{"QZJA002", "ZZZZ999"} << 1 << "";
+}
+
+void TestCommande::verifie()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, sortie);
+    QCOMPARE(lancer({"import", m_edition, "--srt", srt(), "--modifiers", m_table}).code, 0);
+    const Sortie s = lancer(QStringList{"check"} + args + QStringList{"--srt", srt()});
+    QCOMPARE(s.code, code);
+    QCOMPARE(s.out, sortie);
+    QCOMPARE(s.err.isEmpty(), !sortie.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCommande)

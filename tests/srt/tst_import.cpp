@@ -5,6 +5,7 @@
 #include "EditionsDeTest.h"
 #include "TestSupport.h"
 
+#include "coding/Windows1252.h"
 #include "srt/ConstructionReference.h"
 
 #include <QDir>
@@ -49,6 +50,12 @@ private slots:
     void init();
     void typesDeLignes_data();
     void typesDeLignes();
+    void deuxFormesUnMemeReferentiel_data();
+    void deuxFormesUnMemeReferentiel();
+    void fichierIllisible_data();
+    void fichierIllisible();
+    void reglesDeFacturation_data();
+    void reglesDeFacturation();
     void anomalies_data();
     void anomalies();
     void echecGardeLaReference_data();
@@ -180,6 +187,12 @@ void TestImport::typesDeLignes_data()
     QTest::newRow("table de la fenêtre d'acte")
         << QStringList{kActe} << "SELECT CodeActe, Libelle FROM CCAM_7"
         << "QZJA002,Suture de plaie";
+    QTest::newRow("chapitre absent fait de son numéro")
+        << QStringList{"08,,URINAIRE,,,,,,,,", "08.03,,MASCULIN,,,,,,,,",
+                       "08.03.02.01,,Exérèse,,,,,,,,", kActe, "08.03.02.02,,Autres,,,,,,,,"}
+        << "SELECT code, parent, titre FROM chapitre ORDER BY rang"
+        << "08,,URINAIRE|08.03,08,MASCULIN|08.03.02,08.03,|08.03.02.01,08.03.02,Exérèse|"
+           "08.03.02.02,08.03.02,Autres";
     QTest::newRow("lignes vides") << QStringList{",,,,,,,,,,", kActe, ",,,,,,,,,,"}
                                   << "SELECT count(*) FROM note"
                                   << "0";
@@ -193,6 +206,156 @@ void TestImport::typesDeLignes()
     const BilanImport b = importer(m_dir->path(), edition(81, "01/01/2026", lignes));
     QVERIFY2(b.reussi, qPrintable(b.erreur + '\n' + anomaliesEnTexte(b.anomalies)));
     QCOMPARE(requete(reference(), sql), attendu);
+}
+
+void TestImport::deuxFormesUnMemeReferentiel_data()
+{
+    QTest::addColumn<bool>("francaise");
+    QTest::addColumn<bool>("windows1252");
+    QTest::newRow("tableur français en Windows-1252") << true << true;
+    QTest::newRow("tableur français en UTF-8") << true << false;
+    QTest::newRow("virgules en Windows-1252") << false << true;
+}
+
+void TestImport::deuxFormesUnMemeReferentiel()
+{
+    QFETCH(bool, francaise);
+    QFETCH(bool, windows1252);
+    const QByteArray virgules = edition(
+        81, "01/01/2026",
+        {"16,,SYSTÈME TÉGUMENTAIRE,,,,,,,,", ",,\"Note ; sur deux\nlignes\",,,,,,,,",
+         "16.03.01,,Réparation,,,,,,,,", kActe, "\"[F, R]\",,Facturation : une fois,,,,,,,,",
+         ",,anesthésie,4,0,1234.56,1000.5,,,1,ADA", ",,Note,,,0.00,0.00,,,,",
+         "QZNP001,,Verrues,1,0,Non pris en charge,Non pris en charge,,,2,ATM",
+         "19.03,,MODIFICATEURS,,,,,,,,", "F,,Urgence le dimanche,,,19.06,19.06,,,,",
+         ",,Variante des chirurgiens,,,40.00,40.00,,,,", "J,,Majoration,,,\"+6,50%\",+6%,,,,"});
+    QTemporaryDir autre;
+    const BilanImport modele = importer(autre.path(), virgules);
+    QVERIFY(modele.reussi);
+    const QByteArray octets = francaise ? formeFrancaise(virgules, windows1252)
+                                        : versWindows1252(QString::fromUtf8(virgules));
+    const BilanImport b = importer(m_dir->path(), octets);
+    QVERIFY2(b.reussi, qPrintable(b.erreur + '\n' + anomaliesEnTexte(b.anomalies)));
+    QCOMPARE(b.forme.contains("français"), francaise);
+    QCOMPARE(b.forme.contains("Windows-1252"), windows1252);
+    QCOMPARE(anomaliesEnTexte(b.anomalies), anomaliesEnTexte(modele.anomalies));
+    QCOMPARE(contenu(reference(), false), contenu(cheminReferenceSrt(autre.path()), false));
+}
+
+void TestImport::fichierIllisible_data()
+{
+    QTest::addColumn<QByteArray>("octets");
+    QTest::addColumn<QString>("fragment");
+    QTest::newRow("tabulations")
+        << QByteArray("\nCNAM - CCAM version 81 applicable 01/01/2026\t\t\nQZJA002\t\tSuture\n")
+        << "ligne 2 : ni virgules ni points-virgules";
+    QTest::newRow("une ligne à virgules dans le tableur français")
+        << formeFrancaise(edition(81, "01/01/2026", {kActe})) + kActe.toUtf8() + "\r\n"
+        << QString("la première ligne %1").arg(kPremiereLigneEdition + 1);
+}
+
+void TestImport::fichierIllisible()
+{
+    QFETCH(QByteArray, octets);
+    QFETCH(QString, fragment);
+    QVERIFY(importer(m_dir->path(), edition(80, "01/10/2025", {kActe})).reussi);
+    const QString avant = contenu(reference());
+    const BilanImport b = importer(m_dir->path(), octets);
+    QVERIFY(!b.reussi);
+    QVERIFY2(b.erreur.contains(fragment), qPrintable(b.erreur));
+    QCOMPARE(contenu(reference()), avant);
+}
+
+void TestImport::reglesDeFacturation_data()
+{
+    QTest::addColumn<QStringList>("lignes");
+    QTest::addColumn<QString>("paires");
+    QTest::addColumn<int>("ligneNonTraduite"); // 0: every rule became pairs
+    QTest::addColumn<QString>("fragment");
+
+    // A note inserted after the row apres of a small edition: two acts of a
+    // sub-paragraph of chapter 04, two acts of heading 16.03.
+    const auto avecNote = [](int apres, const QString& note) {
+        QStringList l{"04,,CIRCULATOIRE,,,,,,,,",
+                      "04.01.01.01,,ÉLECTROCARDIOGRAPHIE,,,,,,,,",
+                      "DEQP003,,Électrocardiographie,1,0,14.77,13.81,,,2,ATM",
+                      "DEQP005,,Électrocardiographie continue,1,0,77.01,70.00,,,2,ATM",
+                      "16,,PEAU,,,,,,,,",
+                      "16.03,,SUTURES,,,,,,,,",
+                      kActe,
+                      "QZJA017,,Sutures de plaies multiples,1,0,53.95,40.07,,,1,ADC"};
+        l.insert(apres + 1, ",,\"" + note + "\",,,,,,,,");
+        return l;
+    };
+    const int acte = kPremiereLigneEdition + 7; // a note after QZJA002
+    QTest::newRow("note d'un acte")
+        << avecNote(6, "Facturation : ne peut pas être facturé avec l'électrocardiographie "
+                       "(DEQP003)")
+        << "DEQP003-QZJA002" << 0 << "";
+    QTest::newRow("note d'un chapitre pour tous ses actes")
+        << avecNote(5, "Facturation : ne peuvent pas être facturés avec DEQP005")
+        << "DEQP005-QZJA002|DEQP005-QZJA017" << 0 << "";
+    QTest::newRow("codes en liste sur plusieurs lignes")
+        << avecNote(6, "Facturation : ne peut pas être facturé avec :\n- DEQP003\n- sutures "
+                       "multiples (QZJA017)")
+        << "DEQP003-QZJA002|QZJA002-QZJA017" << 0 << "";
+    QTest::newRow("sous-paragraphe nommé par son numéro")
+        << avecNote(6, "Facturation : ne peut pas être facturé avec un acte du sous-paragraphe "
+                       "04.01.01.01")
+        << "DEQP003-QZJA002|DEQP005-QZJA002" << 0 << "";
+    QTest::newRow("peut être facturé avec")
+        << avecNote(6, "Facturation : peut être facturé avec DEQP003") << "" << 0 << "";
+    QTest::newRow("actes en toutes lettres, sur la seconde ligne de la note")
+        << avecNote(6, "Facturation : une fois par jour ;\nne peut pas être facturé avec un geste "
+                       "d'anesthésie")
+        << "" << acte + 1
+        << "de l'acte QZJA002 non traduite en paires, ses actes n'étant "
+           "désignés qu'en toutes lettres";
+    QTest::newRow("exception qui nomme un acte")
+        << avecNote(5, "Facturation : ne peuvent pas être facturés avec les actes du chapitre 4 "
+                       "à l'exception de DEQP003")
+        << "DEQP005-QZJA002|DEQP005-QZJA017" << 0 << "";
+    QTest::newRow("condition que la cotation ne vérifie pas")
+        << avecNote(6, "Facturation : ne peut pas être facturé avec DEQP003 sur le même membre")
+        << "" << acte << "condition";
+    QTest::newRow("association de deux actes")
+        << avecNote(0, "Facturation : l'association de DEQP003 avec DEQP005 ne peut pas être "
+                       "facturée")
+        << "DEQP003-DEQP005" << 0 << "";
+    QTest::newRow("numéro entre parenthèses")
+        << avecNote(0, "Facturation : les sutures (chapitre 16) ne peuvent pas être facturées avec "
+                       "les actes de cardiologie")
+        << "" << kPremiereLigneEdition + 1 << "du chapitre 04";
+    QTest::newRow("code cité absent de l'édition")
+        << avecNote(6, "Facturation : ne peut pas être facturé avec ZZZZ999") << "" << acte
+        << "le code ZZZZ999 qu'elle cite n'est pas dans l'édition";
+    QTest::newRow("non associable") << avecNote(6, "Non associable à : DEQP003 et DEQP005")
+                                    << "DEQP003-QZJA002|DEQP005-QZJA002" << 0 << "";
+}
+
+void TestImport::reglesDeFacturation()
+{
+    QFETCH(QStringList, lignes);
+    QFETCH(QString, paires);
+    QFETCH(int, ligneNonTraduite);
+    QFETCH(QString, fragment);
+    const QByteArray virgules = edition(81, "01/01/2026", lignes);
+    for (const QByteArray& octets : {virgules, formeFrancaise(virgules)}) {
+        init();
+        const BilanImport b = importer(m_dir->path(), octets);
+        QVERIFY2(b.reussi, qPrintable(b.erreur));
+        QCOMPARE(requete(reference(), "SELECT acte1 || '-' || acte2 || debut || ifnull(fin, '') "
+                                      "FROM incompatibilite_edition ORDER BY 1"),
+                 QString(paires).replace("|", "2026-01-01|") +
+                     (paires.isEmpty() ? "" : "2026-01-01"));
+        QCOMPARE(b.incompatibilitesEdition, paires.isEmpty() ? 0 : int(paires.count('|')) + 1);
+        if (ligneNonTraduite == 0)
+            QVERIFY2(b.reglesNonTraduites.isEmpty(),
+                     qPrintable(anomaliesEnTexte(b.reglesNonTraduites)));
+        else
+            QVERIFY2(contientAnomalie(b.reglesNonTraduites, ligneNonTraduite, false, fragment),
+                     qPrintable(anomaliesEnTexte(b.reglesNonTraduites)));
+    }
 }
 
 void TestImport::anomalies_data()
@@ -242,6 +405,9 @@ void TestImport::anomalies_data()
     QTest::newRow("ligne physique après une cellule sur trois lignes")
         << QStringList{kActe, ",,\"Note\nsur\ntrois lignes\",,,,,,,,", "XYZ,,Bizarre,,,,,,,,"}
         << l + 4 << true << "XYZ";
+    QTest::newRow("chapitre absent de l'édition")
+        << QStringList{"08.03,,MASCULIN,,,,,,,,", "08.03.02.01,,Exérèse,,,,,,,,"} << l + 1 << false
+        << "chapitre 08.03.02 absent de l'édition : créé d'après son numéro, sous 08.03";
     QTest::newRow("taux de modificateur illisible")
         << QStringList{"19.03,,MODIFICATEURS,,,,,,,,", "F,,Urgence,,,vingt euros,19.06,,,,"}
         << l + 1 << true << "taux du modificateur F";
@@ -355,14 +521,19 @@ void TestImport::nouvelleEditionGardeLesPrix()
 
 void TestImport::memeEditionDeuxFois()
 {
-    const QByteArray e80 = edition(80, "01/10/2025", {kActe, "\"[F, R]\",,,,,,,,,,"});
-    const QByteArray e81 = edition(
-        81, "01/01/2026", {"QZJA002,,Suture,1,0,28.00,25.00,,,1,ADC", "\"[F, M, R]\",,,,,,,,,,"});
+    const QString plaies = "QZJA017,,Sutures de plaies multiples,1,0,53.95,40.07,,,1,ADC";
+    const QString note = ",,Facturation : ne peut pas être facturé avec QZJA017,,,,,,,,";
+    const QByteArray e80 = edition(80, "01/10/2025", {kActe, "\"[F, R]\",,,,,,,,,,", note, plaies});
+    const QByteArray e81 =
+        edition(81, "01/01/2026",
+                {"QZJA002,,Suture,1,0,28.00,25.00,,,1,ADC", "\"[F, M, R]\",,,,,,,,,,", plaies});
     const QByteArray table = "[modificateurs]\nF;*;19.06;;;Urgence\n[incompatibilites]\n"
                              "QZJA002;QZJA017;;\n";
     QVERIFY(importer(m_dir->path(), e80, table).reussi);
     QVERIFY(importer(m_dir->path(), e81).reussi);
     const QString une = contenu(reference());
+    QCOMPARE(requete(reference(), "SELECT * FROM incompatibilite_edition"),
+             QString("QZJA002,QZJA017,2025-10-01,2025-12-31"));
     QVERIFY(importer(m_dir->path(), e81).reussi);
     QCOMPARE(contenu(reference()), une);
 }

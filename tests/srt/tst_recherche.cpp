@@ -1,5 +1,6 @@
 // The act search on a small reference: codes, words in any order, accents,
-// ligatures, plurals, ranking, and the chapter tree for browsing.
+// ligatures, plurals, typing errors, ranking with and without a practice, and
+// the chapter tree for browsing.
 #include "EditionsDeTest.h"
 #include "TestSupport.h"
 
@@ -100,7 +101,14 @@ void TestRecherche::chercher_data()
     QTest::newRow("mots vides ignorés") << "suture de la plaie du nerf" << QStringList{"ADCA002"};
     QTest::newRow("ponctuation") << "parage/suture, plaie !" << QStringList{"QZJA002"};
     QTest::newRow("code et mot") << "qzja plaies multiples" << QStringList{"QZJA017"};
-    QTest::newRow("début de mot seulement") << "suturec" << QStringList{"QZJA099"};
+    QTest::newRow("début de mot seulement") << "suturect" << QStringList{"QZJA099"};
+    QTest::newRow("lettre manquante") << "suure plaie" << sutures;
+    QTest::newRow("lettre en trop") << "sutture plaie" << sutures;
+    QTest::newRow("lettres inversées") << "sutrue plaie" << sutures;
+    QTest::newRow("lettre fausse") << "sutyre plaie" << sutures;
+    QTest::newRow("f pour ph") << "electrocardiografie" << QStringList{"DEQP003", "DEQP005"};
+    QTest::newRow("deux fautes") << "sutrie plaie" << QStringList{};
+    QTest::newRow("quatre lettres sans faute permise") << "peay" << QStringList{};
     QTest::newRow("aucun acte") << "xyzzy" << QStringList{};
     QTest::newRow("un mot de trop") << "suture plaie xyzzy" << QStringList{};
     QTest::newRow("vide") << "" << QStringList{};
@@ -120,23 +128,37 @@ void TestRecherche::chercher()
 void TestRecherche::classement_data()
 {
     QTest::addColumn<QString>("requete");
-    QTest::addColumn<QString>("premier");
+    QTest::addColumn<bool>("pratique");
+    QTest::addColumn<QStringList>("ordre");
 
-    QTest::newRow("le code exact d'abord") << "QZJA017"
-                                           << "QZJA017";
-    QTest::newRow("un code avant les mots") << "deqp"
-                                            << "DEQP003";
-    QTest::newRow("mots entiers avant les débuts de mots") << "suture peau"
-                                                           << "QZJA002";
-    QTest::newRow("ordre de l'édition à égalité") << "peau"
-                                                  << "QZJA099";
+    QTest::newRow("code exact, puis codes qui en commencent")
+        << "qzja017 sutures" << false << QStringList{"QZJA017"};
+    QTest::newRow("mots entiers, puis débuts de mots")
+        << "suture peau" << false << QStringList{"QZJA017", "QZJA002", "QZJA099"};
+    QTest::newRow("mots près du début, moins d'autres mots, puis code")
+        << "peau" << false << QStringList{"QZJA099", "QZJS001", "QZFA031", "QZJA017", "QZJA002"};
+    QTest::newRow("faute de frappe après les mots exacts")
+        << "suturec" << false << QStringList{"QZJA099", "ADCA002", "QZJA017", "QZJA002"};
+    // Habitual QZJA002; history: ADCA002 in 2026, QZJA017 in 2025, QZJA099
+    // on a day that could not be read.
+    QTest::newRow("habituels, puis historique du plus récent")
+        << "suture" << true << QStringList{"QZJA002", "ADCA002", "QZJA017", "QZJA099"};
+    QTest::newRow("la pratique avant le code")
+        << "qzja" << true << QStringList{"QZJA002", "QZJA017", "QZJA099"};
 }
 
 void TestRecherche::classement()
 {
     QFETCH(QString, requete);
-    QFETCH(QString, premier);
-    QCOMPARE(codes(m_recherche.chercher(requete)).value(0), premier);
+    QFETCH(bool, pratique);
+    QFETCH(QStringList, ordre);
+    const RechercheActes::Priorites p =
+        m_recherche.priorites({{"QZJA002"},
+                               {{"ADCA002", QDate(2026, 1, 10).toJulianDay()},
+                                {"QZJA017", QDate(2025, 5, 1).toJulianDay()},
+                                {"QZJA099", 0},
+                                {"ZZZZ999", QDate(2026, 2, 1).toJulianDay()}}});
+    QCOMPARE(codes(m_recherche.chercher(requete, 200, pratique ? &p : nullptr)), ordre);
 }
 
 void TestRecherche::maximum()

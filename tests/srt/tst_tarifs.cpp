@@ -19,32 +19,35 @@ using namespace pava::test;
 
 namespace {
 
-// Edition 1 (01/01/2025) and edition 2 (01/01/2026) of a small CCAM.
+// Edition 1 (01/01/2025) and edition 2 (01/01/2026) of a small CCAM. The
+// billing rule of AAAA001 is gone in 2026; AAAA007's is new in 2026.
 QByteArray edition1()
 {
-    return edition(1, "01/01/2025",
-                   {"01,,CHAPITRE,,,,,,,,", "AAAA001,,Acte simple,1,0,100.00,90.00,,,1,ADC",
-                    "\"[F, R, J, K, P, Y]\",,,,,,,,,,",
-                    "AAAA002,,Non couvert,1,0,Non pris en charge,Non pris en charge,,,2,ATM",
-                    "\"[F]\",,,,,,,,,,", "AAAA003,,Sous conditions,1,0,50.00,50.00,RC,,2,ATM",
-                    "\"[F]\",,,,,,,,,,", "AAAA004,,En deux phases,,,,,,,,",
-                    ",,Phase 1,1,1,30.00,27.00,,,1,ADC", ",,Phase 2,1,2,20.00,18.00,,,1,ADC",
-                    "AAAA005,,Retiré en 2026,1,0,40.00,40.00,,,1,ADC",
-                    ",,anesthésie,4,0,25.00,25.00,,,1,ADA",
-                    "AAAA007,,Prix impair,1,0,33.33,33.33,,,1,ADC", "\"[R]\",,,,,,,,,,"});
+    return edition(
+        1, "01/01/2025",
+        {"01,,CHAPITRE,,,,,,,,", "AAAA001,,Acte simple,1,0,100.00,90.00,,,1,ADC",
+         "\"[F, R, J, K, P, Y]\",,Facturation : ne peut pas être facturé avec AAAA007,,,,,,,,",
+         "AAAA002,,Non couvert,1,0,Non pris en charge,Non pris en charge,,,2,ATM",
+         "\"[F]\",,,,,,,,,,", "AAAA003,,Sous conditions,1,0,50.00,50.00,RC,,2,ATM",
+         "\"[F]\",,,,,,,,,,", "AAAA004,,En deux phases,,,,,,,,",
+         ",,Phase 1,1,1,30.00,27.00,,,1,ADC", ",,Phase 2,1,2,20.00,18.00,,,1,ADC",
+         "AAAA005,,Retiré en 2026,1,0,40.00,40.00,,,1,ADC", ",,anesthésie,4,0,25.00,25.00,,,1,ADA",
+         "AAAA007,,Prix impair,1,0,33.33,33.33,,,1,ADC", "\"[R]\",,,,,,,,,,"});
 }
 
 QByteArray edition2()
 {
-    return edition(2, "01/01/2026",
-                   {"01,,CHAPITRE,,,,,,,,", "AAAA001,,Acte simple,1,0,110.00,95.00,,,1,ADC",
-                    "\"[F, R, J, K, P, Y]\",,,,,,,,,,",
-                    "AAAA002,,Non couvert,1,0,Non pris en charge,Non pris en charge,,,2,ATM",
-                    "\"[F]\",,,,,,,,,,", "AAAA003,,Sous conditions,1,0,50.00,50.00,RC,,2,ATM",
-                    "\"[F]\",,,,,,,,,,", "AAAA004,,En deux phases,,,,,,,,",
-                    ",,Phase 1,1,1,30.00,27.00,,,1,ADC", ",,Phase 2,1,2,20.00,18.00,,,1,ADC",
-                    "AAAA006,,Nouveau en 2026,1,0,60.00,60.00,,,1,ADC",
-                    "AAAA007,,Prix impair,1,0,33.33,33.33,,,1,ADC", "\"[R]\",,,,,,,,,,"});
+    return edition(
+        2, "01/01/2026",
+        {"01,,CHAPITRE,,,,,,,,", "AAAA001,,Acte simple,1,0,110.00,95.00,,,1,ADC",
+         "\"[F, R, J, K, P, Y]\",,,,,,,,,,",
+         "AAAA002,,Non couvert,1,0,Non pris en charge,Non pris en charge,,,2,ATM",
+         "\"[F]\",,,,,,,,,,", "AAAA003,,Sous conditions,1,0,50.00,50.00,RC,,2,ATM",
+         "\"[F]\",,,,,,,,,,", "AAAA004,,En deux phases,,,,,,,,",
+         ",,Phase 1,1,1,30.00,27.00,,,1,ADC", ",,Phase 2,1,2,20.00,18.00,,,1,ADC",
+         "AAAA006,,Nouveau en 2026,1,0,60.00,60.00,,,1,ADC",
+         "AAAA007,,Prix impair,1,0,33.33,33.33,,,1,ADC",
+         "\"[R]\",,Facturation : ne peut pas être facturé avec AAAA002 ou AAAA003,,,,,,,,"});
 }
 
 // F flat, R and J percentages that add up, K on grid 1 only, P changing on
@@ -59,7 +62,9 @@ const QByteArray kInstallation = "[modificateurs]\n"
                                  "P;*;40.00;2025-07-01;;Début de nuit\n"
                                  "[incompatibilites]\n"
                                  "AAAA001;AAAA003;;\n"
-                                 "AAAA004;AAAA007;2026-01-01;2026-06-30\n";
+                                 "AAAA004;AAAA007;2026-01-01;2026-06-30\n"
+                                 "[compatibilites]\n"
+                                 "AAAA003;AAAA007;2026-03-01;\n";
 
 } // namespace
 
@@ -447,6 +452,21 @@ void TestTarifs::controleCotation_data()
                                            << "15/02/2026" << QStringList{"AAAA004", "AAAA007"};
     QTest::newRow("paire hors de sa période") << "AAAA004@AAAA007"
                                               << "15/07/2026" << QStringList{};
+    QTest::newRow("paire de l'édition") << "AAAA002@AAAA007"
+                                        << "15/02/2026" << QStringList{"AAAA002", "AAAA007"};
+    QTest::newRow("paire de l'édition dans l'autre ordre")
+        << "AAAA007@AAAA002"
+        << "15/02/2026" << QStringList{"AAAA002", "AAAA007"};
+    QTest::newRow("paire de l'édition avant sa levée")
+        << "AAAA007@AAAA003"
+        << "15/02/2026" << QStringList{"AAAA003", "AAAA007"};
+    QTest::newRow("paire levée par l'installation") << "AAAA003@AAAA007"
+                                                    << "15/03/2026" << QStringList{};
+    QTest::newRow("paire de l'édition précédente, à sa date")
+        << "AAAA007@AAAA001"
+        << "15/06/2025" << QStringList{"AAAA001", "AAAA007"};
+    QTest::newRow("paire que l'édition suivante ne donne plus") << "AAAA007@AAAA001"
+                                                                << "15/02/2026" << QStringList{};
     QTest::newRow("un seul acte") << "AAAA001"
                                   << "15/02/2026" << QStringList{};
     QTest::newRow("liste vide") << ""

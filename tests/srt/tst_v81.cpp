@@ -1,6 +1,7 @@
 // End to end on the real CCAM edition 81 when it is present beside the
 // project (it is never copied into it): the whole file imports, and a few
 // well-known acts come out as the edition gives them.
+#include "EditionsDeTest.h"
 #include "TestSupport.h"
 
 #include "srt/ComposantSrt.h"
@@ -23,6 +24,9 @@ private slots:
     void actes();
     void recherche_data();
     void recherche();
+    void deuxFormesUnMemeReferentiel();
+    void reglesDeFacturation_data();
+    void reglesDeFacturation();
 
 private:
     QTemporaryDir m_dir;
@@ -106,28 +110,80 @@ void TestV81::recherche_data()
 {
     QTest::addColumn<QString>("requete");
     QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("historique"); // the code is in the practice's history
 
     QTest::newRow("suture plaie") << "suture plaie"
-                                  << "QZJA002";
+                                  << "QZJA002" << false;
     QTest::newRow("plaie sutures") << "plaie sutures"
-                                   << "QZJA002";
+                                   << "QZJA002" << false;
     QTest::newRow("electrocardiographie") << "electrocardiographie"
-                                          << "DEQP003";
+                                          << "DEQP003" << false;
+    QTest::newRow("electrocardiografie") << "electrocardiografie"
+                                         << "DEQP003" << false;
     QTest::newRow("début de code") << "qzja"
-                                   << "QZJA002";
+                                   << "QZJA002" << false;
+    QTest::newRow("suture plaie, déjà coté au cabinet") << "suture plaie"
+                                                        << "QZJA002" << true;
 }
 
 void TestV81::recherche()
 {
     QFETCH(QString, requete);
     QFETCH(QString, code);
+    QFETCH(bool, historique);
     RechercheActes r;
     QVERIFY(r.charger(m_reference, nullptr, kGrilleSecteur1, QDate(2026, 1, 15)));
     QCOMPARE(r.actes().size(), 8257);
-    bool trouve = false;
-    for (int i : r.chercher(requete, 10000).actes)
-        trouve = trouve || r.actes()[i].code == code;
-    QVERIFY(trouve);
+    const RechercheActes::Priorites p =
+        r.priorites({{}, {{code, QDate(2026, 1, 10).toJulianDay()}}});
+    const QList<int> trouves = r.chercher(requete, 10000, historique ? &p : nullptr).actes;
+    QStringList codes;
+    for (int i : trouves)
+        codes.append(r.actes()[i].code);
+    QVERIFY2(historique ? codes.value(0) == code : codes.contains(code),
+             qPrintable(codes.join(' ')));
+}
+
+void TestV81::deuxFormesUnMemeReferentiel()
+{
+    // Windows-1252 has no ≤, ≥, − or Greek μ: a spreadsheet would write "?".
+    // Both files are made from the edition without them.
+    QString texte = QString::fromUtf8(test::readFile(test::sharedCcamCsv()));
+    texte.replace(QStringLiteral("≤"), QStringLiteral("<="))
+        .replace(QStringLiteral("≥"), QStringLiteral(">="))
+        .replace(QStringLiteral("−"), QStringLiteral("-"))
+        .replace(QStringLiteral("μ"), QStringLiteral("µ"));
+    QTemporaryDir virgules;
+    QTemporaryDir francais;
+    QVERIFY(test::importer(virgules.path(), texte.toUtf8()).reussi);
+    const BilanImport b = test::importer(francais.path(), test::formeFrancaise(texte.toUtf8()));
+    QVERIFY2(b.reussi, qPrintable(b.erreur));
+    QCOMPARE(test::contenu(b.cheminReference, false),
+             test::contenu(cheminReferenceSrt(virgules.path()), false));
+}
+
+void TestV81::reglesDeFacturation_data()
+{
+    QTest::addColumn<QString>("liste");
+    QTest::addColumn<bool>("refuse");
+    QTest::newRow("deux suppléments cités l'un par l'autre") << "YYYY064@YYYY039" << true;
+    QTest::newRow("acte cité par la note de l'autre") << "BGQP007@EBQF004" << true;
+    QTest::newRow("association de deux radiographies") << "NEQK010@NAQK007" << true;
+    QTest::newRow("chapitre et paragraphe cités par leur numéro") << "LHMH002@AENA001" << true;
+    QTest::newRow("paragraphe et sous-chapitre") << "JGFA005@JHSB001" << true;
+    QTest::newRow("acte qu'une exception épargne") << "YYYY010@DEQP003" << false;
+    QTest::newRow("exception en toutes lettres") << "DEQP003@DZQM006" << false;
+    QTest::newRow("actes sans règle") << "QZJA002@DEQP003" << false;
+}
+
+void TestV81::reglesDeFacturation()
+{
+    QFETCH(QString, liste);
+    QFETCH(bool, refuse);
+    TarificateurSRT t;
+    t.setCheminReference(m_reference);
+    t.setDateActe("15/01/2026");
+    QCOMPARE(!t.ControleCotation(liste).isEmpty(), refuse);
 }
 
 QTEST_GUILESS_MAIN(TestV81)

@@ -152,4 +152,37 @@ bool creerHabituels(const QString& fichier, const QList<QPair<QString, QString>>
     });
 }
 
+bool creerHistorique(const QString& fichier, const QList<QPair<QString, QString>>& datees,
+                     int remplissage)
+{
+    QString erreur;
+    QDir().mkpath(QFileInfo(fichier).absolutePath());
+    return avecBase(fichier, &erreur, [&](QSqlQuery& q) {
+        if (!executer(q, QStringLiteral("CREATE TABLE cotation_table_CCAM (cot TEXT, Desc TEXT)"),
+                      {}, &erreur) ||
+            !executer(q,
+                      QStringLiteral("CREATE TABLE cotation_date_CCAM (cot__date TEXT, Desc TEXT, "
+                                     "date_valid DATE, cot_secu REAL, cot_reel REAL, cot_secu_e "
+                                     "REAL, cot_reel_e REAL)"),
+                      {}, &erreur))
+            return false;
+        const QString desc(400, QLatin1Char('x'));
+        QList<QPair<QString, QString>> lignes = datees;
+        for (int i = 0; i < remplissage; ++i)
+            lignes.append({QStringLiteral("ZZZZ%1").arg(i % 1000, 3, 10, QLatin1Char('0')),
+                           QStringLiteral("2020-01-01")});
+        for (const auto& [code, date] : lignes) {
+            const QString jeton = code + QStringLiteral("10_____");
+            if (!executer(q,
+                          QStringLiteral("INSERT INTO cotation_date_CCAM VALUES (?, ?, ?, 1, "
+                                         "1, 1, 1)"),
+                          {jeton, desc, date}, &erreur) ||
+                !executer(q, QStringLiteral("INSERT INTO cotation_table_CCAM VALUES (?, ?)"),
+                          {jeton, desc}, &erreur))
+                return false;
+        }
+        return true;
+    });
+}
+
 } // namespace pava::test

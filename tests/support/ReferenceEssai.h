@@ -6,7 +6,8 @@
 namespace pava::test {
 
 // A CCAM reference made for the act chooser's tests: a handful of acts in a
-// few chapters, with their unit prices, in the reference's own schema.
+// few chapters, with their unit prices, in the reference's own schema; and
+// the practice's files around it (habitual codings, coding history).
 struct ActeEssai
 {
     QString code;
@@ -30,5 +31,10 @@ bool creerReference(const QString& fichier, QString* erreur);
 
 // A user database "CCAM001.mdb" with habitual codings (code, label).
 bool creerHabituels(const QString& fichier, const QList<QPair<QString, QString>>& habituels);
+
+// A coding history "Cotation.mdb": one token row per code and one dated row
+// per (code, date), then as many filler rows as asked (a large history).
+bool creerHistorique(const QString& fichier, const QList<QPair<QString, QString>>& datees,
+                     int remplissage = 0);
 
 } // namespace pava::test
