@@ -253,6 +253,8 @@ void GetCCAM::Form_Load()
 
     m_ccam1->setIdentificationPraticien(s.IdentPraticien);
     m_ccam1->setPathData(s.CheminData4Session);
+    // The acts the practice has coded come first in the chooser.
+    m_ccam1->setPathDataRsc(s.CheminDataRsc);
     m_ccam1->setParamTexte(QString());
     if (const std::optional<qint32> specialite = convertirEntier32(s.CodeSpecialitePraticien))
         m_ccam1->setCodeSpecialite(*specialite);
