@@ -2,7 +2,7 @@
 // demonstration reference: a habitual coding or a chosen act qualified in the
 // act window lands in the coding list and in the coding history; refused
 // associations, the isolated-act question and deletions.
-#include "BaseEssai.h"
+#include "ReferenceEssai.h"
 #include "TestSupport.h"
 #include "UtilisateurEssai.h"
 

@@ -1,4 +1,4 @@
-#include "BaseEssai.h"
+#include "ReferenceEssai.h"
 #include "TestSupport.h"
 
 #include "db/DataControl.h"
@@ -110,7 +110,7 @@ private Q_SLOTS:
 
     void chargementCreeSesTablesUneSeuleFois()
     {
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         {
             FormMain w;
             QVERIFY(w.problemeBase().isEmpty());
@@ -137,7 +137,7 @@ private Q_SLOTS:
 
     void sansReglagesOrdreDeLaTable()
     {
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         QVERIFY(test::executer(base(), QStringLiteral("CREATE TABLE PavaACTES (CodeActe TEXT, "
                                                       "LibelleCCAM TEXT, ValeurSS TEXT, "
                                                       "ValeurReel TEXT)")));
@@ -170,7 +170,7 @@ private Q_SLOTS:
         QFETCH(int, colonne);
         QFETCH(QStringList, codes);
         QFETCH(QString, source);
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         {
             FormMain w;
             w.show();
@@ -191,7 +191,7 @@ private Q_SLOTS:
 
     void titreSansTriNeChangeRien()
     {
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         EcritReglage(QStringLiteral("Record0"),
                      QStringLiteral("SELECT * FROM CCAM_7 ORDER BY CodeActe"));
         FormMain w;
@@ -216,7 +216,7 @@ private Q_SLOTS:
         QFETCH(int, colonne);
         QFETCH(QStringList, libelles);
         QFETCH(QString, source);
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         {
             FormMain premiere;
         }
@@ -262,7 +262,7 @@ private Q_SLOTS:
         QFETCH(int, touche);
         QFETCH(int, resultat);
         QFETCH(QString, cotation);
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         FormMain w;
         remplirListe(w, {{"QZJA002A0____1", "Suture", "12.50", "15.00"},
                          {"DEQP003A0____1", "ECG", "7.50", "7.50"}});
@@ -278,7 +278,7 @@ private Q_SLOTS:
 
     void autresTouchesLaisseesAuxControles()
     {
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         FormMain w;
         w.show();
         auto* ngap = controle<QLineEdit>(w, "cNGAP");
@@ -328,7 +328,7 @@ private Q_SLOTS:
         QFETCH(QString, libelles);
         QFETCH(bool, composable);
         QFETCH(double, sommeReelle);
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         FormMain w;
         remplirListe(w, actes);
         w.show();
@@ -354,7 +354,7 @@ private Q_SLOTS:
 
     void fermetureParLeCadreEstUneAnnulation()
     {
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         FormMain w;
         remplirListe(w, {{"QZJA002A0____1", "Suture", "12.50", "15.00"}});
         QCOMPARE(session().CotationRetour, QStringLiteral("QZJA002A0____1"));
@@ -369,7 +369,7 @@ private Q_SLOTS:
     {
         // Modal as the host shows it; the first activation (which puts the
         // window above the host's) must not end the modal run by itself.
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         FormMain w;
         remplirListe(w, {{"QZJA002A0____1", "Suture", "12.50", "15.00"}});
         bool encoreOuverte = false;
@@ -465,7 +465,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, reglage);
         QFETCH(int, onglet);
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         EcritReglage(QStringLiteral("Tab"), reglage);
         FormMain w;
         auto* onglets = controle<QTabWidget>(w, "SSTab1");
@@ -481,7 +481,7 @@ private Q_SLOTS:
 
     void panneauxHorsDeVue()
     {
-        QVERIFY(test::creerBaseUtilisateur(base(), kHabituels));
+        QVERIFY(test::creerHabituels(base(), kHabituels));
         FormMain w;
         w.show();
         for (const char* nom : {"Picture1", "Picture2"}) {

@@ -1,6 +1,6 @@
 // The coding history on real SQLite files: each way a recording can go, and
 // what a missing, damaged or locked history does.
-#include "BaseEssai.h"
+#include "ReferenceEssai.h"
 #include "TestSupport.h"
 
 #include "coding/Windows1252.h"

@@ -2,7 +2,7 @@
 // string over the demonstration reference, the result string in both of its
 // shapes (this test runs under French regional settings: amounts keep their
 // "."), and the composed acts kept in the practitioner's database.
-#include "BaseEssai.h"
+#include "ReferenceEssai.h"
 #include "TestSupport.h"
 
 #include "coding/Windows1252.h"
