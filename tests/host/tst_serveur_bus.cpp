@@ -120,8 +120,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("specialite");
         QTest::addColumn<bool>("resultat");
-        QTest::newRow("13") << "13" << true;
-        QTest::newRow("alphabetique") << "abc" << false;
+        rangee("13", "13", true);
+        rangee("alphabetique", "abc", false);
     }
     void initAnswersAndKeepsThePaths()
     {
@@ -154,18 +154,16 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("appel");
         QTest::addColumn<QString>("attendu");
         UsrSrt ob; // the same reference, through the profile this test wrote
-        QTest::newRow("GetSRTModificateurs")
-            << QStringList{"GetSRTModificateurs"} << ob.GetModificateurs();
-        QTest::newRow("GetSRTCodeAssociation")
-            << QStringList{"GetSRTCodeAssociation"} << ob.GetCodesAssociation();
-        QTest::newRow("GetSRTPrixUnitaire")
-            << QStringList{"GetSRTPrixUnitaire", "QZJA002"} << ob.GetPrixUnitaire("QZJA002");
-        QTest::newRow("GetSRTBaseRemboursementActe")
-            << QStringList{"GetSRTBaseRemboursementActe", "QZJA002", "F", "", "", "1"}
-            << ob.GetBaseRemboursementActe("QZJA002", "F", "", "", "1");
-        QTest::newRow("GetSRTModificateursActe")
-            << QStringList{"GetSRTModificateursActe", "DEQP003"}
-            << ob.GetModificateursActe("DEQP003").replace('@', "\r\n");
+        rangee("GetSRTModificateurs", QStringList{"GetSRTModificateurs"}, ob.GetModificateurs());
+        rangee("GetSRTCodeAssociation", QStringList{"GetSRTCodeAssociation"},
+               ob.GetCodesAssociation());
+        rangee("GetSRTPrixUnitaire", QStringList{"GetSRTPrixUnitaire", "QZJA002"},
+               ob.GetPrixUnitaire("QZJA002"));
+        rangee("GetSRTBaseRemboursementActe",
+               QStringList{"GetSRTBaseRemboursementActe", "QZJA002", "F", "", "", "1"},
+               ob.GetBaseRemboursementActe("QZJA002", "F", "", "", "1"));
+        rangee("GetSRTModificateursActe", QStringList{"GetSRTModificateursActe", "DEQP003"},
+               ob.GetModificateursActe("DEQP003").replace('@', "\r\n"));
     }
     void lookUpsAnswerAsTheTariffComponent()
     {
@@ -181,13 +179,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
-        QTest::newRow("membre inconnu") << QStringList{"call", "GetTout"} << "membre inconnu";
-        QTest::newRow("argument manquant")
-            << QStringList{"call", "GetSRTPrixUnitaire"} << "attend 1 argument(s) (CodeActe)";
-        QTest::newRow("argument en trop")
-            << QStringList{"call", "GetSRTModificateurs", "X"} << "attend 0 argument(s)";
-        QTest::newRow("cotation incomplete")
-            << QStringList{"call", "GetCotationCCAM", "1", "2", "3", "4"} << "attend 6 argument(s)";
+        rangee("membre inconnu", QStringList{"call", "GetTout"}, "membre inconnu");
+        rangee("argument manquant", QStringList{"call", "GetSRTPrixUnitaire"},
+               "attend 1 argument(s) (CodeActe)");
+        rangee("argument en trop", QStringList{"call", "GetSRTModificateurs", "X"},
+               "attend 0 argument(s)");
+        rangee("cotation incomplete", QStringList{"call", "GetCotationCCAM", "1", "2", "3", "4"},
+               "attend 6 argument(s)");
     }
     void malformedCallsAreRefusedInFrench()
     {
