@@ -185,11 +185,11 @@ private Q_SLOTS:
         // rest in match order; without the history, QZGA002 before QZJA017.
         const QStringList avecHistorique{"QZJA002", "QZJA017", "QZGA002"};
         const QStringList sansHistorique{"QZJA002", "QZGA002", "QZJA017"};
-        QTest::newRow("historique lu") << "lu" << avecHistorique;
-        QTest::newRow("grand historique lu en arrière-plan") << "grand" << avecHistorique;
-        QTest::newRow("pas d'historique") << "absent" << sansHistorique;
-        QTest::newRow("historique endommagé") << "endommage" << sansHistorique;
-        QTest::newRow("historique verrouillé par un autre poste") << "verrouille" << sansHistorique;
+        rangee("historique lu", "lu", avecHistorique);
+        rangee("grand historique lu en arrière-plan", "grand", avecHistorique);
+        rangee("pas d'historique", "absent", sansHistorique);
+        rangee("historique endommagé", "endommage", sansHistorique);
+        rangee("historique verrouillé par un autre poste", "verrouille", sansHistorique);
     }
     void classementDuCabinet()
     {
@@ -232,15 +232,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("retour");
         QTest::addColumn<int>("rangChoisi"); // in the list as shown, -1 none
         using L = QList<int>;
-        QTest::newRow("Entrée") << "suture" << L{Qt::Key_Return} << 1 << 0;
-        QTest::newRow("flèche bas puis Entrée")
-            << "suture" << L{Qt::Key_Down, Qt::Key_Enter} << 1 << 1;
-        QTest::newRow("bas, bas, haut")
-            << "peau" << L{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return} << 1 << 1;
-        QTest::newRow("Échap") << "suture" << L{Qt::Key_Down, Qt::Key_Escape} << 0 << -1;
-        QTest::newRow("Entrée sans résultat")
-            << "xyzzy" << L{Qt::Key_Return, Qt::Key_Escape} << 0 << -1;
-        QTest::newRow("habituels, Entrée") << "" << L{Qt::Key_Down, Qt::Key_Return} << 1 << 1;
+        rangee("Entrée", "suture", L{Qt::Key_Return}, 1, 0);
+        rangee("flèche bas puis Entrée", "suture", L{Qt::Key_Down, Qt::Key_Enter}, 1, 1);
+        rangee("bas, bas, haut", "peau", L{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return},
+               1, 1);
+        rangee("Échap", "suture", L{Qt::Key_Down, Qt::Key_Escape}, 0, -1);
+        rangee("Entrée sans résultat", "xyzzy", L{Qt::Key_Return, Qt::Key_Escape}, 0, -1);
+        rangee("habituels, Entrée", "", L{Qt::Key_Down, Qt::Key_Return}, 1, 1);
     }
     void clavier()
     {
@@ -299,9 +297,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("chapitre");
         QTest::addColumn<QStringList>("actes");
-        QTest::newRow("sous-chapitre") << "16.03" << QStringList{"QZJA002", "QZJA017"};
-        QTest::newRow("chapitre et ses sous-chapitres")
-            << "16" << QStringList{"QZGA002", "QZJA002", "QZJA017"};
+        rangee("sous-chapitre", "16.03", QStringList{"QZJA002", "QZJA017"});
+        rangee("chapitre et ses sous-chapitres", "16",
+               QStringList{"QZGA002", "QZJA002", "QZJA017"});
     }
     void parChapitre()
     {
@@ -335,9 +333,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("profil");
         QTest::addColumn<QString>("message");
-        QTest::newRow("pas de profil") << QByteArray() << "Pavareg.reg";
-        QTest::newRow("répertoire sans référence")
-            << QByteArray("[API_Sesam]\nPath=/nulle/part\n") << "/nulle/part/srt/CCAM.mdb";
+        rangee("pas de profil", QByteArray(), "Pavareg.reg");
+        rangee("répertoire sans référence", QByteArray("[API_Sesam]\nPath=/nulle/part\n"),
+               "/nulle/part/srt/CCAM.mdb");
     }
     void sansReferenceSeulementLesHabituels()
     {
