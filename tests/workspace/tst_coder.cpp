@@ -27,6 +27,7 @@ using namespace pava;
 using test::choisirDans;
 using test::cliquer;
 using test::enfant;
+using test::rangee;
 
 namespace {
 
@@ -101,8 +102,8 @@ private Q_SLOTS:
     void coderDeuxActes_data()
     {
         QTest::addColumn<bool>("historiquePresent");
-        QTest::newRow("historique présent") << true;
-        QTest::newRow("historique absent : dit une fois") << false;
+        rangee("historique présent", true);
+        rangee("historique absent : dit une fois", false);
     }
     void coderDeuxActes()
     {
@@ -180,9 +181,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("reponse");
         QTest::addColumn<QStringList>("liste");
-        QTest::newRow("Oui : recodé") << 0 << QStringList{"QZJA00210____1"};
-        QTest::newRow("Non : rien") << 1 << QStringList{"QZJA00210____0"};
-        QTest::newRow("Supplément") << 2 << QStringList{"QZJA00210____0", "YYYY30010____0"};
+        rangee("Oui : recodé", 0, QStringList{"QZJA00210____1"});
+        rangee("Non : rien", 1, QStringList{"QZJA00210____0"});
+        rangee("Supplément", 2, QStringList{"QZJA00210____0", "YYYY30010____0"});
     }
     void acteIsole()
     {
@@ -281,14 +282,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("reponse");   // QDialog::Accepted or Rejected
         QTest::addColumn<QString>("tape");
         QTest::addColumn<QString>("nom");
-        QTest::newRow("nouveau nom") << "Command6" << int(QDialog::Accepted) << "L'otite"
-                                     << "L''otite";
-        QTest::newRow("clic droit") << "droit" << int(QDialog::Accepted) << "Zona, dos"
-                                    << "Zona, dos";
-        QTest::newRow("inchangé") << "Command6" << int(QDialog::Accepted) << "Mal d'oreille"
-                                  << "Mal d''oreille";
-        QTest::newRow("annulé") << "Command6" << int(QDialog::Rejected) << "Autre"
-                                << "Mal d''oreille";
+        rangee("nouveau nom", "Command6", int(QDialog::Accepted), "L'otite", "L''otite");
+        rangee("clic droit", "droit", int(QDialog::Accepted), "Zona, dos", "Zona, dos");
+        rangee("inchangé", "Command6", int(QDialog::Accepted), "Mal d'oreille", "Mal d''oreille");
+        rangee("annulé", "Command6", int(QDialog::Rejected), "Autre", "Mal d''oreille");
     }
     void renommerEtSupprimerDesActesComposes()
     {
@@ -341,8 +338,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("reponse");
         QTest::addColumn<int>("restantes");
-        QTest::newRow("Oui") << 0 << 10;
-        QTest::newRow("Non") << 1 << 11;
+        rangee("Oui", 0, 10);
+        rangee("Non", 1, 11);
     }
     void supprimerUneCotationHabituelle()
     {
@@ -397,11 +394,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("resultat");
         const QString plaie = QStringLiteral("Parage et/ou suture d'une plaie superficielle de la "
                                              "peau; de moins de 3 cm; hors de la face");
-        QTest::newRow("coché et confirmé")
-            << "Command2"
-            << "NGAPMTO,QZJA00210____1+YYYY30010____1,40.00," + plaie + "+Sous radio";
-        QTest::newRow("catalogue annulé") << "Command1"
-                                          << "QZJA00210____1,30.00," + plaie;
+        rangee("coché et confirmé", "Command2",
+               "NGAPMTO,QZJA00210____1+YYYY30010____1,40.00," + plaie + "+Sous radio");
+        rangee("catalogue annulé", "Command1", "QZJA00210____1,30.00," + plaie);
     }
     void complement()
     {
