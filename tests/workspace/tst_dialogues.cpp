@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include "workspace/Dialogues.h"
 
 #include <QDialog>
@@ -6,6 +8,7 @@
 #include <QtTest>
 
 using namespace pava;
+using test::rangee;
 
 class TstDialogues : public QObject
 {
@@ -45,9 +48,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("tape");
         QTest::addColumn<int>("resultat");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("validé") << "Nouveau nom" << int(QDialog::Accepted) << "Nouveau nom";
-        QTest::newRow("annulé") << "Nouveau nom" << int(QDialog::Rejected) << "";
-        QTest::newRow("défaut gardé") << "" << int(QDialog::Accepted) << "Ancien";
+        rangee("validé", "Nouveau nom", int(QDialog::Accepted), "Nouveau nom");
+        rangee("annulé", "Nouveau nom", int(QDialog::Rejected), "");
+        rangee("défaut gardé", "", int(QDialog::Accepted), "Ancien");
     }
     void saisieTexte()
     {
