@@ -4,10 +4,7 @@
 #include "TestSupport.h"
 
 #include "coding/Montant.h"
-#include "host/JeuDeDonnees.h"
 #include "host/LectureCCAM.h"
-#include "reader/ChoixActeDialog.h"
-#include "reader/CtlCCAM.h"
 #include "session/FinProcessus.h"
 #include "session/Session.h"
 #include "srt/ComposantSrt.h"
@@ -92,17 +89,6 @@ private Q_SLOTS:
     }
 
     void init() { reinitialiserSession(); }
-
-    void holderCreatedByFirstMemberThatNeedsIt()
-    {
-        QVERIFY(!objCree());
-        LectureCCAM l;
-        l.setCheminData4("/d");
-        QVERIFY(!objCree());
-        l.GetSRTPrixUnitaire("DEQP003");
-        QVERIFY(objCree());
-        QCOMPARE(obj().ctlCCAM1()->objectName(), "ctlCCAM1");
-    }
 
     void specialityConversion_data()
     {
@@ -223,51 +209,6 @@ private Q_SLOTS:
         QVERIFY(second.ouvrirCotation("2", "14", "d2", "d2", "", "", &erreur));
         QVERIFY(finSecond.wait(2000));
         QCOMPARE(finSecond.first().first().toString(), "second");
-    }
-
-    void realWorkspaceClosedFromItsFrameAnswersEmpty()
-    {
-        OptionsJeuDeDonnees jeu;
-        jeu.repertoireData = m_env.root() + QStringLiteral("/data");
-        jeu.repertoireRsc = m_env.root() + QStringLiteral("/rsc");
-        jeu.repertoireSrt = m_srt;
-        QVERIFY(creerJeuDeDonnees(jeu).reussi);
-        LectureCCAM::setFabriqueFenetreCotation(nullptr);
-        session().CotationRetour = QStringLiteral("reste d'une cotation d'avant");
-
-        LectureCCAM l;
-        QSignalSpy fin(&l, &LectureCCAM::cotationTerminee);
-        QString erreur;
-        QVERIFY(l.ouvrirCotation("10000001", "13", jeu.repertoireData, jeu.repertoireData, "",
-                                 jeu.repertoireRsc, &erreur));
-        QPointer<QDialog> fenetre = LectureCCAM::fenetreCotationOuverte();
-        QVERIFY(fenetre);
-        QCOMPARE(session().FenetreCotation.data(), fenetre.data());
-        QTRY_VERIFY(fenetre->isVisible());
-        fenetre->close();
-        QVERIFY(fin.wait(5000));
-        QCOMPARE(fin.first().first().toString(), QString());
-        QTRY_VERIFY(fenetre.isNull());
-    }
-
-    void actChoiceOneAtATime()
-    {
-        LectureCCAM l;
-        QSignalSpy fin(&l, &LectureCCAM::choixActeTermine);
-        QString erreur;
-        QVERIFY(l.choisirActe(&erreur));
-        QVERIFY(LectureCCAM::choixActeEnCours());
-        QVERIFY(!l.choisirActe(&erreur));
-        QCOMPARE(erreur, QString::fromUtf8(kMessageChoixOuvert));
-        ChoixActeDialog* choix = obj().ctlCCAM1()->choixOuvert();
-        QVERIFY(choix);
-        choix->reject();
-        QTRY_COMPARE(fin.size(), 1);
-        QCOMPARE(fin.first().first().toString(), QString());
-        QVERIFY(!LectureCCAM::choixActeEnCours());
-        QVERIFY(l.choisirActe(&erreur));
-        obj().ctlCCAM1()->choixOuvert()->reject();
-        QTRY_COMPARE(fin.size(), 2);
     }
 };
 
