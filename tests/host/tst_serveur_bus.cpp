@@ -305,17 +305,6 @@ private Q_SLOTS:
         QVERIFY(enCours.isError());
     }
 
-    void endCCAMEndsTheProcess()
-    {
-        QVERIFY(!creerObjet().isEmpty());
-        const uint pid = pidServeur();
-        QVERIFY(processusVivant(pid));
-        const Sortie s = cli({"call", "EndCCAM"});
-        QVERIFY2(s.code == 0, qPrintable(s.err));
-        QTRY_VERIFY_WITH_TIMEOUT(!serveurPresent(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!processusVivant(pid), 5000);
-    }
-
     void releaseAfterAFailedValidationEndsTheProcess()
     {
         QProcess serveur;
