@@ -94,9 +94,9 @@ private Q_SLOTS:
         reinitialiserSession();
         session().CheminData4Session = m_donnees;
         QVERIFY(test::creerHabituels(base(), {{"QZJA002", "Réparation de plaie de la peau"},
-                                                    {"DEQP003", "Électrocardiographie"},
-                                                    {"ZZLP025", "Anesthésie générale"},
-                                                    {"HBGD035", "Avulsion d'une dent"}}));
+                                              {"DEQP003", "Électrocardiographie"},
+                                              {"ZZLP025", "Anesthésie générale"},
+                                              {"HBGD035", "Avulsion d'une dent"}}));
     }
     void cleanup()
     {
@@ -423,23 +423,6 @@ private Q_SLOTS:
         onglets->setCurrentIndex(1 - onglet);
         w.Form_Activate();
         QCOMPARE(onglets->currentIndex(), 1 - onglet);
-    }
-
-    // The two panels wait below the window and come up over its width.
-    void panneauxHorsDeVue()
-    {
-        FormMain w;
-        w.show();
-        for (const char* nom : {"Picture1", "Picture2"}) {
-            auto* p = enfant<QWidget>(&w, nom);
-            QVERIFY(!ui::panneauVisible(p));
-            ui::placePanneau(p, true);
-            QVERIFY(ui::panneauVisible(p));
-            QCOMPARE(p->width(), w.width());
-            QVERIFY(p->y() >= 0 && p->y() + p->height() <= w.height());
-            ui::placePanneau(p, false);
-            QVERIFY(!ui::panneauVisible(p));
-        }
     }
 };
 
