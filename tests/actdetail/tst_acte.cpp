@@ -347,41 +347,6 @@ private Q_SLOTS:
         QCOMPARE(session().ActeSaisi, QString());
     }
 
-    void questionActeIsole_data()
-    {
-        QTest::addColumn<int>("reponse");
-        QTest::addColumn<bool>("ouverte");
-        QTest::addColumn<int>("suppressions");
-        rangee("Oui", 0, true, 1);
-        rangee("Non", 1, false, 0);
-        rangee("Supplément", 2, true, 0);
-    }
-    void questionActeIsole()
-    {
-        QFETCH(int, reponse);
-        QFETCH(bool, ouverte);
-        QFETCH(int, suppressions);
-        m_ouvreur.actes = 1;
-        session().QuestionActeIsole = true;
-        auto w = ouvrir("QZJA002");
-        QVERIFY(!session().QuestionActeIsole);
-        QWidget* panneau = enfant<QWidget>(w.get(), "Picture1");
-        QVERIFY(ui::panneauVisible(panneau));
-        QVERIFY(enfant<QWidget>(w.get(), "Command4_2")->isVisible());
-        if (reponse == 2)
-            test::choisirActe("YYYY300");
-        cliquer(w.get(), QStringLiteral("Command4_%1").arg(reponse));
-        QCOMPARE(w->isVisible(), ouverte);
-        QCOMPARE(m_ouvreur.suppressions, suppressions);
-        if (!ouverte)
-            return;
-        QVERIFY(!ui::panneauVisible(panneau));
-        if (reponse == 2) {
-            QCOMPARE(texte(*w, "CodeCCAMInit"), "YYYY300");
-            QVERIFY(session().ModeSupplementTransitoire);
-        }
-    }
-
     // An installation whose profile names no reference: the server stops,
     // and the error log says why first.
     void sansRepertoireSrt()
