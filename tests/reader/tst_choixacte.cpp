@@ -1,3 +1,7 @@
+// The act chooser over a small reference: the habitual codings first,
+// search as the user types, the practice's history in the ranking, the
+// keyboard and the mouse, chapters, and no reference or no data at all.
+#include "EditionsDeTest.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
@@ -81,12 +85,6 @@ class TstChoixActe : public QObject
     std::unique_ptr<test::IsolatedEnvironment> m_env;
     QString m_donnees;
 
-    void ecrireProfil(const QString& repertoireSrt)
-    {
-        m_env->writeProfile(
-            QStringLiteral("[API_Sesam]\r\nPath=%1\r\n").arg(repertoireSrt).toUtf8());
-    }
-
     std::unique_ptr<CtlCCAM> controle()
     {
         auto c = std::make_unique<CtlCCAM>();
@@ -112,10 +110,27 @@ private Q_SLOTS:
         m_env = std::make_unique<test::IsolatedEnvironment>();
         m_donnees = m_env->root() + QStringLiteral("/donnees");
         const QString srt = m_env->root() + QStringLiteral("/srt-base");
-        QString erreur;
-        QVERIFY2(test::creerReference(srt + QStringLiteral("/srt/CCAM.mdb"), &erreur),
-                 qPrintable(erreur));
-        ecrireProfil(srt);
+        const BilanImport b = test::importer(
+            srt, test::edition(
+                     1, "01/01/2020",
+                     {"04,,Appareil circulatoire,,,,,,,,", "04.01,,Actes diagnostiques,,,,,,,,",
+                      "DEQP003,,Électrocardiographie sur au moins 12 dérivations,1,0,14.26,14.26,"
+                      ",,1,ADC",
+                      "DEQP005,,Électrocardiographie avec enregistrement de longue durée,1,0,"
+                      "70.34,70.34,,,1,ADC",
+                      "07,,Appareil digestif,,,,,,,,", "07.02,,Actes sur les dents,,,,,,,,",
+                      "HBGD035,,Avulsion d'une dent permanente,1,0,Non pris en charge,Non pris "
+                      "en charge,,,2,ATM",
+                      "16,,Peau et tissu cellulaire sous-cutané,,,,,,,,",
+                      "16.01,,Ablation de corps étranger,,,,,,,,",
+                      "QZGA002,,Ablation de corps étranger de la peau,1,0,41.80,41.80,,,1,ADC",
+                      "16.03,,Réparation de la peau,,,,,,,,",
+                      "QZJA002,,Suture de plaie superficielle de la peau de moins de 3 cm,1,0,"
+                      "25.00,25.00,,,1,ADC",
+                      "QZJA017,,Suture de plaies profondes de la peau et des tissus mous,1,0,"
+                      "63.50,63.50,,,1,ADC"}));
+        QVERIFY2(b.reussi, qPrintable(b.erreur));
+        m_env->writeProfile("[API_Sesam]\r\nPath=" + srt.toUtf8() + "\r\n");
         QVERIFY(test::creerHabituels(m_donnees + QStringLiteral("/CCAM001.mdb"),
                                      {{"QZJA002", "Suture de plaie superficielle"},
                                       {"DEQP003", "Électrocardiographie"},

@@ -1,52 +1,22 @@
 #include "ReferenceEssai.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
 namespace pava::test {
 
-QList<ActeEssai> actesEssai()
-{
-    return {
-        {"DEQP003", "Électrocardiographie sur au moins 12 dérivations", "04.01", 0, 1426},
-        {"DEQP005", "Électrocardiographie avec enregistrement de longue durée", "04.01", 0, 7034},
-        {"HBGD035", "Avulsion d'une dent permanente", "07.02", 1, 0},
-        {"QZJA002", "Suture de plaie superficielle de la peau de moins de 3 cm", "16.03", 0, 2500},
-        {"QZJA017", "Suture de plaies profondes de la peau et des tissus mous", "16.03", 0, 6350},
-        {"QZGA002", "Ablation de corps étranger de la peau", "16.01", 0, 4180},
-    };
-}
-
-QList<ChapitreEssai> chapitresEssai()
-{
-    return {
-        {"04", "", "Appareil circulatoire"},
-        {"04.01", "04", "Actes diagnostiques sur l'appareil circulatoire"},
-        {"07", "", "Appareil digestif"},
-        {"07.02", "07", "Actes thérapeutiques sur les dents"},
-        {"16", "", "Peau et tissu cellulaire sous-cutané"},
-        {"16.01", "16", "Ablation de corps étranger"},
-        {"16.03", "16", "Réparation de la peau"},
-    };
-}
-
 namespace {
 
-bool lancer(QSqlQuery& q, const QString& sql, const QVariantList& valeurs,
-            QString* erreur = nullptr)
+bool lancer(QSqlQuery& q, const QString& sql, const QVariantList& valeurs = {})
 {
-    bool ok = q.prepare(sql);
+    if (!q.prepare(sql))
+        return false;
     for (const QVariant& v : valeurs)
         q.addBindValue(v);
-    ok = ok && q.exec();
-    if (!ok && erreur)
-        *erreur = q.lastError().text() + QStringLiteral(" : ") + sql;
-    return ok;
+    return q.exec();
 }
 
 template <typename F> auto avecBase(const QString& fichier, F&& f)
@@ -110,65 +80,6 @@ QStringList ligne(const QString& fichier, const QString& requete)
             for (int i = 0; i < q.record().count(); ++i)
                 valeurs << q.value(i).toString();
         return valeurs;
-    });
-}
-
-bool creerReference(const QString& fichier, QString* erreur)
-{
-    QFile schema(QStringLiteral(PAVACCAM_SOURCE_DATA_DIR "/reference-schema.sql"));
-    if (!schema.open(QIODevice::ReadOnly)) {
-        *erreur = QStringLiteral("schéma introuvable : ") + schema.fileName();
-        return false;
-    }
-    const QString texte = QString::fromUtf8(schema.readAll());
-    return creer(fichier, [&](QSqlQuery& q) {
-        // The schema, statement by statement, comments left out.
-        QString sansCommentaires;
-        for (const QString& ligne : texte.split(QLatin1Char('\n')))
-            if (!ligne.trimmed().startsWith(QLatin1String("--")))
-                sansCommentaires += ligne + QLatin1Char('\n');
-        for (const QString& instruction : sansCommentaires.split(QLatin1Char(';')))
-            if (!instruction.trimmed().isEmpty() && !lancer(q, instruction, {}, erreur))
-                return false;
-        if (!lancer(q, QStringLiteral("PRAGMA user_version = 1"), {}, erreur) ||
-            !lancer(q,
-                    QStringLiteral("INSERT INTO edition VALUES ('2020-01-01', 1, 'Essai', "
-                                   "'essai', 'essai', '2020-01-01', 1)"),
-                    {}, erreur) ||
-            !lancer(q, QStringLiteral("INSERT INTO grille VALUES (1, 'Secteur 1'), (2, 'Hors')"),
-                    {}, erreur))
-            return false;
-        int rang = 0;
-        for (const ChapitreEssai& c : chapitresEssai())
-            if (!lancer(
-                    q, QStringLiteral("INSERT INTO chapitre VALUES (?, ?, ?, ?)"),
-                    {c.code, c.parent.isEmpty() ? QVariant() : QVariant(c.parent), ++rang, c.titre},
-                    erreur))
-                return false;
-        rang = 0;
-        for (const ActeEssai& a : actesEssai()) {
-            ++rang;
-            if (!lancer(q, QStringLiteral("INSERT INTO CCAM_7 VALUES (?, ?)"), {a.code, a.libelle},
-                        erreur) ||
-                !lancer(q,
-                        QStringLiteral("INSERT INTO acte VALUES (?, ?, ?, 'acte', 0, 0, ?, "
-                                       "'2020-01-01', NULL)"),
-                        {a.code, a.libelle, a.chapitre, rang}, erreur) ||
-                !lancer(q,
-                        QStringLiteral("INSERT INTO activite VALUES (?, 1, 0, 'Acte', 0, 0, "
-                                       "'', '', 1)"),
-                        {a.code}, erreur))
-                return false;
-            for (int grille : {1, 2})
-                if (!lancer(
-                        q,
-                        QStringLiteral("INSERT INTO tarif VALUES (?, 1, 0, ?, "
-                                       "'2020-01-01', ?, ?)"),
-                        {a.code, grille, a.etat, a.etat == 0 ? QVariant(a.centimes) : QVariant()},
-                        erreur))
-                    return false;
-        }
-        return true;
     });
 }
 

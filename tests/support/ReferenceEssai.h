@@ -15,31 +15,8 @@ bool executer(const QString& fichier, const QString& instruction, const QVariant
 QStringList colonne(const QString& fichier, const QString& requete);
 QStringList ligne(const QString& fichier, const QString& requete);
 
-// A CCAM reference made for the act chooser's tests: a handful of acts in a
-// few chapters, with their unit prices, in the reference's own schema; and
-// the practice's files around it (habitual codings, coding history).
-struct ActeEssai
-{
-    QString code;
-    QString libelle;
-    QString chapitre;
-    int etat = 0; // 0 priced, 1 not covered
-    qint64 centimes = 0;
-};
-struct ChapitreEssai
-{
-    QString code;
-    QString parent;
-    QString titre;
-};
-
-QList<ActeEssai> actesEssai();
-QList<ChapitreEssai> chapitresEssai();
-
-// Writes the reference at fichier; false (and why in *erreur) on failure.
-bool creerReference(const QString& fichier, QString* erreur);
-
-// A user database "CCAM001.mdb" with habitual codings (code, label), in order.
+// The practice's files: a user database "CCAM001.mdb" with habitual codings
+// (code, label), in order.
 using Habituels = QList<QPair<QString, QString>>;
 bool creerHabituels(const QString& fichier, const Habituels& habituels);
 
