@@ -1,7 +1,8 @@
 // The automation server over a real session bus (a private one, started by
 // dbus-run-session): activation, every member called from separate client
-// processes (the command-line tool), the release rules, one workspace at a
-// time, and a workspace closed by a real key press under Xvfb.
+// processes (the command-line tool), the release rules, one workspace or act
+// chooser at a time, a server without reference or display, and the
+// demonstration. A consultation coded in the real windows is tst_consultation.
 #include "BusEssai.h"
 #include "TestSupport.h"
 
@@ -107,13 +108,19 @@ private Q_SLOTS:
 
     void cleanupTestCase() { arreterServeur(); }
 
-    void activationStartsTheServer()
+    // The first call starts the server; the tool gives its object back after
+    // each call, and the server goes on.
+    void activationStartsTheServerAndReleaseLeavesItRunning()
     {
         QVERIFY(!serveurPresent());
         const Sortie s = cli({"call", "GetSRTPrixUnitaire", "DEQP003"});
         QVERIFY2(s.code == 0, qPrintable(s.err));
         QCOMPARE(s.out, "14.77\n");
         QVERIFY(serveurPresent());
+        const uint pid = pidServeur();
+        QCOMPARE(cli({"call", "CheminData4", "/x"}).out, "/x\n");
+        QVERIFY(serveurPresent());
+        QCOMPARE(pidServeur(), pid);
     }
 
     void initAnswersAndKeepsThePaths_data()
@@ -195,17 +202,6 @@ private Q_SLOTS:
         QCOMPARE(s.code, 2);
         QVERIFY2(s.err.contains(message), qPrintable(s.err));
         QVERIFY(s.out.isEmpty());
-    }
-
-    void releaseLeavesTheServerRunning()
-    {
-        QVERIFY(!creerObjet().isEmpty()); // started if needed
-        const uint pid = pidServeur();
-        const Sortie s = cli({"call", "CheminData4", "/x"});
-        QVERIFY2(s.code == 0, qPrintable(s.err));
-        QCOMPARE(s.out, "/x\n");
-        QVERIFY(serveurPresent());
-        QCOMPARE(pidServeur(), pid);
     }
 
     void hostLeavingTheBusReleasesItsObjects()
@@ -317,34 +313,6 @@ private Q_SLOTS:
         QVERIFY(serveur.waitForFinished(5000));
         QCOMPARE(serveur.exitStatus(), QProcess::NormalExit);
         QVERIFY(!serveurPresent());
-    }
-
-    void escapeClosesTheWorkspaceAndTheHostGetsEmpty()
-    {
-        EcranVirtuel ecran;
-        if (!ecran.demarrer())
-            QSKIP("Xvfb ou xdotool absent");
-        QProcess serveur;
-        demarrer(serveur, ecran.affichage());
-        const QString chemin = creerObjet();
-        QDBusPendingCall cotation =
-            bus().asyncCall(appel(chemin, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
-
-        QVERIFY2(ecran.echapDans("cotations CCAM"), "fenêtre de cotation introuvable");
-
-        QTRY_VERIFY_WITH_TIMEOUT(cotation.isFinished(), 10000);
-        const QDBusMessage reponse = cotation.reply();
-        QCOMPARE(reponse.type(), QDBusMessage::ReplyMessage);
-        QCOMPARE(reponse.arguments().first().toString(), QString());
-
-        // The server goes on, and the next coding is not refused.
-        QVERIFY(serveurPresent());
-        QDBusPendingCall suivante =
-            bus().asyncCall(appel(chemin, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
-        bus().call(appel(kFabrique, kIFabrique, "Ping"));
-        QVERIFY(!suivante.isFinished());
-        arreterServeur();
-        QVERIFY(serveur.waitForFinished(5000));
     }
 
     void serverWithoutReferenceOrDisplayAnswersWithFrenchErrors()
