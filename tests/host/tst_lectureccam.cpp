@@ -1,6 +1,7 @@
 // The automation class called in the same process, as a host linking the
-// library would: the members, the session values they hand over, the release
-// rule, and the non-blocking workspace the bus server relies on.
+// library would: the specialty it accepts, the session values it hands the
+// workspace, and the non-blocking workspace the bus server relies on. The
+// same members over the bus, release rules included, are tst_serveur_bus.
 #include "TestSupport.h"
 
 #include "coding/Montant.h"
