@@ -3,6 +3,7 @@
 #include "coding/Cotation.h"
 #include "coding/Montant.h"
 #include "db/DataControl.h"
+#include "log/ErrorLog.h"
 #include "session/Chemins.h"
 #include "session/PremierPlan.h"
 #include "session/Reglages.h"
@@ -477,8 +478,13 @@ void FormMain::showEvent(QShowEvent* e)
 
 // ------------------------------------------------------------------ loading
 
-void FormMain::signalerProbleme(const QString& texte)
+void FormMain::signalerProbleme(const QString& texte, int numero)
 {
+    // The log keeps every problem, for whoever installs or supports the
+    // practice; the banner shows the first.
+    QString description = texte;
+    LogErreur(numero, description, QStringLiteral("Form_Load"),
+              QStringLiteral("Ouverture de la fenêtre de cotation"));
     if (m_problemeBase.isEmpty())
         m_problemeBase = texte;
     m_bandeau->setText(m_problemeBase);
@@ -501,25 +507,32 @@ void FormMain::Form_Load()
     const bool ouverte = habituels->isOpen();
     if (!ouverte) {
         if (repertoire.trimmed().isEmpty())
-            signalerProbleme(QStringLiteral(
-                "Aucun répertoire de données n'a été indiqué par le logiciel appelant : la base "
-                "des cotations « CCAM001.mdb » ne peut être ouverte et les listes restent vides."));
+            signalerProbleme(
+                QStringLiteral("Aucun répertoire de données n'a été indiqué par le logiciel "
+                               "appelant : la base des cotations « CCAM001.mdb » ne peut être "
+                               "ouverte et les listes restent vides."),
+                habituels->lastErrorNumber());
         else
             signalerProbleme(QStringLiteral("La base des cotations « CCAM001.mdb » ne peut être "
                                             "ouverte : les listes restent vides.\n%1\nVérifiez "
                                             "le répertoire de données transmis par le logiciel "
                                             "appelant.")
-                                 .arg(habituels->lastError()));
+                                 .arg(habituels->lastError()),
+                             habituels->lastErrorNumber());
+    } else if (!base::preparer(*habituels)) {
+        signalerProbleme(QStringLiteral("La base des cotations « %1 » ne peut être modifiée : "
+                                        "les actes ne pourront pas être ajoutés à la liste. %2")
+                             .arg(fichier, habituels->lastError()),
+                         habituels->lastErrorNumber());
     }
-
-    base::preparer(*habituels);
 
     habituels->setRecordSource(
         LitReglage(QLatin1String(reglages::Record0), QLatin1String(reglages::DefautRecord0)));
     if (!habituels->refresh() && ouverte)
         signalerProbleme(QStringLiteral("Les cotations habituelles ne peuvent être lues dans "
                                         "« %1 ». %2")
-                             .arg(fichier, habituels->lastError()));
+                             .arg(fichier, habituels->lastError()),
+                         habituels->lastErrorNumber());
 
     DataControl* liste = m_ccammdb[1];
     liste->setDatabaseName(fichier);
@@ -527,7 +540,8 @@ void FormMain::Form_Load()
     if (!liste->refresh() && ouverte)
         signalerProbleme(QStringLiteral("La liste des actes sélectionnés ne peut être lue dans "
                                         "« %1 ». %2")
-                             .arg(fichier, liste->lastError()));
+                             .arg(fichier, liste->lastError()),
+                         liste->lastErrorNumber());
 
     DataControl* composes = m_ccammdb[2];
     composes->setDatabaseName(fichier);

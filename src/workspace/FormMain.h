@@ -116,7 +116,7 @@ private:
     void construirePanneaux();
     void trierListe(DataControl* vue, const QString& champ, const QString& source,
                     const char* cleReglage);
-    void signalerProbleme(const QString& texte);
+    void signalerProbleme(const QString& texte, int numero);
     void majCommand3();
     // Shows the act window on a code ("" = let the user choose one) and adds
     // what it hands back.
