@@ -7,6 +7,7 @@
 // unanswered.
 //
 //   charge_bus [--clients N] [--duree SECONDES]
+#include "AppelsBus.h"
 #include "host/JeuDeDonnees.h"
 #include "host/dbus/NomsBus.h"
 
@@ -26,31 +27,19 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
-#include <thread>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 using namespace pava;
+using namespace pava::banc;
 
 namespace {
-
-const QString kService = QString::fromLatin1(bus::kService);
-const QString kFabrique = QString::fromLatin1(bus::kCheminFabrique);
-const QString kIFabrique = QString::fromLatin1(bus::kInterfaceFabrique);
-const QString kILecture = QString::fromLatin1(bus::kInterfaceLectureCCAM);
-
-QDBusMessage appel(const QString& chemin, const QString& interface, const QString& membre,
-                   const QVariantList& arguments = {})
-{
-    QDBusMessage m = QDBusMessage::createMethodCall(kService, chemin, interface, membre);
-    m.setArguments(arguments);
-    return m;
-}
 
 long memoireKo(qint64 pid)
 {
@@ -110,8 +99,8 @@ public:
     bool ping()
     {
         ++m_envoyes;
-        return ecrire(message(kService.toLatin1(), kFabrique.toLatin1(), kIFabrique.toLatin1(),
-                              "Ping"));
+        return ecrire(
+            message(kService.toLatin1(), kFabrique.toLatin1(), kIFabrique.toLatin1(), "Ping"));
     }
     int envoyes() const { return m_envoyes; }
 
@@ -120,7 +109,8 @@ private:
     {
         qsizetype fait = 0;
         while (fait < octets.size()) {
-            const ssize_t n = ::write(m_fd, octets.constData() + fait, size_t(octets.size() - fait));
+            const ssize_t n =
+                ::write(m_fd, octets.constData() + fait, size_t(octets.size() - fait));
             if (n <= 0)
                 return false;
             fait += n;
@@ -183,7 +173,8 @@ void hote(int numero, qint64 fin, Mesures& mesures)
     QString premiereErreur;
     {
         QDBusConnection c = QDBusConnection::connectToBus(QDBusConnection::SessionBus, nom);
-        const QDBusReply<QDBusObjectPath> objet = c.call(appel(kFabrique, kIFabrique, "CreateObject"));
+        const QDBusReply<QDBusObjectPath> objet =
+            c.call(appel(kFabrique, kIFabrique, "CreateObject"));
         const QString chemin = objet.isValid() ? objet.value().path() : QString();
         const QList<QDBusMessage> questions = {
             appel(chemin, kILecture, "GetSRTPrixUnitaire", {QStringLiteral("QZJA002")}),
@@ -222,8 +213,7 @@ int main(int argc, char** argv)
     // Its own private bus, unless one was given.
     if (qEnvironmentVariableIsEmpty("PAVACCAM_CHARGE_SUR_BUS")) {
         qputenv("PAVACCAM_CHARGE_SUR_BUS", "1");
-        std::vector<char*> commande{const_cast<char*>("dbus-run-session"),
-                                    const_cast<char*>("--")};
+        std::vector<char*> commande{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
         for (int i = 0; i < argc; ++i)
             commande.push_back(argv[i]);
         commande.push_back(nullptr);
@@ -265,7 +255,8 @@ int main(int argc, char** argv)
 
     // A workspace open all along, as at a practice where the practitioner
     // codes while the host looks tariffs up.
-    const QDBusReply<QDBusObjectPath> objet = bus.call(appel(kFabrique, kIFabrique, "CreateObject"));
+    const QDBusReply<QDBusObjectPath> objet =
+        bus.call(appel(kFabrique, kIFabrique, "CreateObject"));
     if (!objet.isValid()) {
         std::fprintf(stderr, "charge_bus : serveur injoignable.\n");
         return 2;
