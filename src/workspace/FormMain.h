@@ -34,8 +34,8 @@ class DataControl;
 // control array is named "<array>_<index>" ("lblTotal_1", "Command4_2",
 // "Label11_0", "CCAMMDB_2").
 //
-// The handlers live in one file per concern: FormMain.cpp (window, loading,
-// keys, sorting, closing), FormMainActes.cpp (act window, coding list,
+// The handlers live in one file per concern: FormMainFenetre.cpp (the
+// controls), FormMain.cpp (loading, activation, keys, sorting, closing), FormMainActes.cpp (act window, coding list,
 // history), FormMainComposes.cpp (habitual codings and composed acts),
 // FormMainValidation.cpp (complement, "&Valider").
 class FormMain : public QDialog, public OuvreurActe
