@@ -2,6 +2,7 @@
 // the tabs, changing a slot through the entry window, the tab titles, the
 // amounts window, and a slot that cannot be saved.
 #include "CatalogueEssai.h"
+#include "Pannes.h"
 #include "TestSupport.h"
 #include "UtilisateurEssai.h"
 
@@ -22,13 +23,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include <csignal>
 #include <memory>
-
-#include <linux/capability.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 using namespace pava;
 using test::enfant;
@@ -58,50 +53,6 @@ void remplacerTexte(QLineEdit* zone, const QString& texte)
     QTest::keyClick(zone, Qt::Key_Delete);
     QTest::keyClicks(zone, texte);
 }
-
-// Root writes into any directory. For the length of a test the process
-// gives that power up, so that a read-only directory is one for it too.
-class SansPasseDroits
-{
-public:
-    SansPasseDroits()
-    {
-        if (::geteuid() != 0)
-            return;
-        if (::syscall(SYS_capget, &m_entete, m_avant) != 0)
-            return;
-        __user_cap_data_struct apres[2] = {m_avant[0], m_avant[1]};
-        apres[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-        m_retire = ::syscall(SYS_capset, &m_entete, apres) == 0;
-    }
-    ~SansPasseDroits()
-    {
-        if (m_retire)
-            ::syscall(SYS_capset, &m_entete, m_avant);
-    }
-
-private:
-    __user_cap_header_struct m_entete{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_avant[2]{};
-    bool m_retire = false;
-};
-
-// A disk that fills up: files cannot grow beyond a few hundred bytes.
-class DisquePresquePlein
-{
-public:
-    explicit DisquePresquePlein(rlim_t octets)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_avant);
-        const rlimit limite{octets, m_avant.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limite);
-    }
-    ~DisquePresquePlein() { ::setrlimit(RLIMIT_FSIZE, &m_avant); }
-
-private:
-    rlimit m_avant{};
-};
 
 } // namespace
 
@@ -404,16 +355,16 @@ private Q_SLOTS:
         FrmActeComp w;
         w.show();
 
-        std::unique_ptr<SansPasseDroits> sansDroits;
-        std::unique_ptr<DisquePresquePlein> plein;
+        std::unique_ptr<test::SansPasseDroits> sansDroits;
+        std::unique_ptr<test::DisquePresquePlein> plein;
         if (lectureSeule) {
             QVERIFY(QFile::setPermissions(m_env->home(), QFile::ReadOwner | QFile::ExeOwner));
-            sansDroits = std::make_unique<SansPasseDroits>();
+            sansDroits = std::make_unique<test::SansPasseDroits>();
             QFile essai(m_env->home() + QStringLiteral("/essai"));
             if (essai.open(QIODevice::WriteOnly))
                 QSKIP("ce compte écrit dans un répertoire en lecture seule");
         } else {
-            plein = std::make_unique<DisquePresquePlein>(400);
+            plein = std::make_unique<test::DisquePresquePlein>(400);
         }
         ui::repondreProchaine([](ui::Demande& d) {
             auto* saisie = qobject_cast<FrmSaisieActeComp*>(d.fenetre);
