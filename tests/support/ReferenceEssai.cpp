@@ -86,10 +86,8 @@ QStringList ligne(const QString& fichier, const QString& requete)
 bool creerHabituels(const QString& fichier, const Habituels& habituels)
 {
     return creer(fichier, [&](QSqlQuery& q) {
-        if (!lancer(q,
-                    QStringLiteral("CREATE TABLE CCAM_7 (CodeActe TEXT (7), Libelle TEXT (255), "
-                                   "Remarque TEXT (50))"),
-                    {}))
+        if (!lancer(q, QStringLiteral("CREATE TABLE CCAM_7 (CodeActe TEXT (7), Libelle TEXT (255), "
+                                      "Remarque TEXT (50))")))
             return false;
         for (const auto& [code, libelle] : habituels)
             if (!lancer(q, QStringLiteral("INSERT INTO CCAM_7 (CodeActe, Libelle) VALUES (?, ?)"),
@@ -103,13 +101,10 @@ bool creerHistorique(const QString& fichier, const QList<QPair<QString, QString>
                      int remplissage)
 {
     return creer(fichier, [&](QSqlQuery& q) {
-        if (!lancer(q, QStringLiteral("CREATE TABLE cotation_table_CCAM (cot TEXT, Desc TEXT)"),
-                    {}) ||
-            !lancer(q,
-                    QStringLiteral("CREATE TABLE cotation_date_CCAM (cot__date TEXT, Desc TEXT, "
-                                   "date_valid DATE, cot_secu REAL, cot_reel REAL, cot_secu_e "
-                                   "REAL, cot_reel_e REAL)"),
-                    {}))
+        if (!lancer(q, QStringLiteral("CREATE TABLE cotation_table_CCAM (cot TEXT, Desc TEXT)")) ||
+            !lancer(q, QStringLiteral("CREATE TABLE cotation_date_CCAM (cot__date TEXT, Desc TEXT, "
+                                      "date_valid DATE, cot_secu REAL, cot_reel REAL, cot_secu_e "
+                                      "REAL, cot_reel_e REAL)")))
             return false;
         const QString desc(400, QLatin1Char('x'));
         QList<QPair<QString, QString>> lignes = datees;
