@@ -263,8 +263,9 @@ private Q_SLOTS:
         w.show();
         QVERIFY(w.isVisible());
         if (utilisateur) {
-            QVERIFY2(w.problemeBase().contains(motif), qPrintable(w.problemeBase()));
-            QVERIFY(!w.problemeBase().isEmpty());
+            // The banner says what is wrong and with which file.
+            QVERIFY2(w.problemeBase().contains(motif) && w.problemeBase().contains(fichier),
+                     qPrintable(w.problemeBase()));
             QVERIFY(journalErreurs(QStringLiteral("tst_pannes"))
                         .contains(QStringLiteral("Procedure Form_Load")));
         } else {

@@ -58,10 +58,6 @@ class TstFormMain : public QObject
     std::unique_ptr<test::IsolatedEnvironment> m_env;
     QString m_donnees;
     QString base() const { return m_donnees + QStringLiteral("/CCAM001.mdb"); }
-    QStringList fichiersDonnees() const
-    {
-        return QDir(m_donnees).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    }
     // Composed acts written as another program would, once the window made
     // their table.
     void ajouterComposes(const QStringList& libelles)
@@ -325,41 +321,6 @@ private Q_SLOTS:
         }
     }
 
-    // The window opens all the same, empty, and says why in its banner; the
-    // user's files are left exactly as they were.
-    void baseAbsenteOuAbimee_data()
-    {
-        QTest::addColumn<QByteArray>("contenu"); // "" = no file at all
-        QTest::addColumn<QString>("attendu");
-        rangee("absente", QByteArray(), "introuvable");
-        rangee("abîmée", QByteArray(2048, '\x5a'), "pas une base de données reconnue");
-        rangee("texte", QByteArray("Ceci n'est pas une base.\r\n"), "reconnue");
-    }
-    void baseAbsenteOuAbimee()
-    {
-        QFETCH(QByteArray, contenu);
-        QFETCH(QString, attendu);
-        QFile::remove(base());
-        if (!contenu.isEmpty())
-            QVERIFY(test::writeFile(base(), contenu));
-        const QStringList avant = fichiersDonnees();
-        FormMain w;
-        w.show();
-        QVERIFY(w.isVisible());
-        for (const char* g : {"DBGrid1", "DBGrid2", "DBGrid3"})
-            QCOMPARE(lignes(w, g, 0).size(), 0);
-        auto* bandeau = enfant<QLabel>(&w, "BandeauErreur");
-        QVERIFY(bandeau->isVisible());
-        QVERIFY2(bandeau->text().contains(attendu), qPrintable(bandeau->text()));
-        QVERIFY2(bandeau->text().contains(base()), qPrintable(bandeau->text()));
-        QCOMPARE(w.problemeBase(), bandeau->text());
-        QTest::keyClick(enfant<QTableView>(&w, "DBGrid1"), Qt::Key_Escape);
-        QCOMPARE(fichiersDonnees(), avant);
-        if (!contenu.isEmpty())
-            QCOMPARE(test::readFile(base()), contenu);
-        QCOMPARE(session().CotationRetour, QString());
-    }
-
     void sansRepertoireDeDonnees()
     {
         session().CheminData4Session.clear();
@@ -377,28 +338,6 @@ private Q_SLOTS:
         // The program's own tables are there all the same.
         QCOMPARE(test::colonne(base(), "SELECT count(*) FROM PavaACTES"), QStringList{"0"});
         QCOMPARE(lignes(w, "DBGrid2", 0).size(), 0);
-    }
-
-    // The tab setting read as a number the way the former program read it:
-    // leading digits, halves to the even neighbour, out of range as 0.
-    void ongletDepuisReglage_data()
-    {
-        QTest::addColumn<QString>("valeur");
-        QTest::addColumn<int>("onglet");
-        rangee("1", "1", 1);
-        rangee("lettres", "abc", 0);
-        rangee("vide", "", 0);
-        rangee("blancs et suite", " 1 xyz", 1);
-        rangee("demi vers le pair bas", "0.5", 0);
-        rangee("demi vers le pair haut", "1.5", 2);
-        rangee("négatif", "-1", -1);
-        rangee("trop grand", "70000", 0);
-    }
-    void ongletDepuisReglage()
-    {
-        QFETCH(QString, valeur);
-        QFETCH(int, onglet);
-        QCOMPARE(FormMain::ongletDepuisReglage(valeur), onglet);
     }
 
     // The saved tab comes to the front at the first activation only.
