@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages PavaCCAM needs to build, run and be tested;
-# with --package, also those that make and check the Debian package.
+# with --package, also those that make and check the Debian package; with
+# --sanitize, the compiler and runtimes of the sanitized tree (clang, whose
+# sanitizer runtimes come in libclang-rt-dev).
 # Only what is missing is installed; safe to run again.
 set -euo pipefail
 
@@ -13,9 +15,12 @@ PACKAGES=(
     fonts-dejavu-core
     sqlite3
 )
-if [ "${1:-}" = "--package" ]; then
-    PACKAGES+=(dpkg-dev file lintian)
-fi
+for option in "$@"; do
+    case "$option" in
+    --package) PACKAGES+=(dpkg-dev file lintian) ;;
+    --sanitize) PACKAGES+=(clang libclang-rt-dev) ;;
+    esac
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do
