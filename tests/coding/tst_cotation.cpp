@@ -75,6 +75,8 @@ void TestCotation::jetonLecture_data()
     QTest::addColumn<bool>("estUnJeton");
     QTest::addColumn<QString>("modifs"); // modifiers as the tariff class receives them
     QTest::newRow("jeton") << "QZJA00210F_U_1" << true << "F||U|";
+    QTest::newRow("NUL ecrit tel quel")
+        << QStringLiteral("QZJA0021") + QChar(0) + QStringLiteral("F_U_1") << true << "F||U|";
     QTest::newRow("13 caracteres") << "QZJA00210F_U_" << false << "";
     QTest::newRow("avec suffixe") << "QZJA00210____1=45.5" << false << "";
     QTest::newRow("NGAP") << "MTO" << false << "";
@@ -91,7 +93,7 @@ void TestCotation::jetonLecture()
     QCOMPARE(j.has_value(), estUnJeton);
     if (j) {
         QCOMPARE(j->code, texte.left(7));
-        QCOMPARE(j->association, texte.back());
+        QCOMPARE(j->association, texte.right(1));
         QStringList m;
         for (int i = 0; i < 4; ++i)
             m << j->modificateur(i);
