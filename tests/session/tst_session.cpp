@@ -172,6 +172,10 @@ void TestSession::litProfil_data()
                                          "es\n")
                            << "API_Sesam"
                            << "Path" << QStringLiteral("/données");
+    QTest::newRow("caractere hors BMP a la coupure garde entier ou laisse")
+        << QByteArray("[API_Sesam]\nPath=" + QByteArray(98, 'x') + "\xF0\x9F\x98\x80z\n")
+        << "API_Sesam"
+        << "Path" << QString(98, QLatin1Char('x'));
     QTest::newRow("guillemets retires") << QByteArray("[API_Sesam]\nPath=\"/a b\"\n") << "API_Sesam"
                                         << "Path"
                                         << "/a b";
