@@ -17,8 +17,8 @@ bool lireDecimal(QStringView t, QChar separateur, std::int64_t& centiemes)
     std::int64_t entier = 0;
     qsizetype i = 0;
     qsizetype chiffres = 0;
-    for (; i < t.size() && t[i].isDigit(); ++i, ++chiffres) {
-        entier = entier * 10 + t[i].digitValue();
+    for (; i < t.size() && estChiffre(t[i]); ++i, ++chiffres) {
+        entier = entier * 10 + (t[i].unicode() - u'0');
         if (entier > kMontantMaximum)
             return false;
     }
@@ -30,11 +30,13 @@ bool lireDecimal(QStringView t, QChar separateur, std::int64_t& centiemes)
             return false;
         ++i;
         const qsizetype debut = i;
-        for (; i < t.size() && t[i].isDigit(); ++i)
-            decimales = decimales * 10 + t[i].digitValue();
+        while (i < t.size() && estChiffre(t[i]))
+            ++i;
         const qsizetype n = i - debut;
         if (n == 0 || n > 2 || i != t.size())
             return false;
+        for (qsizetype k = debut; k < i; ++k)
+            decimales = decimales * 10 + (t[k].unicode() - u'0');
         if (n == 1)
             decimales *= 10;
     }

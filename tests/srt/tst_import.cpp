@@ -368,6 +368,11 @@ void TestImport::anomalies_data()
 
     QTest::newRow("tarif illisible")
         << QStringList{"QZJA002,,Suture,1,0,26.6O,24.21,,,1,ADC"} << l << true << "illisible";
+    QTest::newRow("tarif en chiffres d'une autre écriture")
+        << QStringList{"QZJA002,,Suture,1,0,۲۶.۶۰,24.21,,,1,ADC"} << l << true << "illisible";
+    QTest::newRow("tarif à vingt décimales")
+        << QStringList{"QZJA002,,Suture,1,0,26.64444444444444444444,24.21,,,1,ADC"} << l << true
+        << "illisible";
     QTest::newRow("tarif manquant")
         << QStringList{"QZJA002,,Suture,1,0,,24.21,,,1,ADC"} << l << true << "manquant";
     QTest::newRow("tarif à virgule corrigé")
