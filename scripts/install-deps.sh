@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages PavaCCAM needs to build, run and be tested;
-# with --package, also those that make and check the Debian package.
+# with --package, also those that make and check the Debian package; with
+# --fuzz, clang and its libFuzzer and sanitizer runtimes (scripts/fuzz.sh).
 # Only what is missing is installed; safe to run again.
 set -euo pipefail
 
@@ -15,6 +16,9 @@ PACKAGES=(
 )
 if [ "${1:-}" = "--package" ]; then
     PACKAGES+=(dpkg-dev file lintian)
+fi
+if [ "${1:-}" = "--fuzz" ]; then
+    PACKAGES+=(clang libclang-rt-14-dev)
 fi
 
 missing=()
