@@ -147,9 +147,21 @@ QString texteJourFrancais(std::int64_t jour)
 
 std::int64_t lireJour(QStringView texte)
 {
+    // Exactly "AAAA-MM-JJ" or "JJ/MM/AAAA" in ASCII digits: Qt's parsers
+    // would also take a signed year ("01/01/-2026").
     const QString t = texte.trimmed().toString();
-    QDate d = QDate::fromString(t, Qt::ISODate);
-    if (!d.isValid())
+    const auto forme = [&](const char* modele) {
+        if (t.size() != 10)
+            return false;
+        for (qsizetype i = 0; i < 10; ++i)
+            if (modele[i] == '0' ? !estChiffre(t[i]) : t[i] != QLatin1Char(modele[i]))
+                return false;
+        return true;
+    };
+    QDate d;
+    if (forme("0000-00-00"))
+        d = QDate::fromString(t, Qt::ISODate);
+    else if (forme("00/00/0000"))
         d = QDate::fromString(t, QStringLiteral("dd/MM/yyyy"));
     return d.isValid() ? d.toJulianDay() : 0;
 }

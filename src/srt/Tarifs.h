@@ -104,7 +104,7 @@ QString texteTaux(const TauxModificateur& taux);
 
 // ISO date text ("2026-01-01") and julian days.
 QString texteIso(std::int64_t jour);
-// "2026-01-01" or "01/01/2026"; 0 when unreadable.
+// "2026-01-01" or "01/01/2026", nothing else; 0 when unreadable.
 std::int64_t lireJour(QStringView texte);
 QString texteJourFrancais(std::int64_t jour); // "01/01/2026"
 

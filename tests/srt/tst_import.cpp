@@ -566,6 +566,8 @@ void TestImport::tableInstallation_data()
         << QByteArray("[modificateurs]\nF;*;0.50;;;X\n") << 2 << "taux";
     QTest::newRow("date illisible")
         << QByteArray("[modificateurs]\nF;*;10.00;2025-13-01;;X\n") << 2 << "date illisible";
+    QTest::newRow("année signée") << QByteArray("[modificateurs]\nF;*;10.00;01/01/-2026;;X\n") << 2
+                                  << "date illisible";
     QTest::newRow("fin avant le début")
         << QByteArray("[modificateurs]\nF;*;10.00;2026-01-01;2025-01-01;X\n") << 2 << "précède";
     QTest::newRow("code de modificateur")
