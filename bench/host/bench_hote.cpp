@@ -12,6 +12,7 @@
 //   memory with a workspace open (VmRSS of /proc/<pid>/status).
 //
 // Targets: look-up <= 2 x the bare call, opening < 150 ms, memory < 80 MB.
+#include "AppelsBus.h"
 #include "host/JeuDeDonnees.h"
 #include "host/LectureCCAM.h"
 #include "host/dbus/NomsBus.h"
@@ -44,13 +45,9 @@
 #include <vector>
 
 using namespace pava;
+using namespace pava::banc;
 
 namespace {
-
-const QString kService = QString::fromLatin1(bus::kService);
-const QString kFabrique = QString::fromLatin1(bus::kCheminFabrique);
-const QString kIFabrique = QString::fromLatin1(bus::kInterfaceFabrique);
-const QString kILecture = QString::fromLatin1(bus::kInterfaceLectureCCAM);
 
 struct Banc
 {
@@ -60,14 +57,6 @@ struct Banc
     QString objet;
 };
 Banc* g_banc = nullptr;
-
-QDBusMessage appel(const QString& chemin, const QString& interface, const QString& membre,
-                   const QVariantList& arguments = {})
-{
-    QDBusMessage m = QDBusMessage::createMethodCall(kService, chemin, interface, membre);
-    m.setArguments(arguments);
-    return m;
-}
 
 // A practice that has used the program for years.
 bool grossirBase(const QString& fichier)

@@ -274,9 +274,11 @@ bool GetCCAM::event(QEvent* e)
 void GetCCAM::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
-    // Shown is as good as activated: a display without a window manager may
-    // never activate the window, and the act must be read all the same.
-    QTimer::singleShot(0, this, [this] {
+    // The activation step runs when the window manager activates the window
+    // (the act chooser it may open then takes the keyboard as it should). A
+    // display without a window manager never activates it: shown is then as
+    // good as activated, a moment later.
+    QTimer::singleShot(250, this, [this] {
         if (isVisible())
             Form_Activate();
     });

@@ -50,6 +50,18 @@ QString DoubleApostrophes(QString& texte)
     return texte;
 }
 
+QString raisonFichierIllisible(const QString& fichier)
+{
+    const QFileInfo info(fichier);
+    if (!info.exists())
+        return QStringLiteral("fichier introuvable");
+    if (info.isDir())
+        return QStringLiteral("c'est un répertoire");
+    if (!info.isReadable())
+        return QStringLiteral("lecture non permise");
+    return QStringLiteral("erreur de lecture");
+}
+
 QString repertoireExecutable()
 {
     if (QCoreApplication::instance())

@@ -24,6 +24,10 @@ bool ExisteFichier(const QString& fichier);
 // returns it. Calling it twice doubles twice. Any length is accepted.
 QString DoubleApostrophes(QString& texte);
 
+// Why a file cannot be read, in French, for a message: "fichier introuvable",
+// "c'est un répertoire", "lecture non permise", else "erreur de lecture".
+QString raisonFichierIllisible(const QString& fichier);
+
 // The program's own directory (complement files, error log):
 //  1. the directory named by PAVACCAM_HOME, as it is;
 //  2. for a program run from its build tree, the executable's directory;

@@ -1,5 +1,7 @@
 #include "srt/CommandeReference.h"
 
+#include "log/ErrorLog.h"
+#include "log/TextesErreurs.h"
 #include "srt/ComposantSrt.h"
 #include "srt/ConstructionReference.h"
 #include "srt/PratiqueActes.h"
@@ -139,6 +141,10 @@ int importer(const QStringList& args, QTextStream& out, QTextStream& err)
     if (!b.reussi) {
         out.flush();
         err << "Échec de l'import : " << b.erreur << '\n';
+        QString description = b.erreur;
+        LogErreur(
+            erreur::Application, description, QStringLiteral("pavaccam reference import"),
+            QStringLiteral("Import de « %1 » dans « %2 »").arg(o.fichierEdition, o.repertoireSrt));
         return kEchec;
     }
     out << "Référentiel construit : " << b.cheminReference << '\n'

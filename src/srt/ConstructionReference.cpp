@@ -452,7 +452,7 @@ bool Construction::lireFichiers()
     QFile f(m_options.fichierEdition);
     if (!f.open(QIODevice::ReadOnly))
         return echouer(QStringLiteral("impossible de lire « %1 » : %2")
-                           .arg(m_options.fichierEdition, f.errorString()));
+                           .arg(m_options.fichierEdition, raisonFichierIllisible(f.fileName())));
     m_octetsEdition = f.readAll();
     progression(QStringLiteral("Lecture de l'édition"), 0);
     QString erreur;
@@ -502,9 +502,10 @@ bool Construction::lireInstallation()
     } else {
         QFile f(m_options.fichierInstallation);
         if (!f.open(QIODevice::ReadOnly))
-            return echouer(QStringLiteral("impossible de lire la table de l'installation « %1 » "
-                                          ": %2")
-                               .arg(m_options.fichierInstallation, f.errorString()));
+            return echouer(
+                QStringLiteral("impossible de lire la table de l'installation « %1 » "
+                               ": %2")
+                    .arg(m_options.fichierInstallation, raisonFichierIllisible(f.fileName())));
         m_installation = f.readAll();
         m_nomInstallation = QFileInfo(m_options.fichierInstallation).fileName();
     }

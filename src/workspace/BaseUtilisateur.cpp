@@ -10,13 +10,15 @@ QString cheminBase(const QString& repertoireDonnees)
     return CompleteChemin(repertoireDonnees) + QStringLiteral("CCAM001.mdb");
 }
 
-void preparer(DataControl& base)
+bool preparer(DataControl& base)
 {
     base.execute(QStringLiteral("CREATE TABLE PavaACTES (CodeActe TEXT (255), LibelleCCAM "
                                 "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24));"));
     base.execute(QStringLiteral("CREATE TABLE PavaCCAM (CodeCCAM TEXT (24), LibelleCCAM "
                                 "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24));"));
-    base.execute(QStringLiteral("DELETE * FROM PavaCCAM ;"));
+    // With a condition, a list already empty is not written again: a
+    // database only looked at stays byte for byte as it was.
+    return base.execute(QStringLiteral("DELETE * FROM PavaCCAM WHERE 1 ;"));
 }
 
 QString sourceListe()

@@ -17,9 +17,10 @@ namespace base {
 QString cheminBase(const QString& repertoireDonnees);
 
 // Creates PavaACTES and PavaCCAM when missing and empties the coding list:
-// a coding list never outlives its workspace. Failures are ignored (a table
-// that exists already is one).
-void preparer(DataControl& base);
+// a coding list never outlives its workspace. A table that exists already is
+// no failure; false (base.lastError() says why) when the coding list cannot
+// be emptied: the database cannot be written (read-only, locked).
+bool preparer(DataControl& base);
 
 // Record sources. The two sorted lists keep theirs in the settings store
 // ("Record0", "Record2"), so these texts are part of what is stored.

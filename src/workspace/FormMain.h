@@ -34,8 +34,8 @@ class DataControl;
 // control array is named "<array>_<index>" ("lblTotal_1", "Command4_2",
 // "Label11_0", "CCAMMDB_2").
 //
-// The handlers live in one file per concern: FormMain.cpp (window, loading,
-// keys, sorting, closing), FormMainActes.cpp (act window, coding list,
+// The handlers live in one file per concern: FormMainFenetre.cpp (the
+// controls), FormMain.cpp (loading, activation, keys, sorting, closing), FormMainActes.cpp (act window, coding list,
 // history), FormMainComposes.cpp (habitual codings and composed acts),
 // FormMainValidation.cpp (complement, "&Valider").
 class FormMain : public QDialog, public OuvreurActe
@@ -116,7 +116,7 @@ private:
     void construirePanneaux();
     void trierListe(DataControl* vue, const QString& champ, const QString& source,
                     const char* cleReglage);
-    void signalerProbleme(const QString& texte);
+    void signalerProbleme(const QString& texte, int numero);
     void majCommand3();
     // Shows the act window on a code ("" = let the user choose one) and adds
     // what it hands back.

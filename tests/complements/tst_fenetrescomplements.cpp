@@ -1,5 +1,10 @@
+// The complement windows driven as the user drives them: ticking slots across
+// the tabs, changing a slot through the entry window, the tab titles, the
+// amounts window, and a slot that cannot be saved.
 #include "CatalogueEssai.h"
+#include "Pannes.h"
 #include "TestSupport.h"
+#include "UtilisateurEssai.h"
 
 #include "complements/FrmActeComp.h"
 #include "complements/FrmAutresComplements.h"
@@ -18,29 +23,17 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include <csignal>
 #include <memory>
 
-#include <linux/capability.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 using namespace pava;
+using test::enfant;
+using test::rangee;
 
 namespace {
 
 const QString kIntegre1 = QStringLiteral("Actes complémentaires par défaut");
 const QString kIntegre2 = QStringLiteral("Actes complémentaires Radiologie");
 const QString kIntegre3 = QStringLiteral("Actes complémentaires Rhumatologie");
-
-template <typename T> T* controle(const QWidget* w, const QString& nom)
-{
-    T* c = w->findChild<T*>(nom);
-    if (!c)
-        qFatal("contrôle absent : %s", qPrintable(nom));
-    return c;
-}
 
 void cliquer(QWidget* w)
 {
@@ -50,7 +43,7 @@ void cliquer(QWidget* w)
 // Brings tab k (1-3) to front as the user does, by its tab.
 void cliquerOnglet(const QWidget* fenetre, int k)
 {
-    QTabBar* barre = controle<QTabWidget>(fenetre, QStringLiteral("SSTab1"))->tabBar();
+    QTabBar* barre = enfant<QTabWidget>(fenetre, "SSTab1")->tabBar();
     QTest::mouseClick(barre, Qt::LeftButton, {}, barre->tabRect(k - 1).center());
 }
 
@@ -60,50 +53,6 @@ void remplacerTexte(QLineEdit* zone, const QString& texte)
     QTest::keyClick(zone, Qt::Key_Delete);
     QTest::keyClicks(zone, texte);
 }
-
-// Root writes into any directory. For the length of a test the process
-// gives that power up, so that a read-only directory is one for it too.
-class SansPasseDroits
-{
-public:
-    SansPasseDroits()
-    {
-        if (::geteuid() != 0)
-            return;
-        if (::syscall(SYS_capget, &m_entete, m_avant) != 0)
-            return;
-        __user_cap_data_struct apres[2] = {m_avant[0], m_avant[1]};
-        apres[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-        m_retire = ::syscall(SYS_capset, &m_entete, apres) == 0;
-    }
-    ~SansPasseDroits()
-    {
-        if (m_retire)
-            ::syscall(SYS_capset, &m_entete, m_avant);
-    }
-
-private:
-    __user_cap_header_struct m_entete{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_avant[2]{};
-    bool m_retire = false;
-};
-
-// A disk that fills up: files cannot grow beyond a few hundred bytes.
-class DisquePresquePlein
-{
-public:
-    explicit DisquePresquePlein(rlim_t octets)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_avant);
-        const rlimit limite{octets, m_avant.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limite);
-    }
-    ~DisquePresquePlein() { ::setrlimit(RLIMIT_FSIZE, &m_avant); }
-
-private:
-    rlimit m_avant{};
-};
 
 } // namespace
 
@@ -157,18 +106,18 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("clics");   // "tab|row index|control"
         QTest::addColumn<QString>("fin");         // a button, Échap or cadre
         QTest::addColumn<QStringList>("attendu"); // valid, labels, CCAM, NGAP
-        QTest::newRow("à travers les onglets, par la case et par le libellé")
-            << QStringList{"3|0|Check", "1|1|lLib"} << "Command2"
-            << QStringList{"1", "Radio+Infiltration", "ZBQK002A0____1+MZLB001", ""};
-        QTest::newRow("un clic sur la cotation décoche, libellé vide en premier")
-            << QStringList{"1|0|Check", "1|0|NGAP", "2|1|CCAM", "2|0|Check"} << "Command2"
-            << QStringList{"1", "B", "X", "K8"};
+        rangee("à travers les onglets, par la case et par le libellé",
+               QStringList{"3|0|Check", "1|1|lLib"}, "Command2",
+               QStringList{"1", "Radio+Infiltration", "ZBQK002A0____1+MZLB001", ""});
+        rangee("un clic sur la cotation décoche, libellé vide en premier",
+               QStringList{"1|0|Check", "1|0|NGAP", "2|1|CCAM", "2|0|Check"}, "Command2",
+               QStringList{"1", "B", "X", "K8"});
         // Whatever was ticked, the texts stay as an earlier confirmation left them.
         const QStringList avant{"", "Ancien", "Ancien", ""};
-        QTest::newRow("&Annuler") << QStringList{"1|1|Check"} << "Command1" << avant;
-        QTest::newRow("Échap") << QStringList{"1|1|Check"} << "Échap" << avant;
-        QTest::newRow("cadre : rien n'est changé")
-            << QStringList{"1|1|Check"} << "cadre" << QStringList{"1", "Ancien", "Ancien", ""};
+        rangee("&Annuler", QStringList{"1|1|Check"}, "Command1", avant);
+        rangee("Échap", QStringList{"1|1|Check"}, "Échap", avant);
+        rangee("cadre : rien n'est changé", QStringList{"1|1|Check"}, "cadre",
+               QStringList{"1", "Ancien", "Ancien", ""});
     }
     void cocherPuisFermer()
     {
@@ -185,7 +134,7 @@ private Q_SLOTS:
         for (const QString& c : clics) {
             const QStringList p = c.split(QLatin1Char('|'));
             cliquerOnglet(&w, p[0].toInt());
-            dernier = controle<QWidget>(&w, p[2] + p[0] + QLatin1Char('_') + p[1]);
+            dernier = enfant<QWidget>(&w, p[2] + p[0] + QLatin1Char('_') + p[1]);
             cliquer(dernier);
         }
         if (fin == QStringLiteral("Échap"))
@@ -193,7 +142,7 @@ private Q_SLOTS:
         else if (fin == QStringLiteral("cadre"))
             w.close();
         else
-            cliquer(controle<QPushButton>(&w, fin));
+            test::cliquer(&w, fin);
         QVERIFY(!w.isVisible());
         QCOMPARE((QStringList{s.ComplementValide ? "1" : "", s.LibelleComplement,
                               s.CotationCCAMComplement, s.CotationNGAPComplement}),
@@ -211,23 +160,18 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("attendu"); // the slot afterwards; empty = unchanged
         QTest::addColumn<bool>("explique");
         const QString n;
-        QTest::newRow("Ok") << "Radio du thorax" << n << n << "Command2"
-                            << QStringList{"Radio du thorax", "ZBQK002A0____1", ""} << false;
-        QTest::newRow("§ refusé") << "Radio§ §§poumons" << n << n << "Command2"
-                                  << QStringList{"Radio poumons", "ZBQK002A0____1", ""} << true;
-        QTest::newRow("import puis Ok")
-            << n << "QZJA002A0____1+DEQP003A0____1" << n << "Command2"
-            << QStringList{"Radio", "QZJA002A0____1+DEQP003A0____1", ""} << false;
-        QTest::newRow("import d'une liste vide")
-            << n << "" << n << "Command2" << QStringList{"Radio", "", ""} << false;
-        QTest::newRow("import puis Annuler")
-            << "Autre"
-            << "QZJA002A0____1" << n << "Command1" << QStringList{} << false;
-        QTest::newRow("Échap") << "Autre" << n << n << "Échap" << QStringList{} << false;
-        QTest::newRow("cadre") << "Autre" << n << n << "cadre" << QStringList{} << false;
-        QTest::newRow("montant total")
-            << n << n << "45.5"
-            << "Command2" << QStringList{"Radio", "ZBQK002A0____1=45.5", ""} << false;
+        const QString radio = "ZBQK002A0____1";
+        using L = QStringList;
+        rangee("Ok", "Radio du thorax", n, n, "Command2", L{"Radio du thorax", radio, ""}, false);
+        rangee("§ refusé", "Radio§ §§poumons", n, n, "Command2", L{"Radio poumons", radio, ""},
+               true);
+        rangee("import puis Ok", n, "QZJA002A0____1+DEQP003A0____1", n, "Command2",
+               L{"Radio", "QZJA002A0____1+DEQP003A0____1", ""}, false);
+        rangee("import d'une liste vide", n, "", n, "Command2", L{"Radio", "", ""}, false);
+        rangee("import puis Annuler", "Autre", "QZJA002A0____1", n, "Command1", L{}, false);
+        rangee("Échap", "Autre", n, n, "Échap", L{}, false);
+        rangee("cadre", "Autre", n, n, "cadre", L{}, false);
+        rangee("montant total", n, n, "45.5", "Command2", L{"Radio", radio + "=45.5", ""}, false);
     }
     void modifierUnEmplacement()
     {
@@ -242,36 +186,36 @@ private Q_SLOTS:
         session().CotationRetour = encours;
         FrmActeComp w;
         w.show();
-        cliquer(controle<QCheckBox>(&w, QStringLiteral("Check1_0")));
+        cliquer(enfant<QCheckBox>(&w, "Check1_0"));
         bool explication = false;
         ui::repondreProchaine([&](ui::Demande& d) {
             auto* saisie = qobject_cast<FrmSaisieActeComp*>(d.fenetre);
             saisie->show();
-            auto* text1 = controle<QLineEdit>(saisie, QStringLiteral("Text1"));
+            auto* text1 = enfant<QLineEdit>(saisie, "Text1");
             if (!libelle.isNull())
                 remplacerTexte(text1, libelle);
             if (!encours.isNull())
-                cliquer(controle<QPushButton>(saisie, QStringLiteral("Command3")));
+                test::cliquer(saisie, "Command3");
             if (!total.isNull()) {
                 ui::repondreProchaine([&](ui::Demande& m) {
                     m.fenetre->show();
-                    auto* boite = controle<QLineEdit>(m.fenetre, QStringLiteral("Text1_0"));
+                    auto* boite = enfant<QLineEdit>(m.fenetre, "Text1_0");
                     QTest::keyClicks(boite, total);
                     QTest::keyClick(boite, Qt::Key_Return); // "Suite" is the default button
                     return qobject_cast<QDialog*>(m.fenetre)->result();
                 });
-                cliquer(controle<QPushButton>(saisie, QStringLiteral("Command4")));
+                test::cliquer(saisie, "Command4");
             }
-            explication = controle<QLabel>(saisie, QStringLiteral("Explication"))->isVisible();
+            explication = enfant<QLabel>(saisie, "Explication")->isVisible();
             if (fin == QStringLiteral("Échap"))
                 QTest::keyClick(text1, Qt::Key_Escape);
             else if (fin == QLatin1String("cadre"))
                 saisie->close();
             else
-                cliquer(controle<QPushButton>(saisie, fin));
+                test::cliquer(saisie, fin);
             return saisie->result();
         });
-        cliquer(controle<QPushButton>(&w, QStringLiteral("Modif1_1")));
+        test::cliquer(&w, "Modif1_1");
         QCOMPARE(ui::reponsesEnAttente(), 0);
         QCOMPARE(explication, explique);
         QCOMPARE(session().ComplementValide, !attendu.isEmpty());
@@ -280,9 +224,9 @@ private Q_SLOTS:
             attendu = QStringList{"Radio", "ZBQK002A0____1", ""};
         QStringList affiche;
         for (const char* c : {"lLib1_1", "CCAM1_1", "NGAP1_1"})
-            affiche << controle<QLabel>(&w, QString::fromLatin1(c))->text();
+            affiche << enfant<QLabel>(&w, QString::fromLatin1(c))->text();
         QCOMPARE(affiche, attendu);
-        QVERIFY(controle<QCheckBox>(&w, QStringLiteral("Check1_0"))->isChecked());
+        QVERIFY(enfant<QCheckBox>(&w, "Check1_0")->isChecked());
         QCOMPARE(contenus()[1], avant[1]);
         if (change)
             QCOMPARE(
@@ -303,15 +247,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("onglet2");       // caption of tab 2 afterwards
         QTest::addColumn<QString>("rouvert");       // ... when the window opens again
         const QStringList integres{kIntegre1, kIntegre2, kIntegre3};
-        QTest::newRow("premier usage, Ok")
-            << false << "Échographie" << integres
-            << QStringList{kIntegre1, "Échographie", kIntegre3} << "Échographie"
-            << "Échographie";
-        QTest::newRow("premier usage, fermée par le cadre")
-            << false << QString() << integres << integres << kIntegre2 << kIntegre2;
-        QTest::newRow("titre vidé")
-            << true << "" << QStringList{kIntegre1, "Radio", "Gestes & ponctions"}
-            << QStringList{kIntegre1, "", "Gestes & ponctions"} << "Radio" << kIntegre2;
+        rangee("premier usage, Ok", false, "Échographie", integres,
+               QStringList{kIntegre1, "Échographie", kIntegre3}, "Échographie", "Échographie");
+        rangee("premier usage, fermée par le cadre", false, QString(), integres, integres,
+               kIntegre2, kIntegre2);
+        rangee("titre vidé", true, "", QStringList{kIntegre1, "Radio", "Gestes & ponctions"},
+               QStringList{kIntegre1, "", "Gestes & ponctions"}, "Radio", kIntegre2);
     }
     void titresDesOnglets()
     {
@@ -327,25 +268,25 @@ private Q_SLOTS:
         ui::repondreProchaine([&](ui::Demande& d) {
             d.fenetre->show();
             for (int i = 0; i < 3; ++i)
-                boites << controle<QLineEdit>(d.fenetre, QStringLiteral("Text1_%1").arg(i))->text();
+                boites << enfant<QLineEdit>(d.fenetre, QStringLiteral("Text1_%1").arg(i))->text();
             if (saisie.isNull()) {
                 d.fenetre->close();
             } else {
-                remplacerTexte(controle<QLineEdit>(d.fenetre, QStringLiteral("Text1_1")), saisie);
-                cliquer(controle<QPushButton>(d.fenetre, QStringLiteral("Command1")));
+                remplacerTexte(enfant<QLineEdit>(d.fenetre, "Text1_1"), saisie);
+                test::cliquer(d.fenetre, "Command1");
             }
             return qobject_cast<QDialog*>(d.fenetre)->result();
         });
         {
             FrmActeComp w;
             w.show();
-            cliquer(controle<QPushButton>(&w, QStringLiteral("Command3")));
+            test::cliquer(&w, "Command3");
             QCOMPARE(boites, ouverture);
             QCOMPARE(titresFichiers(), titres);
-            QCOMPARE(controle<QTabWidget>(&w, QStringLiteral("SSTab1"))->tabText(1), onglet2);
+            QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->tabText(1), onglet2);
         }
         FrmActeComp encore;
-        QCOMPARE(controle<QTabWidget>(&encore, QStringLiteral("SSTab1"))->tabText(1), rouvert);
+        QCOMPARE(enfant<QTabWidget>(&encore, "SSTab1")->tabText(1), rouvert);
     }
 
     void montants_data()
@@ -355,16 +296,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("total");        // typed in box 0 (after clearing it)
         QTest::addColumn<QString>("fin");          // Entrée, cadre, Échap
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("rouvert, le total l'emporte, Entrée")
-            << "A+B&12$30" << QStringList{"", "12", "30"} << "45.5"
-            << "Entrée"
-            << "A+B=45.5$30";
-        QTest::newRow("cadre : rien ne change") << "A=45.5" << QStringList{"45.5", "", ""} << "99"
-                                                << "cadre"
-                                                << "A=45.5";
-        QTest::newRow("Échap ne ferme pas") << "A=45.5" << QStringList{"45.5", "", ""} << "99"
-                                            << "Échap"
-                                            << "A=45.5";
+        rangee("rouvert, le total l'emporte, Entrée", "A+B&12$30", QStringList{"", "12", "30"},
+               "45.5", "Entrée", "A+B=45.5$30");
+        rangee("cadre : rien ne change", "A=45.5", QStringList{"45.5", "", ""}, "99", "cadre",
+               "A=45.5");
+        rangee("Échap ne ferme pas", "A=45.5", QStringList{"45.5", "", ""}, "99", "Échap",
+               "A=45.5");
     }
     void montants()
     {
@@ -378,9 +315,9 @@ private Q_SLOTS:
         w.show();
         QStringList boites;
         for (int i = 0; i < 3; ++i)
-            boites << controle<QLineEdit>(&w, QStringLiteral("Text1_%1").arg(i))->text();
+            boites << enfant<QLineEdit>(&w, QStringLiteral("Text1_%1").arg(i))->text();
         QCOMPARE(boites, affiches);
-        auto* boite = controle<QLineEdit>(&w, QStringLiteral("Text1_0"));
+        auto* boite = enfant<QLineEdit>(&w, "Text1_0");
         remplacerTexte(boite, total);
         if (fin == QLatin1String("cadre"))
             w.close();
@@ -398,11 +335,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("lectureSeule"); // else the disk is full
         QTest::addColumn<QString>("raison");
         QTest::addColumn<QString>("journal"); // "" = the log cannot be written either
-        QTest::newRow("répertoire en lecture seule") << true << "Permission refusée"
-                                                     << "";
-        QTest::newRow("disque plein")
-            << false << "Disque plein"
-            << "Procedure PutActeComplementaire : Erreur n° 61 (Disque plein : « ";
+        rangee("répertoire en lecture seule", true, "Permission refusée", "");
+        rangee("disque plein", false, "Disque plein",
+               "Procedure PutActeComplementaire : Erreur n° 61 (Disque plein : « ");
     }
     void echecEnregistrement()
     {
@@ -420,37 +355,37 @@ private Q_SLOTS:
         FrmActeComp w;
         w.show();
 
-        std::unique_ptr<SansPasseDroits> sansDroits;
-        std::unique_ptr<DisquePresquePlein> plein;
+        std::unique_ptr<test::SansPasseDroits> sansDroits;
+        std::unique_ptr<test::DisquePresquePlein> plein;
         if (lectureSeule) {
             QVERIFY(QFile::setPermissions(m_env->home(), QFile::ReadOwner | QFile::ExeOwner));
-            sansDroits = std::make_unique<SansPasseDroits>();
+            sansDroits = std::make_unique<test::SansPasseDroits>();
             QFile essai(m_env->home() + QStringLiteral("/essai"));
             if (essai.open(QIODevice::WriteOnly))
                 QSKIP("ce compte écrit dans un répertoire en lecture seule");
         } else {
-            plein = std::make_unique<DisquePresquePlein>(400);
+            plein = std::make_unique<test::DisquePresquePlein>(400);
         }
         ui::repondreProchaine([](ui::Demande& d) {
             auto* saisie = qobject_cast<FrmSaisieActeComp*>(d.fenetre);
-            QTest::keyClicks(controle<QLineEdit>(saisie, QStringLiteral("Text1")), " bis");
-            cliquer(controle<QPushButton>(saisie, QStringLiteral("Command2")));
+            QTest::keyClicks(enfant<QLineEdit>(saisie, "Text1"), " bis");
+            test::cliquer(saisie, "Command2");
             return saisie->result();
         });
         ui::repondreProchaine([](ui::Demande&) { return int(QMessageBox::Ok); });
-        cliquer(controle<QPushButton>(&w, QStringLiteral("Modif1_0")));
+        test::cliquer(&w, "Modif1_0");
         plein.reset();
         sansDroits.reset();
 
         QCOMPARE(ui::reponsesEnAttente(), 0);
         const QString message = ui::journalMessages().value(0);
-        QVERIFY2(message.contains(QStringLiteral("n'ont pas pu être enregistrés")) &&
-                     message.contains(raison) && message.contains(fichier(1)),
+        QVERIFY2(message.contains("n'ont pas pu être enregistrés") && message.contains(raison) &&
+                     message.contains(fichier(1)),
                  qPrintable(message));
         QCOMPARE(contenus(), avant);
         QCOMPARE(fichiersComplements(), (QStringList{"Complt1.txt", "Complt2.txt"}));
         // The window still shows the change, for as long as it is open.
-        QVERIFY(controle<QLabel>(&w, QStringLiteral("lLib1_0"))->text().endsWith(" bis"));
+        QVERIFY(enfant<QLabel>(&w, "lLib1_0")->text().endsWith(" bis"));
         const QString log = depuisWindows1252(test::readFile(journal::cheminJournal()));
         QVERIFY2(journal.isEmpty() ? log.isEmpty() : log.contains(journal), qPrintable(log));
     }

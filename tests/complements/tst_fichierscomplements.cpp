@@ -13,6 +13,7 @@
 using namespace pava;
 using complements::Etape;
 using complements::tableOnglet;
+using test::rangee;
 
 namespace {
 
@@ -74,13 +75,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("saisie");
         QTest::addColumn<QByteArrayList>("attendus");
         const QByteArray vide = "\r\n" + QByteArray("\xA7\xA7\r\n").repeated(8);
-        QTest::newRow("premier usage")
-            << QStringList{"", "", ""} << QStringList{} << QByteArrayList{vide, vide, vide};
-        QTest::newRow("titre accentué, champs, caractères interdits")
-            << QStringList{"Échographie & Radio", "", "Rhumato§logie"}
-            << QStringList{"1|1|Frottis|JKHD001A0____1|K8+MTO", "1|8|Consultation||C",
-                           "3|2|Infil§tration|MZLB001A0____1=45.5|", "3|3|Deux\r\nlignes| |≥ 3"}
-            << QByteArrayList{"\xC9"
+        rangee("premier usage", QStringList{"", "", ""}, QStringList{},
+               QByteArrayList{vide, vide, vide});
+        rangee("titre accentué, champs, caractères interdits",
+               QStringList{"Échographie & Radio", "", "Rhumato§logie"},
+               QStringList{"1|1|Frottis|JKHD001A0____1|K8+MTO", "1|8|Consultation||C",
+                           "3|2|Infil§tration|MZLB001A0____1=45.5|", "3|3|Deux\r\nlignes| |≥ 3"},
+               QByteArrayList{"\xC9"
                               "chographie & Radio\r\n"
                               "Frottis\xA7JKHD001A0____1\xA7K8+MTO\r\n" +
                                   QByteArray("\xA7\xA7\r\n").repeated(6) +
@@ -91,7 +92,7 @@ private Q_SLOTS:
                               "\xA7\xA7\r\n"
                               "Infiltration\xA7MZLB001A0____1=45.5\xA7\r\n"
                               "Deux lignes\xA7 \xA7 3\r\n" +
-                                  QByteArray("\xA7\xA7\r\n").repeated(5)};
+                                  QByteArray("\xA7\xA7\r\n").repeated(5)});
     }
     void ecritureOctetsExacts()
     {
@@ -116,26 +117,27 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("contenu"); // of Complt1.txt; null = no file
         QTest::addColumn<QString>("titre");
         QTest::addColumn<QStringList>("attendus");
-        QTest::newRow("absent") << QByteArray() << "Ancien" << vides(8);
-        QTest::newRow("vide") << QByteArray("") << "Ancien" << vides(8);
-        QTest::newRow("quatre lignes") << QByteArray("Titre\r\nA\xA7"
-                                                     "B\xA7"
-                                                     "C\r\nD\xA7\xA7\r\n\xA7\xA7"
-                                                     "F\r\n")
-                                       << "Titre" << QStringList{"A|B|C", "D||", "||F"} + vides(5);
-        QTest::newRow("ligne sans §, quatre morceaux")
-            << QByteArray("T\r\nLibell\xE9 seul\r\nA\xA7"
+        rangee("absent", QByteArray(), "Ancien", vides(8));
+        rangee("vide", QByteArray(""), "Ancien", vides(8));
+        rangee("quatre lignes",
+               QByteArray("Titre\r\nA\xA7"
+                          "B\xA7"
+                          "C\r\nD\xA7\xA7\r\n\xA7\xA7"
+                          "F\r\n"),
+               "Titre", QStringList{"A|B|C", "D||", "||F"} + vides(5));
+        rangee("ligne sans §, quatre morceaux",
+               QByteArray("T\r\nLibell\xE9 seul\r\nA\xA7"
                           "B\xA7"
                           "C\xA7"
-                          "D\r\n")
-            << "T" << QStringList{"Libellé seul||", "A|B|C"} + vides(6);
-        QTest::newRow("titre vide, fins LF, dernière ligne sans fin")
-            << QByteArray("\nA\xA7\xA7\nB\xA7"
-                          "C")
-            << "" << QStringList{"A||", "B|C|"} + vides(6);
-        QTest::newRow("plus de neuf lignes")
-            << QByteArray("T\r\n") + QByteArray("X\xA7Y\xA7Z\r\n").repeated(10) << "T"
-            << QStringList(8, QStringLiteral("X|Y|Z"));
+                          "D\r\n"),
+               "T", QStringList{"Libellé seul||", "A|B|C"} + vides(6));
+        rangee("titre vide, fins LF, dernière ligne sans fin",
+               QByteArray("\nA\xA7\xA7\nB\xA7"
+                          "C"),
+               "", QStringList{"A||", "B|C|"} + vides(6));
+        rangee("plus de neuf lignes",
+               QByteArray("T\r\n") + QByteArray("X\xA7Y\xA7Z\r\n").repeated(10), "T",
+               QStringList(8, QStringLiteral("X|Y|Z")));
     }
     void lecture()
     {
@@ -167,11 +169,11 @@ private Q_SLOTS:
             QTest::addRow("avant la copie %d", k) << int(Etape::EcritureCopie) << k << false;
             QTest::addRow("copie %d à moitié", k) << int(Etape::CopieEntamee) << k << false;
         }
-        QTest::newRow("avant la marque") << int(Etape::Marque) << 0 << false;
+        rangee("avant la marque", int(Etape::Marque), 0, false);
         for (int k = 1; k <= 3; ++k)
             QTest::addRow("avant le remplacement %d", k) << int(Etape::Remplacement) << k << true;
-        QTest::newRow("avant le retrait de la marque") << int(Etape::RetraitMarque) << 0 << true;
-        QTest::newRow("sans interruption") << -1 << 0 << true;
+        rangee("avant le retrait de la marque", int(Etape::RetraitMarque), 0, true);
+        rangee("sans interruption", -1, 0, true);
     }
     void sauvegardeInterrompue()
     {
@@ -228,16 +230,15 @@ private Q_SLOTS:
                                        "3|2|A| |",
                                        "3|3||Z|",
                                        "3|4|B||"};
-        QTest::newRow("rien de coché") << catalogue << QStringList{} << QStringList{"", "", ""};
-        QTest::newRow("onglet 1 : codages blancs exclus, onglets 2 et 3 : tout compte")
-            << catalogue << QStringList{"1|3", "2|3"} << QStringList{"Sans code", "", ""};
-        QTest::newRow("onglet 1 avant l'onglet 3")
-            << catalogue << QStringList{"3|1", "1|2", "1|1"}
-            << QStringList{"Consultation+Radio+Infiltration", "ZBQK002A0____1+MZLB001", "C"};
-        QTest::newRow("libellé vide en premier : pas de +")
-            << catalogue << QStringList{"2|1", "2|2"} << QStringList{"B", "X", "K8"};
-        QTest::newRow("A, vide, B : deux +")
-            << catalogue << QStringList{"3|2", "3|3", "3|4"} << QStringList{"A++B", " +Z", ""};
+        rangee("rien de coché", catalogue, QStringList{}, QStringList{"", "", ""});
+        rangee("onglet 1 : codages blancs exclus, onglets 2 et 3 : tout compte", catalogue,
+               QStringList{"1|3", "2|3"}, QStringList{"Sans code", "", ""});
+        rangee("onglet 1 avant l'onglet 3", catalogue, QStringList{"3|1", "1|2", "1|1"},
+               QStringList{"Consultation+Radio+Infiltration", "ZBQK002A0____1+MZLB001", "C"});
+        rangee("libellé vide en premier : pas de +", catalogue, QStringList{"2|1", "2|2"},
+               QStringList{"B", "X", "K8"});
+        rangee("A, vide, B : deux +", catalogue, QStringList{"3|2", "3|3", "3|4"},
+               QStringList{"A++B", " +Z", ""});
     }
     void assembleComplements()
     {
@@ -259,21 +260,17 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("boites");
         QTest::addColumn<QString>("attendu");
         const QString acte = QStringLiteral("QZJA002A0____1");
-        QTest::newRow("total") << acte << QStringList{"45.5", "", ""} << acte + "=45.5";
-        QTest::newRow("dépassement et hors nomenclature")
-            << acte << QStringList{"", "12", "30"} << acte + "&12$30";
-        QTest::newRow("le total l'emporte")
-            << acte << QStringList{"100", "12", ""} << acte + "=100";
-        QTest::newRow("virgule décimale")
-            << acte << QStringList{"12,50", "", " 7 .5"} << acte + "=12$7.5";
-        QTest::newRow("zéro, négatif, texte") << acte << QStringList{"0", "-5", "abc"} << acte;
-        QTest::newRow("rouvert sans changement")
-            << acte + "=45.5" << QStringList{"45.5", "", ""} << acte + "=45.5";
-        QTest::newRow("plusieurs actes, anciens montants remplacés")
-            << "AAAA001A0____1+BBBB002A0____1&12$30" << QStringList{"", "", "8"}
-            << "AAAA001A0____1+BBBB002A0____1$8";
-        QTest::newRow("boîtes vides : montants retirés")
-            << acte + "=45.5$30" << QStringList{"", "", ""} << acte;
+        rangee("total", acte, QStringList{"45.5", "", ""}, acte + "=45.5");
+        rangee("dépassement et hors nomenclature", acte, QStringList{"", "12", "30"},
+               acte + "&12$30");
+        rangee("le total l'emporte", acte, QStringList{"100", "12", ""}, acte + "=100");
+        rangee("virgule décimale", acte, QStringList{"12,50", "", " 7 .5"}, acte + "=12$7.5");
+        rangee("zéro, négatif, texte", acte, QStringList{"0", "-5", "abc"}, acte);
+        rangee("rouvert sans changement", acte + "=45.5", QStringList{"45.5", "", ""},
+               acte + "=45.5");
+        rangee("plusieurs actes, anciens montants remplacés", "AAAA001A0____1+BBBB002A0____1&12$30",
+               QStringList{"", "", "8"}, "AAAA001A0____1+BBBB002A0____1$8");
+        rangee("boîtes vides : montants retirés", acte + "=45.5$30", QStringList{"", "", ""}, acte);
     }
     void suiteMontants()
     {

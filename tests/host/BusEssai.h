@@ -8,6 +8,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QElapsedTimer>
@@ -97,6 +98,20 @@ inline void arreterServeur()
     bus().call(appel(chemin, kILecture, "EndCCAM"), QDBus::Block, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!serveurPresent(), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!processusVivant(pid), 5000);
+}
+
+// The servers the private bus starts from now on get these variables (the
+// test's own profile, home, settings...), as a desktop session gives its own.
+inline bool environnementActivation(const QMap<QString, QString>& variables)
+{
+    qDBusRegisterMetaType<QMap<QString, QString>>();
+    const QDBusMessage reponse =
+        bus().call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                  QStringLiteral("/org/freedesktop/DBus"),
+                                                  QStringLiteral("org.freedesktop.DBus"),
+                                                  QStringLiteral("UpdateActivationEnvironment"))
+                   << QVariant::fromValue(variables));
+    return reponse.type() == QDBusMessage::ReplyMessage;
 }
 
 // A virtual display with xdotool to press keys and click in it, when both

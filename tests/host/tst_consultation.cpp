@@ -3,14 +3,13 @@
 // driven with real key presses and clicks. What the host receives is the
 // result string, byte for byte.
 #include "BusEssai.h"
+#include "ReferenceEssai.h"
 #include "TestSupport.h"
 
 #include "coding/Windows1252.h"
 #include "host/JeuDeDonnees.h"
 
 #include <QDBusPendingCall>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include <functional>
 
@@ -131,20 +130,12 @@ private Q_SLOTS:
     // as stored, only its CCAM part priced (the last token carries an amount).
     void acteComposeDoubleClique()
     {
-        {
-            const QString nom = QStringLiteral("ajout-compose");
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
-            db.setDatabaseName(m_jeu.repertoireData + QStringLiteral("/CCAM001.mdb"));
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS PavaACTES (CodeActe TEXT, "
-                                          "LibelleCCAM TEXT, ValeurSS TEXT, ValeurReel TEXT)")));
-            QVERIFY(q.exec(QStringLiteral("INSERT INTO PavaACTES (CodeActe, LibelleCCAM) VALUES "
-                                          "('NGAPMTO,QZJA00210____1+DEQP00310____2=45', "
-                                          "'Suture et ECG, l''après-midi')")));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("ajout-compose"));
+        const QString base = m_jeu.repertoireData + "/CCAM001.mdb";
+        QVERIFY(executer(base, "CREATE TABLE IF NOT EXISTS PavaACTES (CodeActe TEXT, LibelleCCAM "
+                               "TEXT, ValeurSS TEXT, ValeurReel TEXT)"));
+        QVERIFY(executer(base, "INSERT INTO PavaACTES (CodeActe, LibelleCCAM) VALUES "
+                               "('NGAPMTO,QZJA00210____1+DEQP00310____2=45', "
+                               "'Suture et ECG, l''après-midi')"));
         ecrireReglageOnglet(1);
         const QString resultat = coder([this] { QVERIFY(m_ecran.clic(kEspace, 100, 90, 2)); });
         QCOMPARE(resultat, QStringLiteral("NGAPMTO,QZJA00210____1+DEQP00310____2=45,30,Suture et "

@@ -1,26 +1,16 @@
 // The automation server over a real session bus (a private one, started by
 // dbus-run-session): activation, every member called from separate client
-// processes (the command-line tool), the release rules, one workspace at a
-// time, and a workspace closed by a real key press under Xvfb.
+// processes (the command-line tool), the release rules, one workspace or act
+// chooser at a time, a server without reference or display, and the
+// demonstration. A consultation coded in the real windows is tst_consultation.
 #include "BusEssai.h"
 #include "TestSupport.h"
 
 #include "host/JeuDeDonnees.h"
 #include "srt/ComposantSrt.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusObjectPath>
 #include <QDBusPendingCall>
-#include <QDBusReply>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTest>
 
 using namespace pava;
 using namespace pava::test;
@@ -33,9 +23,16 @@ bool objetPublie(const QString& chemin)
 {
     const QDBusMessage r = bus().call(QDBusMessage::createMethodCall(
         kService, chemin.section(QLatin1Char('/'), 0, -2),
-        QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect")));
+        QStringLiteral("org.freedesktop.DBus.Introspectable"), "Introspect"));
     return r.arguments().value(0).toString().contains(
         QStringLiteral("<node name=\"%1\"/>").arg(chemin.section(QLatin1Char('/'), -1)));
+}
+
+QProcessEnvironment sansAffichage(QProcessEnvironment env)
+{
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(variable));
+    return env;
 }
 
 } // namespace
@@ -48,32 +45,34 @@ class TstServeurBus : public QObject
     OptionsJeuDeDonnees m_jeu;
     QProcessEnvironment m_envServeur;
 
-    // Starts the product's server by hand on a (virtual) X display.
-    void demarrerServeurSur(QProcess& serveur, const QString& affichage)
+    // Starts a server by hand (the one running is ended first), on a
+    // (virtual) X display when one is given, and waits for its bus name.
+    void demarrer(QProcess& serveur, const QString& affichage = {},
+                  const QString& programme = QStringLiteral(PAVACCAM_SERVEUR),
+                  QProcessEnvironment env = {})
     {
-        QProcessEnvironment env = m_envServeur;
-        env.insert(QStringLiteral("DISPLAY"), affichage);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        arreterServeur();
+        if (env.isEmpty())
+            env = m_envServeur;
+        if (!affichage.isEmpty()) {
+            env.insert("DISPLAY", affichage);
+            env.insert("QT_QPA_PLATFORM", "xcb");
+        }
         serveur.setProcessEnvironment(env);
-        serveur.start(QStringLiteral(PAVACCAM_SERVEUR));
+        serveur.start(programme);
         QVERIFY(serveur.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
     }
 
     QStringList argumentsCotation() const
     {
-        return {QStringLiteral("10000001"),
-                QStringLiteral("13"),
-                m_jeu.repertoireData,
-                m_jeu.repertoireData,
-                QString(),
-                m_jeu.repertoireRsc};
+        return {"10000001",           "13", m_jeu.repertoireData,
+                m_jeu.repertoireData, "",   m_jeu.repertoireRsc};
     }
     QVariantList valeursCotation() const
     {
-        QVariantList v;
-        for (const QString& a : argumentsCotation())
-            v << a;
-        return v;
+        const QStringList a = argumentsCotation();
+        return QVariantList(a.cbegin(), a.cend());
     }
 
 private Q_SLOTS:
@@ -81,29 +80,20 @@ private Q_SLOTS:
     {
         QVERIFY2(bus().isConnected(), "ce test tourne sous dbus-run-session");
         const QString r = m_env.root();
-        m_jeu.repertoireData = r + QStringLiteral("/data");
-        m_jeu.repertoireRsc = r + QStringLiteral("/rsc");
-        m_jeu.repertoireSrt = r + QStringLiteral("/srt");
+        m_jeu.repertoireData = r + "/data";
+        m_jeu.repertoireRsc = r + "/rsc";
+        m_jeu.repertoireSrt = r + "/srt";
         m_jeu.fichierReference = QStringLiteral(PAVACCAM_HOST_DONNEES "/edition-essai.csv");
         const BilanJeuDeDonnees bilan = creerJeuDeDonnees(m_jeu);
         QVERIFY2(bilan.reussi, qPrintable(bilan.erreur));
 
-        qDBusRegisterMetaType<QMap<QString, QString>>();
         // The servers the bus starts get this test's own world.
-        QMap<QString, QString> env{
-            {QStringLiteral("PAVACCAM_SYSCONFDIR"), m_env.sysconf()},
-            {QStringLiteral("PAVACCAM_HOME"), m_env.home()},
-            {QStringLiteral("XDG_CONFIG_HOME"), m_env.settings()},
-            {QStringLiteral("XDG_DATA_HOME"), r + QStringLiteral("/share")},
-            {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
-        };
-        const QDBusMessage reponse =
-            bus().call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                      QStringLiteral("/org/freedesktop/DBus"),
-                                                      QStringLiteral("org.freedesktop.DBus"),
-                                                      QStringLiteral("UpdateActivationEnvironment"))
-                       << QVariant::fromValue(env));
-        QCOMPARE(reponse.type(), QDBusMessage::ReplyMessage);
+        const QMap<QString, QString> env{{"PAVACCAM_SYSCONFDIR", m_env.sysconf()},
+                                         {"PAVACCAM_HOME", m_env.home()},
+                                         {"XDG_CONFIG_HOME", m_env.settings()},
+                                         {"XDG_DATA_HOME", r + "/share"},
+                                         {"QT_QPA_PLATFORM", "offscreen"}};
+        QVERIFY(environnementActivation(env));
         m_envServeur = QProcessEnvironment::systemEnvironment();
         for (auto it = env.cbegin(); it != env.cend(); ++it)
             m_envServeur.insert(it.key(), it.value());
@@ -112,22 +102,27 @@ private Q_SLOTS:
 
     void cleanupTestCase() { arreterServeur(); }
 
-    void activationStartsTheServer()
+    // The first call starts the server; the tool gives its object back after
+    // each call, and the server goes on.
+    void activationStartsTheServerAndReleaseLeavesItRunning()
     {
         QVERIFY(!serveurPresent());
         const Sortie s = cli({"call", "GetSRTPrixUnitaire", "DEQP003"});
         QVERIFY2(s.code == 0, qPrintable(s.err));
-        QCOMPARE(s.out, QStringLiteral("14.77\n"));
+        QCOMPARE(s.out, "14.77\n");
         QVERIFY(serveurPresent());
+        const uint pid = pidServeur();
+        QCOMPARE(cli({"call", "CheminData4", "/x"}).out, "/x\n");
+        QVERIFY(serveurPresent());
+        QCOMPARE(pidServeur(), pid);
     }
 
     void initAnswersAndKeepsThePaths_data()
     {
         QTest::addColumn<QString>("specialite");
         QTest::addColumn<bool>("resultat");
-        QTest::newRow("13") << "13" << true;
-        QTest::newRow("alphabetique") << "abc" << false;
-        QTest::newRow("vide") << "" << false;
+        rangee("13", "13", true);
+        rangee("alphabetique", "abc", false);
     }
     void initAnswersAndKeepsThePaths()
     {
@@ -160,18 +155,16 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("appel");
         QTest::addColumn<QString>("attendu");
         UsrSrt ob; // the same reference, through the profile this test wrote
-        QTest::newRow("GetSRTModificateurs")
-            << QStringList{"GetSRTModificateurs"} << ob.GetModificateurs();
-        QTest::newRow("GetSRTCodeAssociation")
-            << QStringList{"GetSRTCodeAssociation"} << ob.GetCodesAssociation();
-        QTest::newRow("GetSRTPrixUnitaire")
-            << QStringList{"GetSRTPrixUnitaire", "QZJA002"} << ob.GetPrixUnitaire("QZJA002");
-        QTest::newRow("GetSRTBaseRemboursementActe")
-            << QStringList{"GetSRTBaseRemboursementActe", "QZJA002", "F", "", "", "1"}
-            << ob.GetBaseRemboursementActe("QZJA002", "F", "", "", "1");
-        QTest::newRow("GetSRTModificateursActe")
-            << QStringList{"GetSRTModificateursActe", "DEQP003"}
-            << ob.GetModificateursActe("DEQP003").replace('@', "\r\n");
+        rangee("GetSRTModificateurs", QStringList{"GetSRTModificateurs"}, ob.GetModificateurs());
+        rangee("GetSRTCodeAssociation", QStringList{"GetSRTCodeAssociation"},
+               ob.GetCodesAssociation());
+        rangee("GetSRTPrixUnitaire", QStringList{"GetSRTPrixUnitaire", "QZJA002"},
+               ob.GetPrixUnitaire("QZJA002"));
+        rangee("GetSRTBaseRemboursementActe",
+               QStringList{"GetSRTBaseRemboursementActe", "QZJA002", "F", "", "", "1"},
+               ob.GetBaseRemboursementActe("QZJA002", "F", "", "", "1"));
+        rangee("GetSRTModificateursActe", QStringList{"GetSRTModificateursActe", "DEQP003"},
+               ob.GetModificateursActe("DEQP003").replace('@', "\r\n"));
     }
     void lookUpsAnswerAsTheTariffComponent()
     {
@@ -183,27 +176,17 @@ private Q_SLOTS:
         QCOMPARE(s.out, attendu + QLatin1Char('\n'));
     }
 
-    void actModifiersComeOnePerLine()
-    {
-        const Sortie s = cli({"call", "GetSRTModificateursActe", "QZJA002"});
-        QVERIFY2(s.code == 0, qPrintable(s.err));
-        QVERIFY(!s.out.contains(QLatin1Char('@')));
-        const QStringList lignes = s.out.chopped(1).split(QStringLiteral("\r\n"));
-        QCOMPARE(lignes.size(), 7); // the act, then F, M, P, R, S, U
-        QCOMPARE(lignes.first(), QStringLiteral("QZJA002"));
-    }
-
     void malformedCallsAreRefusedInFrench_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
-        QTest::newRow("membre inconnu") << QStringList{"call", "GetTout"} << "membre inconnu";
-        QTest::newRow("argument manquant")
-            << QStringList{"call", "GetSRTPrixUnitaire"} << "attend 1 argument(s) (CodeActe)";
-        QTest::newRow("argument en trop")
-            << QStringList{"call", "GetSRTModificateurs", "X"} << "attend 0 argument(s)";
-        QTest::newRow("cotation incomplete")
-            << QStringList{"call", "GetCotationCCAM", "1", "2", "3", "4"} << "attend 6 argument(s)";
+        rangee("membre inconnu", QStringList{"call", "GetTout"}, "membre inconnu");
+        rangee("argument manquant", QStringList{"call", "GetSRTPrixUnitaire"},
+               "attend 1 argument(s) (CodeActe)");
+        rangee("argument en trop", QStringList{"call", "GetSRTModificateurs", "X"},
+               "attend 0 argument(s)");
+        rangee("cotation incomplete", QStringList{"call", "GetCotationCCAM", "1", "2", "3", "4"},
+               "attend 6 argument(s)");
     }
     void malformedCallsAreRefusedInFrench()
     {
@@ -213,17 +196,6 @@ private Q_SLOTS:
         QCOMPARE(s.code, 2);
         QVERIFY2(s.err.contains(message), qPrintable(s.err));
         QVERIFY(s.out.isEmpty());
-    }
-
-    void releaseLeavesTheServerRunning()
-    {
-        QVERIFY(!creerObjet().isEmpty()); // started if needed
-        const uint pid = pidServeur();
-        const Sortie s = cli({"call", "CheminData4", "/x"});
-        QVERIFY2(s.code == 0, qPrintable(s.err));
-        QCOMPARE(s.out, QStringLiteral("/x\n"));
-        QVERIFY(serveurPresent());
-        QCOMPARE(pidServeur(), pid);
     }
 
     void hostLeavingTheBusReleasesItsObjects()
@@ -256,8 +228,7 @@ private Q_SLOTS:
             QDBusConnection::disconnectFromBus(nom);
             return r;
         };
-        const QDBusMessage cree =
-            unAppel(QStringLiteral("script-1"), appel(kFabrique, kIFabrique, "CreateObject"));
+        const QDBusMessage cree = unAppel("script-1", appel(kFabrique, kIFabrique, "CreateObject"));
         QCOMPARE(cree.type(), QDBusMessage::ReplyMessage);
         const QString chemin = qvariant_cast<QDBusObjectPath>(cree.arguments().value(0)).path();
         QVERIFY(!chemin.isEmpty());
@@ -266,7 +237,7 @@ private Q_SLOTS:
                 unAppel(QStringLiteral("script-%1").arg(i),
                         appel(chemin, kILecture, "GetSRTPrixUnitaire", {"DEQP003"}));
             QCOMPARE(prix.type(), QDBusMessage::ReplyMessage);
-            QCOMPARE(prix.arguments().value(0).toString(), QStringLiteral("14.77"));
+            QCOMPARE(prix.arguments().value(0).toString(), "14.77");
             QTest::qWait(400); // shorter than the test server's abandon delay
         }
         // Nobody calls any more: the object goes after the delay.
@@ -307,17 +278,16 @@ private Q_SLOTS:
 
         const Sortie s = cli(QStringList{"call", "GetCotationCCAM"} + argumentsCotation());
         QCOMPARE(s.code, 1);
-        QVERIFY2(s.err.contains(QStringLiteral("Une cotation est déjà en cours")),
-                 qPrintable(s.err));
+        QVERIFY2(s.err.contains("Une cotation est déjà en cours"), qPrintable(s.err));
 
         const QString second = creerObjet();
         const QDBusMessage refus =
             bus().call(appel(second, kILecture, "GetCotationCCAM", valeursCotation()));
-        QCOMPARE(refus.errorName(), QStringLiteral("org.pavaccam.PavaCCAM.Error.WorkspaceOpen"));
+        QCOMPARE(refus.errorName(), "org.pavaccam.PavaCCAM.Error.WorkspaceOpen");
 
         // The look-ups keep answering while the user codes.
         const Sortie prix = cli({"call", "GetSRTPrixUnitaire", "DEQP003"});
-        QCOMPARE(prix.out, QStringLiteral("14.77\n"));
+        QCOMPARE(prix.out, "14.77\n");
         QVERIFY(!enCours.isFinished());
 
         arreterServeur();
@@ -325,27 +295,12 @@ private Q_SLOTS:
         QVERIFY(enCours.isError());
     }
 
-    void endCCAMEndsTheProcess()
-    {
-        QVERIFY(!creerObjet().isEmpty());
-        const uint pid = pidServeur();
-        QVERIFY(processusVivant(pid));
-        const Sortie s = cli({"call", "EndCCAM"});
-        QVERIFY2(s.code == 0, qPrintable(s.err));
-        QTRY_VERIFY_WITH_TIMEOUT(!serveurPresent(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!processusVivant(pid), 5000);
-    }
-
     void releaseAfterAFailedValidationEndsTheProcess()
     {
-        arreterServeur();
         QProcess serveur;
         QProcessEnvironment env = m_envServeur;
-        env.insert(QStringLiteral("PAVACCAM_ESSAI_FIN_SUR_TERMINAISON"), QStringLiteral("1"));
-        serveur.setProcessEnvironment(env);
-        serveur.start(QStringLiteral(PAVACCAM_SERVEUR_ESSAI));
-        QVERIFY(serveur.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
+        env.insert("PAVACCAM_ESSAI_FIN_SUR_TERMINAISON", "1");
+        demarrer(serveur, {}, QStringLiteral(PAVACCAM_SERVEUR_ESSAI), env);
 
         const Sortie s = cli({"call", "CheminData4"});
         QCOMPARE(s.code, 0);
@@ -354,62 +309,20 @@ private Q_SLOTS:
         QVERIFY(!serveurPresent());
     }
 
-    void escapeClosesTheWorkspaceAndTheHostGetsEmpty()
-    {
-        arreterServeur();
-        EcranVirtuel ecran;
-        if (!ecran.demarrer())
-            QSKIP("Xvfb ou xdotool absent");
-        const QString affichage = ecran.affichage();
-
-        QProcess serveur;
-        demarrerServeurSur(serveur, affichage);
-        QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
-
-        const QString chemin = creerObjet();
-        QDBusPendingCall cotation =
-            bus().asyncCall(appel(chemin, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
-
-        QVERIFY2(ecran.echapDans(QStringLiteral("cotations CCAM")),
-                 "fenêtre de cotation introuvable");
-
-        QTRY_VERIFY_WITH_TIMEOUT(cotation.isFinished(), 10000);
-        const QDBusMessage reponse = cotation.reply();
-        QCOMPARE(reponse.type(), QDBusMessage::ReplyMessage);
-        QCOMPARE(reponse.arguments().first().toString(), QString());
-
-        // The server goes on, and the next coding is not refused.
-        QVERIFY(serveurPresent());
-        QDBusPendingCall suivante =
-            bus().asyncCall(appel(chemin, kILecture, "GetCotationCCAM", valeursCotation()), 600000);
-        bus().call(appel(kFabrique, kIFabrique, "Ping"));
-        QVERIFY(!suivante.isFinished());
-        arreterServeur();
-        QVERIFY(serveur.waitForFinished(5000));
-    }
-
     void serverWithoutReferenceOrDisplayAnswersWithFrenchErrors()
     {
-        arreterServeur();
         QProcess serveur;
-        QProcessEnvironment env = m_envServeur;
-        env.insert(QStringLiteral("PAVACCAM_SYSCONFDIR"), m_env.root() + QStringLiteral("/vide"));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        serveur.setProcessEnvironment(env);
-        serveur.start(QStringLiteral(PAVACCAM_SERVEUR));
-        QVERIFY(serveur.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
+        QProcessEnvironment env = sansAffichage(m_envServeur);
+        env.insert("PAVACCAM_SYSCONFDIR", m_env.root() + QStringLiteral("/vide"));
+        demarrer(serveur, {}, QStringLiteral(PAVACCAM_SERVEUR), env);
 
         const Sortie prix = cli({"call", "GetSRTPrixUnitaire", "DEQP003"});
         QCOMPARE(prix.code, 1);
-        QVERIFY2(prix.err.contains(QStringLiteral("Recherche impossible : aucun référentiel CCAM")),
+        QVERIFY2(prix.err.contains("Recherche impossible : aucun référentiel CCAM"),
                  qPrintable(prix.err));
         const Sortie cotation = cli(QStringList{"call", "GetCotationCCAM"} + argumentsCotation());
         QCOMPARE(cotation.code, 1);
-        QVERIFY2(cotation.err.contains(QStringLiteral("sans affichage graphique")),
-                 qPrintable(cotation.err));
+        QVERIFY2(cotation.err.contains("sans affichage graphique"), qPrintable(cotation.err));
         const Sortie choix = cli({"call", "GetCCAMCode"});
         QCOMPARE(choix.code, 1);
         arreterServeur();
@@ -418,23 +331,21 @@ private Q_SLOTS:
 
     void actChoiceAnswersWhenItsWindowCloses()
     {
-        arreterServeur();
         EcranVirtuel ecran;
         if (!ecran.demarrer())
             QSKIP("Xvfb ou xdotool absent");
         QProcess serveur;
-        demarrerServeurSur(serveur, ecran.affichage());
-        QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
+        demarrer(serveur, ecran.affichage());
 
         const QString chemin = creerObjet();
         QDBusPendingCall choix = bus().asyncCall(appel(chemin, kILecture, "GetCCAMCode"), 600000);
         bus().call(appel(kFabrique, kIFabrique, "Ping"));
         const QDBusMessage refus = bus().call(appel(creerObjet(), kILecture, "GetCCAMCode"));
-        QCOMPARE(refus.errorName(), QStringLiteral("org.pavaccam.PavaCCAM.Error.ChooserOpen"));
-        QCOMPARE(cli({"call", "GetSRTPrixUnitaire", "DEQP003"}).out, QStringLiteral("14.77\n"));
+        QCOMPARE(refus.errorName(), "org.pavaccam.PavaCCAM.Error.ChooserOpen");
+        QCOMPARE(cli({"call", "GetSRTPrixUnitaire", "DEQP003"}).out, "14.77\n");
         QVERIFY(!choix.isFinished());
 
-        QVERIFY2(ecran.echapDans(QStringLiteral("Choisir un acte")), "choix d'acte introuvable");
+        QVERIFY2(ecran.echapDans("Choisir un acte"), "choix d'acte introuvable");
         QTRY_VERIFY_WITH_TIMEOUT(choix.isFinished(), 10000);
         QCOMPARE(choix.reply().type(), QDBusMessage::ReplyMessage);
         QCOMPARE(choix.reply().arguments().first().toString(), QString());
@@ -446,16 +357,12 @@ private Q_SLOTS:
     {
         const QString dossier = m_env.root() + QStringLiteral("/demo-sans-ecran");
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        p.setProcessEnvironment(env);
+        p.setProcessEnvironment(sansAffichage(QProcessEnvironment::systemEnvironment()));
         p.start(QStringLiteral(PAVACCAM_CLI), {"demo", "--dossier", dossier});
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(QString::fromUtf8(p.readAllStandardError())
-                    .contains(QStringLiteral("aucun affichage graphique n'est disponible")));
+                    .contains("aucun affichage graphique n'est disponible"));
         QVERIFY(!QFileInfo::exists(dossier));
     }
 
@@ -468,19 +375,18 @@ private Q_SLOTS:
         const QString dossier = m_env.root() + QStringLiteral("/demo");
         QProcess demo;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), ecran.affichage());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("PAVACCAM_SERVER"), QStringLiteral(PAVACCAM_SERVEUR));
+        env.insert("DISPLAY", ecran.affichage());
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("PAVACCAM_SERVER", QStringLiteral(PAVACCAM_SERVEUR));
         demo.setProcessEnvironment(env);
         demo.start(QStringLiteral(PAVACCAM_CLI), {"demo", "--dossier", dossier});
         QVERIFY(demo.waitForStarted());
-        QVERIFY2(ecran.echapDans(QStringLiteral("cotations CCAM")),
-                 "fenêtre de cotation introuvable");
+        QVERIFY2(ecran.echapDans("cotations CCAM"), "fenêtre de cotation introuvable");
         QVERIFY(demo.state() == QProcess::NotRunning || demo.waitForFinished(15000));
         const QString err = QString::fromUtf8(demo.readAllStandardError());
         QVERIFY2(demo.exitCode() == 0, qPrintable(err));
-        QCOMPARE(QString::fromUtf8(demo.readAllStandardOutput()), QStringLiteral("\n"));
-        QVERIFY(err.contains(QStringLiteral("Jeu de démonstration créé")));
+        QCOMPARE(QString::fromUtf8(demo.readAllStandardOutput()), "\n");
+        QVERIFY(err.contains("Jeu de démonstration créé"));
         QVERIFY(QFileInfo::exists(dossier + QStringLiteral("/data/CCAM001.mdb")));
         QVERIFY(QFileInfo::exists(dossier + QStringLiteral("/etc/Pavareg.reg")));
         // The server the demonstration started ends with it.

@@ -1,3 +1,7 @@
+// The act chooser over a small reference: the habitual codings first,
+// search as the user types, the practice's history in the ranking, the
+// keyboard and the mouse, chapters, and no reference or no data at all.
+#include "EditionsDeTest.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
@@ -20,6 +24,7 @@
 #include <memory>
 
 using namespace pava;
+using test::rangee;
 
 namespace {
 
@@ -44,15 +49,15 @@ void taper(QWidget* w, const QString& texte)
 
 QLineEdit* boite(const QDialog* d)
 {
-    return d->findChild<QLineEdit*>(QStringLiteral("Recherche"));
+    return d->findChild<QLineEdit*>("Recherche");
 }
 QTreeWidget* resultats(const QDialog* d)
 {
-    return d->findChild<QTreeWidget*>(QStringLiteral("Resultats"));
+    return d->findChild<QTreeWidget*>("Resultats");
 }
 QString etat(const QDialog* d)
 {
-    return d->findChild<QLabel*>(QStringLiteral("Etat"))->text();
+    return d->findChild<QLabel*>("Etat")->text();
 }
 
 // Plays the user's part in the modal chooser: types, presses keys, and lets
@@ -80,17 +85,11 @@ class TstChoixActe : public QObject
     std::unique_ptr<test::IsolatedEnvironment> m_env;
     QString m_donnees;
 
-    void ecrireProfil(const QString& repertoireSrt)
-    {
-        m_env->writeProfile(
-            QStringLiteral("[API_Sesam]\r\nPath=%1\r\n").arg(repertoireSrt).toUtf8());
-    }
-
     std::unique_ptr<CtlCCAM> controle()
     {
         auto c = std::make_unique<CtlCCAM>();
         c->setModeLecture(1);
-        c->setIdentificationPraticien(QStringLiteral("123456789"));
+        c->setIdentificationPraticien("123456789");
         c->setCodeSpecialite(1);
         c->setPathData(m_donnees);
         c->setParamTexte(QString());
@@ -111,10 +110,27 @@ private Q_SLOTS:
         m_env = std::make_unique<test::IsolatedEnvironment>();
         m_donnees = m_env->root() + QStringLiteral("/donnees");
         const QString srt = m_env->root() + QStringLiteral("/srt-base");
-        QString erreur;
-        QVERIFY2(test::creerReference(srt + QStringLiteral("/srt/CCAM.mdb"), &erreur),
-                 qPrintable(erreur));
-        ecrireProfil(srt);
+        const BilanImport b = test::importer(
+            srt, test::edition(
+                     1, "01/01/2020",
+                     {"04,,Appareil circulatoire,,,,,,,,", "04.01,,Actes diagnostiques,,,,,,,,",
+                      "DEQP003,,Électrocardiographie sur au moins 12 dérivations,1,0,14.26,14.26,"
+                      ",,1,ADC",
+                      "DEQP005,,Électrocardiographie avec enregistrement de longue durée,1,0,"
+                      "70.34,70.34,,,1,ADC",
+                      "07,,Appareil digestif,,,,,,,,", "07.02,,Actes sur les dents,,,,,,,,",
+                      "HBGD035,,Avulsion d'une dent permanente,1,0,Non pris en charge,Non pris "
+                      "en charge,,,2,ATM",
+                      "16,,Peau et tissu cellulaire sous-cutané,,,,,,,,",
+                      "16.01,,Ablation de corps étranger,,,,,,,,",
+                      "QZGA002,,Ablation de corps étranger de la peau,1,0,41.80,41.80,,,1,ADC",
+                      "16.03,,Réparation de la peau,,,,,,,,",
+                      "QZJA002,,Suture de plaie superficielle de la peau de moins de 3 cm,1,0,"
+                      "25.00,25.00,,,1,ADC",
+                      "QZJA017,,Suture de plaies profondes de la peau et des tissus mous,1,0,"
+                      "63.50,63.50,,,1,ADC"}));
+        QVERIFY2(b.reussi, qPrintable(b.erreur));
+        m_env->writeProfile("[API_Sesam]\r\nPath=" + srt.toUtf8() + "\r\n");
         QVERIFY(test::creerHabituels(m_donnees + QStringLiteral("/CCAM001.mdb"),
                                      {{"QZJA002", "Suture de plaie superficielle"},
                                       {"DEQP003", "Électrocardiographie"},
@@ -134,10 +150,10 @@ private Q_SLOTS:
         QVERIFY(boite(d)->hasFocus());
         QCOMPARE(codes(resultats(d)), (QStringList{"YYYY999", "DEQP003", "QZJA002"}));
         QTreeWidget* liste = resultats(d);
-        QCOMPARE(liste->topLevelItem(1)->text(2), QStringLiteral("14.26 €"));
+        QCOMPARE(liste->topLevelItem(1)->text(2), "14.26 €");
         QCOMPARE(liste->topLevelItem(0)->text(2), QString());
-        QCOMPARE(etat(d), QStringLiteral("Vos cotations habituelles : 3 actes."));
-        QVERIFY(!d->findChild<QLabel*>(QStringLiteral("Avertissement"))->isVisible());
+        QCOMPARE(etat(d), "Vos cotations habituelles : 3 actes.");
+        QVERIFY(!d->findChild<QLabel*>("Avertissement")->isVisible());
         d->reject();
     }
 
@@ -146,16 +162,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("tape");
         QTest::addColumn<QStringList>("trouves"); // in any order
         QTest::addColumn<QString>("premier");
-        QTest::newRow("début de code") << "qzja" << QStringList{"QZJA002", "QZJA017"} << "";
-        QTest::newRow("code entier") << "QZJA017" << QStringList{"QZJA017"} << "QZJA017";
-        QTest::newRow("mots") << "suture plaie" << QStringList{"QZJA002", "QZJA017"} << "";
-        QTest::newRow("mots inversés, pluriel")
-            << "plaie sutures" << QStringList{"QZJA002", "QZJA017"} << "";
-        QTest::newRow("sans accent")
-            << "electrocardiographie" << QStringList{"DEQP003", "DEQP005"} << "";
-        QTest::newRow("majuscules, début de mot")
-            << "ÉLECTRO LONGUE" << QStringList{"DEQP005"} << "DEQP005";
-        QTest::newRow("rien") << "xyzzy" << QStringList{} << "";
+        rangee("début de code", "qzja", QStringList{"QZJA002", "QZJA017"}, "");
+        rangee("mots inversés, pluriel", "plaie sutures", QStringList{"QZJA002", "QZJA017"}, "");
+        rangee("accents, majuscules, début de mot", "ÉLECTRO LONGUE", QStringList{"DEQP005"},
+               "DEQP005");
+        rangee("rien", "xyzzy", QStringList{}, "");
     }
     void rechercheAuFilDeLaFrappe()
     {
@@ -174,8 +185,7 @@ private Q_SLOTS:
         QCOMPARE(obtenus, trouves);
         if (trouves.isEmpty())
             QCOMPARE(etat(d), QStringLiteral("Aucun acte ne correspond à « %1 ».").arg(tape));
-        QCOMPARE(d->findChild<QPushButton*>(QStringLiteral("Choisir"))->isEnabled(),
-                 !trouves.isEmpty());
+        QCOMPARE(d->findChild<QPushButton*>("Choisir")->isEnabled(), !trouves.isEmpty());
         // Emptying the box brings the habitual codings back.
         boite(d)->clear();
         QCOMPARE(codes(resultats(d)).size(), 3);
@@ -190,11 +200,11 @@ private Q_SLOTS:
         // rest in match order; without the history, QZGA002 before QZJA017.
         const QStringList avecHistorique{"QZJA002", "QZJA017", "QZGA002"};
         const QStringList sansHistorique{"QZJA002", "QZGA002", "QZJA017"};
-        QTest::newRow("historique lu") << "lu" << avecHistorique;
-        QTest::newRow("grand historique lu en arrière-plan") << "grand" << avecHistorique;
-        QTest::newRow("pas d'historique") << "absent" << sansHistorique;
-        QTest::newRow("historique endommagé") << "endommage" << sansHistorique;
-        QTest::newRow("historique verrouillé par un autre poste") << "verrouille" << sansHistorique;
+        rangee("historique lu", "lu", avecHistorique);
+        rangee("grand historique lu en arrière-plan", "grand", avecHistorique);
+        rangee("pas d'historique", "absent", sansHistorique);
+        rangee("historique endommagé", "endommage", sansHistorique);
+        rangee("historique verrouillé par un autre poste", "verrouille", sansHistorique);
     }
     void classementDuCabinet()
     {
@@ -210,23 +220,23 @@ private Q_SLOTS:
         QCOMPARE(historiqueRapide(fichier), historique != QLatin1String("grand"));
         QSqlDatabase verrou;
         if (historique == QLatin1String("verrouille")) {
-            verrou = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("verrou"));
+            verrou = QSqlDatabase::addDatabase("QSQLITE", "verrou");
             verrou.setDatabaseName(fichier);
             QVERIFY(verrou.open());
-            QVERIFY(QSqlQuery(verrou).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            QVERIFY(QSqlQuery(verrou).exec("BEGIN EXCLUSIVE"));
         }
         auto c = controle();
         c->setPathDataRsc(rsc);
         ChoixActeDialog* d = ouvrir(*c);
         QVERIFY(d);
-        taper(boite(d), QStringLiteral("peau"));
+        taper(boite(d), "peau");
         QTRY_COMPARE(codes(resultats(d)), ordre);
         d->reject();
         if (verrou.isOpen()) {
             verrou.rollback();
             verrou.close();
             verrou = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("verrou"));
+            QSqlDatabase::removeDatabase("verrou");
         }
     }
 
@@ -237,15 +247,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("retour");
         QTest::addColumn<int>("rangChoisi"); // in the list as shown, -1 none
         using L = QList<int>;
-        QTest::newRow("Entrée") << "suture" << L{Qt::Key_Return} << 1 << 0;
-        QTest::newRow("flèche bas puis Entrée")
-            << "suture" << L{Qt::Key_Down, Qt::Key_Enter} << 1 << 1;
-        QTest::newRow("bas, bas, haut")
-            << "peau" << L{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return} << 1 << 1;
-        QTest::newRow("Échap") << "suture" << L{Qt::Key_Down, Qt::Key_Escape} << 0 << -1;
-        QTest::newRow("Entrée sans résultat")
-            << "xyzzy" << L{Qt::Key_Return, Qt::Key_Escape} << 0 << -1;
-        QTest::newRow("habituels, Entrée") << "" << L{Qt::Key_Down, Qt::Key_Return} << 1 << 1;
+        rangee("Entrée", "suture", L{Qt::Key_Return}, 1, 0);
+        rangee("flèche bas puis Entrée", "suture", L{Qt::Key_Down, Qt::Key_Enter}, 1, 1);
+        rangee("bas, bas, haut", "peau", L{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return},
+               1, 1);
+        rangee("Échap", "suture", L{Qt::Key_Down, Qt::Key_Escape}, 0, -1);
+        rangee("Entrée sans résultat", "xyzzy", L{Qt::Key_Return, Qt::Key_Escape}, 0, -1);
+        rangee("habituels, Entrée", "", L{Qt::Key_Down, Qt::Key_Return}, 1, 1);
     }
     void clavier()
     {
@@ -272,7 +280,7 @@ private Q_SLOTS:
         auto c = controle();
         QStringList vus;
         ui::repondreProchaine(utilisateur([&](ChoixActeDialog* d) {
-            taper(boite(d), QStringLiteral("electro"));
+            taper(boite(d), "electro");
             QTreeWidget* liste = resultats(d);
             vus = codes(liste);
             const QRect r = liste->visualItemRect(liste->topLevelItem(1));
@@ -288,14 +296,13 @@ private Q_SLOTS:
     {
         auto c = controle();
         ui::repondreProchaine(utilisateur([](ChoixActeDialog* d) {
-            taper(boite(d), QStringLiteral("QZJA017"));
+            taper(boite(d), "QZJA017");
             QTest::keyClick(boite(d), Qt::Key_Return);
         }));
         QCOMPARE(c->ChoisirActe(), 1);
-        QCOMPARE(c->CodeCCAM(), QStringLiteral("QZJA017"));
+        QCOMPARE(c->CodeCCAM(), "QZJA017");
         ui::repondreProchaine(utilisateur([](ChoixActeDialog* d) {
-            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("Annuler")),
-                              Qt::LeftButton);
+            QTest::mouseClick(d->findChild<QPushButton*>("Annuler"), Qt::LeftButton);
         }));
         QCOMPARE(c->ChoisirActe(), 0);
         QCOMPARE(c->CodeCCAM(), QString());
@@ -305,10 +312,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("chapitre");
         QTest::addColumn<QStringList>("actes");
-        QTest::newRow("sous-chapitre") << "16.03" << QStringList{"QZJA002", "QZJA017"};
-        QTest::newRow("chapitre et ses sous-chapitres")
-            << "16" << QStringList{"QZGA002", "QZJA002", "QZJA017"};
-        QTest::newRow("autre chapitre") << "04" << QStringList{"DEQP003", "DEQP005"};
+        rangee("sous-chapitre", "16.03", QStringList{"QZJA002", "QZJA017"});
+        rangee("chapitre et ses sous-chapitres", "16",
+               QStringList{"QZGA002", "QZJA002", "QZJA017"});
     }
     void parChapitre()
     {
@@ -317,8 +323,8 @@ private Q_SLOTS:
         auto c = controle();
         ChoixActeDialog* d = ouvrir(*c);
         QVERIFY(d);
-        taper(boite(d), QStringLiteral("avulsion"));
-        auto* arbre = d->findChild<QTreeWidget*>(QStringLiteral("Chapitres"));
+        taper(boite(d), "avulsion");
+        auto* arbre = d->findChild<QTreeWidget*>("Chapitres");
         const QList<QTreeWidgetItem*> items = arbre->findItems(
             chapitre + QStringLiteral("  "), Qt::MatchStartsWith | Qt::MatchRecursive);
         QCOMPARE(items.size(), 1);
@@ -342,9 +348,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("profil");
         QTest::addColumn<QString>("message");
-        QTest::newRow("pas de profil") << QByteArray() << "Pavareg.reg";
-        QTest::newRow("répertoire sans référence")
-            << QByteArray("[API_Sesam]\nPath=/nulle/part\n") << "/nulle/part/srt/CCAM.mdb";
+        rangee("pas de profil", QByteArray(), "Pavareg.reg");
+        rangee("répertoire sans référence", QByteArray("[API_Sesam]\nPath=/nulle/part\n"),
+               "/nulle/part/srt/CCAM.mdb");
     }
     void sansReferenceSeulementLesHabituels()
     {
@@ -356,17 +362,17 @@ private Q_SLOTS:
         auto c = controle();
         ChoixActeDialog* d = ouvrir(*c);
         QVERIFY(d);
-        auto* avertissement = d->findChild<QLabel*>(QStringLiteral("Avertissement"));
+        auto* avertissement = d->findChild<QLabel*>("Avertissement");
         QVERIFY(avertissement->isVisible());
         QVERIFY2(avertissement->text().contains(message), qPrintable(avertissement->text()));
         QVERIFY(avertissement->text().contains(
             QStringLiteral("Seules vos cotations habituelles sont proposées.")));
         QCOMPARE(codes(resultats(d)).size(), 3);
-        taper(boite(d), QStringLiteral("électro"));
+        taper(boite(d), "électro");
         QCOMPARE(codes(resultats(d)), QStringList{"DEQP003"});
         QTest::keyClick(boite(d), Qt::Key_Return);
         QTRY_COMPARE(c->choixOuvert(), nullptr);
-        QCOMPARE(c->CodeCCAM(), QStringLiteral("DEQP003"));
+        QCOMPARE(c->CodeCCAM(), "DEQP003");
     }
 
     void sansDonneesRienNEstCree()
@@ -377,7 +383,7 @@ private Q_SLOTS:
         ChoixActeDialog* d = ouvrir(*c);
         QVERIFY(d);
         QCOMPARE(codes(resultats(d)).size(), 0);
-        taper(boite(d), QStringLiteral("qzja017"));
+        taper(boite(d), "qzja017");
         QCOMPARE(codes(resultats(d)), QStringList{"QZJA017"});
         QTest::keyClick(d, Qt::Key_Escape);
         QTRY_COMPARE(c->choixOuvert(), nullptr);
@@ -388,11 +394,11 @@ private Q_SLOTS:
     void ouvertureSansAttente()
     {
         auto c = controle();
-        c->setParamTexte(QStringLiteral("suture"));
+        c->setParamTexte("suture");
         QSignalSpy fin(c.get(), &CtlCCAM::choixTermine);
         ChoixActeDialog* d = ouvrir(*c);
         QVERIFY(d);
-        QCOMPARE(boite(d)->text(), QStringLiteral("suture"));
+        QCOMPARE(boite(d)->text(), "suture");
         QCOMPARE(codes(resultats(d)).size(), 2);
         c->ouvrirChoix(); // already open: the same chooser comes forward
         QCOMPARE(c->choixOuvert(), d);
@@ -401,7 +407,7 @@ private Q_SLOTS:
         QTest::keyClick(boite(d), Qt::Key_Return);
         QTRY_COMPARE(fin.count(), 1);
         QVERIFY(!c->CodeCCAM().isEmpty());
-        QVERIFY(c->CodeCCAM().startsWith(QStringLiteral("QZJA")));
+        QVERIFY(c->CodeCCAM().startsWith("QZJA"));
         QCOMPARE(c->choixOuvert(), nullptr);
     }
 };

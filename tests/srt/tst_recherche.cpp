@@ -17,225 +17,211 @@ class TestRecherche : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void chercher_data();
-    void chercher();
-    void classement_data();
-    void classement();
-    void maximum();
-    void mots_data();
-    void mots();
-    void arbreDesChapitres();
-    void tarifsAffiches();
-    void actesRetiresAbsents();
-
 private:
-    QStringList codes(const RechercheActes::Resultat& r) const;
+    QStringList codes(const RechercheActes::Resultat& r) const
+    {
+        QStringList c;
+        for (int i : r.actes)
+            c.append(m_recherche.actes()[i].code);
+        return c;
+    }
     QTemporaryDir m_dir;
     RechercheActes m_recherche;
-};
 
-void TestRecherche::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    QVERIFY(importer(m_dir.path(),
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(
+            importer(m_dir.path(),
                      edition(1, "01/01/2025", {"QZJA001,,Ancienne suture,1,0,10.00,10.00,,,1,ADC"}))
                 .reussi);
-    const QByteArray e = edition(
-        2, "01/01/2026",
-        {"04,,APPAREIL CIRCULATOIRE,,,,,,,,", "04.01,,ACTES DIAGNOSTIQUES,,,,,,,,",
-         "DEQP003,,Électrocardiographie sur au moins 12 dérivations,1,0,14.77,13.81,,,2,ATM",
-         "DEQP005,,\"Électrocardiographie continue, ambulatoire\",1,0,77.01,70.00,,,2,ATM",
-         "07,,APPAREIL DIGESTIF,,,,,,,,",
-         "HEQE002,,Œsophagoscopie au tube souple,1,0,Non pris en charge,Non pris en charge,,,2,ATM",
-         "HMCA001,,Réparation des canaux biliaires,1,0,300.00,280.00,,,1,ADC",
-         "16,,SYSTÈME TÉGUMENTAIRE,,,,,,,,", "16.03,,PEAU,,,,,,,,",
-         "QZJA099,,Suturectomie de la peau,1,0,1.00,1.00,,,1,ADC",
-         "QZJA002,,Parage et/ou suture de plaie superficielle de la peau de moins de 3 cm,1,0,"
-         "26.60,24.21,,,1,ADC",
-         "QZJA017,,Sutures de plaies multiples de la peau,1,0,53.95,40.07,,,1,ADC",
-         "QZJS001,,Autre acte sur la peau,1,0,5.00,5.00,,,1,ADC",
-         "ADCA002,,Suture de plaie du nerf facial,1,0,356.80,356.80,,,1,ADC",
-         "QZFA031,,Exérèse de lésion superficielle de la peau,1,0,45.00,40.00,,,1,ADC"});
-    const BilanImport b = importer(m_dir.path(), e);
-    QVERIFY2(b.reussi, qPrintable(b.erreur));
-    QString erreur;
-    QVERIFY2(m_recherche.charger(cheminReferenceSrt(m_dir.path()), &erreur, kGrilleSecteur1,
-                                 QDate(2026, 3, 1)),
-             qPrintable(erreur));
-}
+        const QByteArray e = edition(
+            2, "01/01/2026",
+            {"04,,APPAREIL CIRCULATOIRE,,,,,,,,", "04.01,,ACTES DIAGNOSTIQUES,,,,,,,,",
+             "DEQP003,,Électrocardiographie sur au moins 12 dérivations,1,0,14.77,13.81,,,2,ATM",
+             "DEQP005,,\"Électrocardiographie continue, ambulatoire\",1,0,77.01,70.00,,,2,ATM",
+             "07,,APPAREIL DIGESTIF,,,,,,,,",
+             "HEQE002,,Œsophagoscopie au tube souple,1,0,Non pris en charge,Non pris en "
+             "charge,,,2,ATM",
+             "HMCA001,,Réparation des canaux biliaires,1,0,300.00,280.00,,,1,ADC",
+             "16,,SYSTÈME TÉGUMENTAIRE,,,,,,,,", "16.03,,PEAU,,,,,,,,",
+             "QZJA099,,Suturectomie de la peau,1,0,1.00,1.00,,,1,ADC",
+             "QZJA002,,Parage et/ou suture de plaie superficielle de la peau de moins de 3 cm,1,0,"
+             "26.60,24.21,,,1,ADC",
+             "QZJA017,,Sutures de plaies multiples de la peau,1,0,53.95,40.07,,,1,ADC",
+             "QZJS001,,Autre acte sur la peau,1,0,5.00,5.00,,,1,ADC",
+             "ADCA002,,Suture de plaie du nerf facial,1,0,356.80,356.80,,,1,ADC",
+             "QZFA031,,Exérèse de lésion superficielle de la peau,1,0,45.00,40.00,,,1,ADC"});
+        const BilanImport b = importer(m_dir.path(), e);
+        QVERIFY2(b.reussi, qPrintable(b.erreur));
+        QString erreur;
+        QVERIFY2(m_recherche.charger(cheminReferenceSrt(m_dir.path()), &erreur, kGrilleSecteur1,
+                                     QDate(2026, 3, 1)),
+                 qPrintable(erreur));
+    }
 
-QStringList TestRecherche::codes(const RechercheActes::Resultat& r) const
-{
-    QStringList c;
-    for (int i : r.actes)
-        c.append(m_recherche.actes()[i].code);
-    return c;
-}
+    void chercher_data()
+    {
+        QTest::addColumn<QString>("requete");
+        QTest::addColumn<QStringList>("attendus");
 
-void TestRecherche::chercher_data()
-{
-    QTest::addColumn<QString>("requete");
-    QTest::addColumn<QStringList>("attendus");
+        const QStringList sutures{"QZJA002", "QZJA017", "ADCA002"};
+        rangee("début de code", "qzja", QStringList{"QZJA099", "QZJA002", "QZJA017"});
+        rangee("début de code plus long", "QZJA00", QStringList{"QZJA002"});
+        rangee("code complet", "deqp005", QStringList{"DEQP005"});
+        rangee("code dont le S compte", "qzjs", QStringList{"QZJS001"});
+        rangee("deux mots", "suture plaie", sutures);
+        rangee("ordre libre", "plaie suture", sutures);
+        rangee("pluriels", "plaies sutures", sutures);
+        rangee("majuscules", "SUTURE PLAIE", sutures);
+        rangee("accents absents de la requête", "electrocardiographie",
+               QStringList{"DEQP003", "DEQP005"});
+        rangee("accents de la requête", "ÉLECTROCARDIOGRAPHIE AMBULATOIRE", QStringList{"DEQP005"});
+        rangee("ligature", "oesophagoscopie", QStringList{"HEQE002"});
+        rangee("ligature dans la requête", "œsophago", QStringList{"HEQE002"});
+        rangee("pluriel en -aux", "canaux", QStringList{"HMCA001"});
+        rangee("singulier d'un pluriel en -aux", "canal biliaire", QStringList{"HMCA001"});
+        rangee("débuts de mots", "sut pla sup", QStringList{"QZJA002"});
+        rangee("trois mots", "lesion superficielle peau", QStringList{"QZFA031"});
+        rangee("mots vides ignorés", "suture de la plaie du nerf", QStringList{"ADCA002"});
+        rangee("ponctuation", "parage/suture, plaie !", QStringList{"QZJA002"});
+        rangee("code et mot", "qzja plaies multiples", QStringList{"QZJA017"});
+        rangee("début de mot seulement", "suturect", QStringList{"QZJA099"});
+        rangee("lettre manquante", "suure plaie", sutures);
+        rangee("lettre en trop", "sutture plaie", sutures);
+        rangee("lettres inversées", "sutrue plaie", sutures);
+        rangee("lettre fausse", "sutyre plaie", sutures);
+        rangee("f pour ph", "electrocardiografie", QStringList{"DEQP003", "DEQP005"});
+        rangee("deux fautes", "sutrie plaie", QStringList{});
+        rangee("quatre lettres sans faute permise", "peay", QStringList{});
+        rangee("aucun acte", "xyzzy", QStringList{});
+        rangee("un mot de trop", "suture plaie xyzzy", QStringList{});
+        rangee("vide", "", QStringList{});
+        rangee("blancs et ponctuation seulement", " ,;! ", QStringList{});
+    }
 
-    const QStringList sutures{"QZJA002", "QZJA017", "ADCA002"};
-    QTest::newRow("début de code") << "qzja" << QStringList{"QZJA099", "QZJA002", "QZJA017"};
-    QTest::newRow("début de code plus long") << "QZJA00" << QStringList{"QZJA002"};
-    QTest::newRow("code complet") << "deqp005" << QStringList{"DEQP005"};
-    QTest::newRow("code dont le S compte") << "qzjs" << QStringList{"QZJS001"};
-    QTest::newRow("deux mots") << "suture plaie" << sutures;
-    QTest::newRow("ordre libre") << "plaie suture" << sutures;
-    QTest::newRow("pluriels") << "plaies sutures" << sutures;
-    QTest::newRow("majuscules") << "SUTURE PLAIE" << sutures;
-    QTest::newRow("accents absents de la requête")
-        << "electrocardiographie" << QStringList{"DEQP003", "DEQP005"};
-    QTest::newRow("accents de la requête")
-        << "ÉLECTROCARDIOGRAPHIE AMBULATOIRE" << QStringList{"DEQP005"};
-    QTest::newRow("ligature") << "oesophagoscopie" << QStringList{"HEQE002"};
-    QTest::newRow("ligature dans la requête") << "œsophago" << QStringList{"HEQE002"};
-    QTest::newRow("pluriel en -aux") << "canaux" << QStringList{"HMCA001"};
-    QTest::newRow("singulier d'un pluriel en -aux") << "canal biliaire" << QStringList{"HMCA001"};
-    QTest::newRow("débuts de mots") << "sut pla sup" << QStringList{"QZJA002"};
-    QTest::newRow("trois mots") << "lesion superficielle peau" << QStringList{"QZFA031"};
-    QTest::newRow("mots vides ignorés") << "suture de la plaie du nerf" << QStringList{"ADCA002"};
-    QTest::newRow("ponctuation") << "parage/suture, plaie !" << QStringList{"QZJA002"};
-    QTest::newRow("code et mot") << "qzja plaies multiples" << QStringList{"QZJA017"};
-    QTest::newRow("début de mot seulement") << "suturect" << QStringList{"QZJA099"};
-    QTest::newRow("lettre manquante") << "suure plaie" << sutures;
-    QTest::newRow("lettre en trop") << "sutture plaie" << sutures;
-    QTest::newRow("lettres inversées") << "sutrue plaie" << sutures;
-    QTest::newRow("lettre fausse") << "sutyre plaie" << sutures;
-    QTest::newRow("f pour ph") << "electrocardiografie" << QStringList{"DEQP003", "DEQP005"};
-    QTest::newRow("deux fautes") << "sutrie plaie" << QStringList{};
-    QTest::newRow("quatre lettres sans faute permise") << "peay" << QStringList{};
-    QTest::newRow("aucun acte") << "xyzzy" << QStringList{};
-    QTest::newRow("un mot de trop") << "suture plaie xyzzy" << QStringList{};
-    QTest::newRow("vide") << "" << QStringList{};
-    QTest::newRow("blancs et ponctuation seulement") << " ,;! " << QStringList{};
-}
+    void chercher()
+    {
+        QFETCH(QString, requete);
+        QFETCH(QStringList, attendus);
+        QStringList trouves = codes(m_recherche.chercher(requete));
+        trouves.sort();
+        attendus.sort();
+        QCOMPARE(trouves, attendus);
+    }
 
-void TestRecherche::chercher()
-{
-    QFETCH(QString, requete);
-    QFETCH(QStringList, attendus);
-    QStringList trouves = codes(m_recherche.chercher(requete));
-    trouves.sort();
-    attendus.sort();
-    QCOMPARE(trouves, attendus);
-}
+    void classement_data()
+    {
+        QTest::addColumn<QString>("requete");
+        QTest::addColumn<bool>("pratique");
+        QTest::addColumn<QStringList>("ordre");
 
-void TestRecherche::classement_data()
-{
-    QTest::addColumn<QString>("requete");
-    QTest::addColumn<bool>("pratique");
-    QTest::addColumn<QStringList>("ordre");
+        rangee("code exact, puis codes qui en commencent", "qzja017 sutures", false,
+               QStringList{"QZJA017"});
+        rangee("mots entiers, puis débuts de mots", "suture peau", false,
+               QStringList{"QZJA017", "QZJA002", "QZJA099"});
+        rangee("mots près du début, moins d'autres mots, puis code", "peau", false,
+               QStringList{"QZJA099", "QZJS001", "QZFA031", "QZJA017", "QZJA002"});
+        rangee("faute de frappe après les mots exacts", "suturec", false,
+               QStringList{"QZJA099", "ADCA002", "QZJA017", "QZJA002"});
+        // Habitual QZJA002; history: ADCA002 in 2026, QZJA017 in 2025, QZJA099
+        // on a day that could not be read.
+        rangee("habituels, puis historique du plus récent", "suture", true,
+               QStringList{"QZJA002", "ADCA002", "QZJA017", "QZJA099"});
+        rangee("la pratique avant le code", "qzja", true,
+               QStringList{"QZJA002", "QZJA017", "QZJA099"});
+    }
 
-    QTest::newRow("code exact, puis codes qui en commencent")
-        << "qzja017 sutures" << false << QStringList{"QZJA017"};
-    QTest::newRow("mots entiers, puis débuts de mots")
-        << "suture peau" << false << QStringList{"QZJA017", "QZJA002", "QZJA099"};
-    QTest::newRow("mots près du début, moins d'autres mots, puis code")
-        << "peau" << false << QStringList{"QZJA099", "QZJS001", "QZFA031", "QZJA017", "QZJA002"};
-    QTest::newRow("faute de frappe après les mots exacts")
-        << "suturec" << false << QStringList{"QZJA099", "ADCA002", "QZJA017", "QZJA002"};
-    // Habitual QZJA002; history: ADCA002 in 2026, QZJA017 in 2025, QZJA099
-    // on a day that could not be read.
-    QTest::newRow("habituels, puis historique du plus récent")
-        << "suture" << true << QStringList{"QZJA002", "ADCA002", "QZJA017", "QZJA099"};
-    QTest::newRow("la pratique avant le code")
-        << "qzja" << true << QStringList{"QZJA002", "QZJA017", "QZJA099"};
-}
+    void classement()
+    {
+        QFETCH(QString, requete);
+        QFETCH(bool, pratique);
+        QFETCH(QStringList, ordre);
+        const RechercheActes::Priorites p =
+            m_recherche.priorites({{"QZJA002"},
+                                   {{"ADCA002", QDate(2026, 1, 10).toJulianDay()},
+                                    {"QZJA017", QDate(2025, 5, 1).toJulianDay()},
+                                    {"QZJA099", 0},
+                                    {"ZZZZ999", QDate(2026, 2, 1).toJulianDay()}}});
+        QCOMPARE(codes(m_recherche.chercher(requete, 200, pratique ? &p : nullptr)), ordre);
+    }
 
-void TestRecherche::classement()
-{
-    QFETCH(QString, requete);
-    QFETCH(bool, pratique);
-    QFETCH(QStringList, ordre);
-    const RechercheActes::Priorites p =
-        m_recherche.priorites({{"QZJA002"},
-                               {{"ADCA002", QDate(2026, 1, 10).toJulianDay()},
-                                {"QZJA017", QDate(2025, 5, 1).toJulianDay()},
-                                {"QZJA099", 0},
-                                {"ZZZZ999", QDate(2026, 2, 1).toJulianDay()}}});
-    QCOMPARE(codes(m_recherche.chercher(requete, 200, pratique ? &p : nullptr)), ordre);
-}
+    void maximum()
+    {
+        const RechercheActes::Resultat r = m_recherche.chercher(u"peau", 2);
+        QCOMPARE(r.actes.size(), 2);
+        QCOMPARE(r.total, 5);
+        QCOMPARE(m_recherche.chercher(u"peau", 0).actes.size(), 0);
+        QCOMPARE(m_recherche.chercher(QString(5000, 'a')).total, 0);
+    }
 
-void TestRecherche::maximum()
-{
-    const RechercheActes::Resultat r = m_recherche.chercher(u"peau", 2);
-    QCOMPARE(r.actes.size(), 2);
-    QCOMPARE(r.total, 5);
-    QCOMPARE(m_recherche.chercher(u"peau", 0).actes.size(), 0);
-    QCOMPARE(m_recherche.chercher(QString(5000, 'a')).total, 0);
-}
+    void mots_data()
+    {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QStringList>("attendus");
 
-void TestRecherche::mots_data()
-{
-    QTest::addColumn<QString>("texte");
-    QTest::addColumn<QStringList>("attendus");
+        rangee("accents et majuscules", "Électrocardiographies",
+               QStringList{"electrocardiographie"});
+        rangee("ligatures", "Œsophage, cæcum", QStringList{"oesophage", "caecum"});
+        rangee("apostrophe", "d'une plaie", QStringList{"d", "une", "plaie"});
+        rangee("pluriels", "canaux réseaux os bras", QStringList{"canal", "reseau", "os", "bra"});
+        rangee("chiffres", "12 dérivations", QStringList{"12", "derivation"});
+    }
 
-    QTest::newRow("accents et majuscules")
-        << "Électrocardiographies" << QStringList{"electrocardiographie"};
-    QTest::newRow("ligatures") << "Œsophage, cæcum" << QStringList{"oesophage", "caecum"};
-    QTest::newRow("apostrophe") << "d'une plaie" << QStringList{"d", "une", "plaie"};
-    QTest::newRow("pluriels") << "canaux réseaux os bras"
-                              << QStringList{"canal", "reseau", "os", "bra"};
-    QTest::newRow("chiffres") << "12 dérivations" << QStringList{"12", "derivation"};
-}
+    void mots()
+    {
+        QFETCH(QString, texte);
+        QFETCH(QStringList, attendus);
+        QCOMPARE(RechercheActes::mots(texte), attendus);
+    }
 
-void TestRecherche::mots()
-{
-    QFETCH(QString, texte);
-    QFETCH(QStringList, attendus);
-    QCOMPARE(RechercheActes::mots(texte), attendus);
-}
+    void arbreDesChapitres()
+    {
+        QStringList racines;
+        for (int i : m_recherche.sousChapitres(QString()))
+            racines.append(m_recherche.chapitres()[i].code);
+        QCOMPARE(racines, (QStringList{"04", "07", "16"}));
+        const QList<int> sous = m_recherche.sousChapitres("16");
+        QCOMPARE(sous.size(), 1);
+        QCOMPARE(m_recherche.chapitres()[sous.first()].titre, QString("PEAU"));
+        QStringList actes;
+        for (int i : m_recherche.actesDuChapitre("16.03"))
+            actes.append(m_recherche.actes()[i].code);
+        QCOMPARE(actes,
+                 (QStringList{"QZJA099", "QZJA002", "QZJA017", "QZJS001", "ADCA002", "QZFA031"}));
+        QCOMPARE(m_recherche.indexChapitre("99"), -1);
+    }
 
-void TestRecherche::arbreDesChapitres()
-{
-    QStringList racines;
-    for (int i : m_recherche.sousChapitres(QString()))
-        racines.append(m_recherche.chapitres()[i].code);
-    QCOMPARE(racines, (QStringList{"04", "07", "16"}));
-    const QList<int> sous = m_recherche.sousChapitres("16");
-    QCOMPARE(sous.size(), 1);
-    QCOMPARE(m_recherche.chapitres()[sous.first()].titre, QString("PEAU"));
-    QStringList actes;
-    for (int i : m_recherche.actesDuChapitre("16.03"))
-        actes.append(m_recherche.actes()[i].code);
-    QCOMPARE(actes,
-             (QStringList{"QZJA099", "QZJA002", "QZJA017", "QZJS001", "ADCA002", "QZFA031"}));
-    QCOMPARE(m_recherche.indexChapitre("99"), -1);
-}
+    void tarifsAffiches()
+    {
+        const RechercheActes::Acte& ecg = m_recherche.actes()[m_recherche.indexActe(u"deqp003")];
+        QCOMPARE(ecg.tarif.etat, ValeurTarif::Etat::Tarif);
+        QCOMPARE(ecg.tarif.centimes, 1477);
+        QCOMPARE(m_recherche.actes()[m_recherche.indexActe(u"HEQE002")].tarif.etat,
+                 ValeurTarif::Etat::NonPrisEnCharge);
 
-void TestRecherche::tarifsAffiches()
-{
-    const RechercheActes::Acte& ecg = m_recherche.actes()[m_recherche.indexActe(u"deqp003")];
-    QCOMPARE(ecg.tarif.etat, ValeurTarif::Etat::Tarif);
-    QCOMPARE(ecg.tarif.centimes, 1477);
-    QCOMPARE(m_recherche.actes()[m_recherche.indexActe(u"HEQE002")].tarif.etat,
-             ValeurTarif::Etat::NonPrisEnCharge);
+        RechercheActes grille2;
+        QVERIFY(grille2.charger(cheminReferenceSrt(m_dir.path()), nullptr, kGrilleHorsSecteur1,
+                                QDate(2026, 3, 1)));
+        QCOMPARE(grille2.actes()[grille2.indexActe(u"DEQP003")].tarif.centimes, 1381);
+    }
 
-    RechercheActes grille2;
-    QVERIFY(grille2.charger(cheminReferenceSrt(m_dir.path()), nullptr, kGrilleHorsSecteur1,
-                            QDate(2026, 3, 1)));
-    QCOMPARE(grille2.actes()[grille2.indexActe(u"DEQP003")].tarif.centimes, 1381);
-}
+    void actesRetiresAbsents()
+    {
+        QCOMPARE(m_recherche.indexActe(u"QZJA001"), -1);
+        RechercheActes en2025;
+        QVERIFY(en2025.charger(cheminReferenceSrt(m_dir.path()), nullptr, kGrilleSecteur1,
+                               QDate(2025, 6, 1)));
+        QVERIFY(en2025.indexActe(u"QZJA001") >= 0);
+        QCOMPARE(en2025.indexActe(u"QZJA002"), -1);
 
-void TestRecherche::actesRetiresAbsents()
-{
-    QCOMPARE(m_recherche.indexActe(u"QZJA001"), -1);
-    RechercheActes en2025;
-    QVERIFY(en2025.charger(cheminReferenceSrt(m_dir.path()), nullptr, kGrilleSecteur1,
-                           QDate(2025, 6, 1)));
-    QVERIFY(en2025.indexActe(u"QZJA001") >= 0);
-    QCOMPARE(en2025.indexActe(u"QZJA002"), -1);
-
-    RechercheActes absent;
-    QString erreur;
-    QVERIFY(!absent.charger(m_dir.path() + "/rien.mdb", &erreur));
-    QVERIFY(!erreur.isEmpty());
-}
+        RechercheActes absent;
+        QString erreur;
+        QVERIFY(!absent.charger(m_dir.path() + "/rien.mdb", &erreur));
+        QVERIFY(!erreur.isEmpty());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestRecherche)
 #include "tst_recherche.moc"

@@ -66,506 +66,366 @@ const QByteArray kInstallation = "[modificateurs]\n"
                                  "[compatibilites]\n"
                                  "AAAA003;AAAA007;2026-03-01;\n";
 
+QString prix(TarificateurSRT& t, const QString& code)
+{
+    return t.GetTarifActe(code, {}, {}, {}, {}, {}, {}, {});
+}
+
 } // namespace
 
 class TestTarifs : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void tarif_data();
-    void tarif();
-    void argumentsHostiles_data();
-    void argumentsHostiles();
-    void dateIllisibleVautAujourdhui();
-    void baseRemboursement_data();
-    void baseRemboursement();
-    void prixUnitaire_data();
-    void prixUnitaire();
-    void modificateursActe();
-    void codesAssociation();
-    void controleCotation_data();
-    void controleCotation();
-    void referenceEtGrilleDuProfil();
-    void sansReference();
-    void referenceJamaisModifiee();
-    void nouvelImportVuSansRedemarrer();
-    void detailDuCalcul();
-
-private:
-    TarificateurSRT tarificateur(const QString& date, int grille = 1) const;
     std::unique_ptr<IsolatedEnvironment> m_env;
     QTemporaryDir m_dir;
     QString m_reference;
-};
 
-void TestTarifs::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    QVERIFY(importer(m_dir.path(), edition1(), kInstallation).reussi);
-    const BilanImport b = importer(m_dir.path(), edition2());
-    QVERIFY2(b.reussi, qPrintable(b.erreur));
-    m_reference = cheminReferenceSrt(m_dir.path());
-}
+    TarificateurSRT tarificateur(const QString& date, int grille = 1) const
+    {
+        TarificateurSRT t;
+        t.setDateActe(date);
+        t.setCheminReference(m_reference);
+        t.setGrille(grille);
+        return t;
+    }
+    UsrSrt usr(const QString& date, int grille = 1) const
+    {
+        UsrSrt u;
+        u.setDateActe(date);
+        u.setCheminReference(m_reference);
+        u.setGrille(grille);
+        return u;
+    }
 
-void TestTarifs::init()
-{
-    // The old environment's destructor clears the variables the new one sets.
-    m_env.reset();
-    m_env = std::make_unique<IsolatedEnvironment>();
-}
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(importer(m_dir.path(), edition1(), kInstallation).reussi);
+        const BilanImport b = importer(m_dir.path(), edition2());
+        QVERIFY2(b.reussi, qPrintable(b.erreur));
+        m_reference = cheminReferenceSrt(m_dir.path());
+    }
+    void init()
+    {
+        // The old environment's destructor clears the variables the new one sets.
+        m_env.reset();
+        m_env = std::make_unique<IsolatedEnvironment>();
+    }
 
-TarificateurSRT TestTarifs::tarificateur(const QString& date, int grille) const
-{
-    TarificateurSRT t;
-    t.setDateActe(date);
-    t.setPathDico(QString());
-    t.setPathData(QString());
-    t.setCheminReference(m_reference);
-    t.setGrille(grille);
-    return t;
-}
-
-void TestTarifs::tarif_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QStringList>("modificateurs");
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<int>("grille");
-    QTest::addColumn<QString>("rbt");
-    QTest::addColumn<QString>("attendu");
-
-    const QString en2026 = "15/02/2026 10:30:00";
-    const QString en2025 = "15/03/2025 09:00:00";
-    QTest::newRow("grille 1") << "AAAA001" << QStringList{} << en2026 << 1 << ""
-                              << "11000";
-    QTest::newRow("grille 2") << "AAAA001" << QStringList{} << en2026 << 2 << ""
-                              << "9500";
-    QTest::newRow("avant le changement de prix") << "AAAA001" << QStringList{} << en2025 << 1 << ""
-                                                 << "10000";
-    QTest::newRow("veille du changement")
-        << "AAAA001" << QStringList{} << "31/12/2025 23:59:59" << 1 << ""
-        << "10000";
-    QTest::newRow("jour du changement") << "AAAA001" << QStringList{} << "01/01/2026" << 1 << ""
-                                        << "11000";
-    QTest::newRow("avant la première édition")
-        << "AAAA001" << QStringList{} << "2020-05-01" << 1 << ""
-        << "10000";
-    QTest::newRow("pourcentages ajoutés, pas multipliés")
-        << "AAAA001" << QStringList{"R", "J"} << en2026 << 1 << ""
-        << "19800";
-    QTest::newRow("forfait ajouté") << "AAAA001" << QStringList{"F"} << en2026 << 1 << ""
-                                    << "12906";
-    QTest::newRow("forfait et pourcentage")
-        << "AAAA001" << QStringList{"F", "R"} << en2026 << 1 << ""
-        << "18406";
-    QTest::newRow("quatre modificateurs")
-        << "AAAA001" << QStringList{"F", "R", "J", "K"} << en2026 << 1 << ""
-        << "23906";
-    QTest::newRow("modificateur non autorisé pour l'acte")
-        << "AAAA003" << QStringList{"R"} << en2026 << 1 << ""
-        << "5000";
-    QTest::newRow("modificateur inconnu") << "AAAA001" << QStringList{"Z"} << en2026 << 1 << ""
-                                          << "11000";
-    QTest::newRow("modificateur autorisé sans taux")
-        << "AAAA001" << QStringList{"Y"} << en2026 << 1 << ""
-        << "11000";
-    QTest::newRow("modificateur d'une seule grille, grille 1")
-        << "AAAA001" << QStringList{"K"} << en2026 << 1 << ""
-        << "13200";
-    QTest::newRow("modificateur d'une seule grille, grille 2")
-        << "AAAA001" << QStringList{"K"} << en2026 << 2 << ""
-        << "9500";
-    QTest::newRow("modificateur répété compté une fois")
-        << "AAAA001" << QStringList{"F", "F"} << en2026 << 1 << ""
-        << "12906";
-    QTest::newRow("minuscules et blancs")
-        << "aaaa001 " << QStringList{" f", "r"} << en2026 << 1 << ""
-        << "18406";
-    QTest::newRow("taux du modificateur avant sa fin")
-        << "AAAA001" << QStringList{"P"} << "30/06/2025" << 1 << ""
-        << "13500";
-    QTest::newRow("taux du modificateur après sa fin")
-        << "AAAA001" << QStringList{"P"} << "01/07/2025" << 1 << ""
-        << "14000";
-    QTest::newRow("arrondi au centime, demi vers le haut")
-        << "AAAA007" << QStringList{"R"} << en2026 << 1 << ""
-        << "5000";
-    QTest::newRow("non pris en charge") << "AAAA002" << QStringList{"F"} << en2026 << 1 << ""
-                                        << "0";
-    QTest::newRow("sous conditions, non remplies")
-        << "AAAA003" << QStringList{} << en2026 << 1 << "N"
-        << "0";
-    QTest::newRow("sous conditions, remplies") << "AAAA003" << QStringList{} << en2026 << 1 << "O"
-                                               << "5000";
-    QTest::newRow("sous conditions, non dit") << "AAAA003" << QStringList{} << en2026 << 1 << ""
-                                              << "5000";
-    QTest::newRow("remboursement exceptionnel sans effet hors conditions")
-        << "AAAA001" << QStringList{} << en2026 << 1 << "N"
-        << "11000";
-    QTest::newRow("acte en phases : première phase")
-        << "AAAA004" << QStringList{} << en2026 << 2 << ""
-        << "2700";
-    QTest::newRow("acte retiré, avant") << "AAAA005" << QStringList{} << en2025 << 1 << ""
-                                        << "4000";
-    QTest::newRow("acte retiré, après") << "AAAA005" << QStringList{} << en2026 << 1 << ""
-                                        << "0";
-    QTest::newRow("acte nouveau, avant") << "AAAA006" << QStringList{} << en2025 << 1 << ""
-                                         << "0";
-    QTest::newRow("acte nouveau, après") << "AAAA006" << QStringList{} << en2026 << 1 << ""
-                                         << "6000";
-    QTest::newRow("acte inconnu") << "ZZZZ999" << QStringList{} << en2026 << 1 << ""
-                                  << "";
-}
-
-void TestTarifs::tarif()
-{
-    QFETCH(QString, code);
-    QFETCH(QStringList, modificateurs);
-    QFETCH(QString, date);
-    QFETCH(int, grille);
-    QFETCH(QString, rbt);
-    QFETCH(QString, attendu);
-    while (modificateurs.size() < 4)
-        modificateurs.append(QString());
-    TarificateurSRT t = tarificateur(date, grille);
-    // The association and place codes never change this answer: callers
-    // apply the association themselves, and the place has no price.
-    for (const QString& association : {QString(), QString("2"), QString("3")}) {
-        for (const QString& lieu : {QString(), QString("1")}) {
-            QCOMPARE(t.GetTarifActe(code, modificateurs[0], modificateurs[1], modificateurs[2],
-                                    modificateurs[3], association, lieu, QVariant(rbt)),
-                     attendu);
+    void tarif_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QStringList>("modificateurs");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<int>("grille");
+        QTest::addColumn<QString>("rbt");
+        QTest::addColumn<QString>("attendu");
+        const QString en2026 = "15/02/2026 10:30:00";
+        const QString en2025 = "15/03/2025 09:00:00";
+        using M = QStringList;
+        rangee("grille 1", "AAAA001", M{}, en2026, 1, "", "11000");
+        rangee("grille 2", "AAAA001", M{}, en2026, 2, "", "9500");
+        rangee("veille du changement", "AAAA001", M{}, "31/12/2025 23:59:59", 1, "", "10000");
+        rangee("jour du changement", "AAAA001", M{}, "01/01/2026", 1, "", "11000");
+        rangee("avant la première édition", "AAAA001", M{}, "2020-05-01", 1, "", "10000");
+        rangee("pourcentages ajoutés, pas multipliés", "AAAA001", M{"R", "J"}, en2026, 1, "",
+               "19800");
+        rangee("forfait et pourcentage", "AAAA001", M{"F", "R"}, en2026, 1, "", "18406");
+        rangee("quatre modificateurs", "AAAA001", M{"F", "R", "J", "K"}, en2026, 1, "", "23906");
+        rangee("modificateur non autorisé pour l'acte", "AAAA003", M{"R"}, en2026, 1, "", "5000");
+        rangee("modificateur inconnu", "AAAA001", M{"Z"}, en2026, 1, "", "11000");
+        rangee("modificateur autorisé sans taux", "AAAA001", M{"Y"}, en2026, 1, "", "11000");
+        rangee("modificateur d'une seule grille, grille 1", "AAAA001", M{"K"}, en2026, 1, "",
+               "13200");
+        rangee("modificateur d'une seule grille, grille 2", "AAAA001", M{"K"}, en2026, 2, "",
+               "9500");
+        rangee("forfait répété compté une fois", "AAAA001", M{"F", "F"}, en2026, 1, "", "12906");
+        rangee("minuscules et blancs", "aaaa001 ", M{" f", "r"}, en2026, 1, "", "18406");
+        rangee("taux du modificateur avant sa fin", "AAAA001", M{"P"}, "30/06/2025", 1, "",
+               "13500");
+        rangee("taux du modificateur après sa fin", "AAAA001", M{"P"}, "01/07/2025", 1, "",
+               "14000");
+        rangee("arrondi au centime, demi vers le haut", "AAAA007", M{"R"}, en2026, 1, "", "5000");
+        rangee("non pris en charge", "AAAA002", M{"F"}, en2026, 1, "", "0");
+        rangee("sous conditions, non remplies", "AAAA003", M{}, en2026, 1, "N", "0");
+        rangee("sous conditions, remplies", "AAAA003", M{}, en2026, 1, "O", "5000");
+        rangee("sous conditions, non dit", "AAAA003", M{}, en2026, 1, "", "5000");
+        rangee("remboursement exceptionnel sans effet hors conditions", "AAAA001", M{}, en2026, 1,
+               "N", "11000");
+        rangee("acte en phases : première phase", "AAAA004", M{}, en2026, 2, "", "2700");
+        rangee("acte retiré, avant", "AAAA005", M{}, en2025, 1, "", "4000");
+        rangee("acte retiré, après", "AAAA005", M{}, en2026, 1, "", "0");
+        rangee("acte nouveau, avant", "AAAA006", M{}, en2025, 1, "", "0");
+        rangee("acte nouveau, après", "AAAA006", M{}, en2026, 1, "", "6000");
+        rangee("acte inconnu", "ZZZZ999", M{}, en2026, 1, "", "");
+    }
+    void tarif()
+    {
+        QFETCH(QString, code);
+        QFETCH(QStringList, modificateurs);
+        QFETCH(QString, date);
+        QFETCH(int, grille);
+        QFETCH(QString, rbt);
+        QFETCH(QString, attendu);
+        while (modificateurs.size() < 4)
+            modificateurs.append(QString());
+        TarificateurSRT t = tarificateur(date, grille);
+        // The association and place codes never change this answer: callers
+        // apply the association themselves, and the place has no price.
+        for (const QString& association : {QString(), QString("2"), QString("3")}) {
+            for (const QString& lieu : {QString(), QString("1")}) {
+                QCOMPARE(t.GetTarifActe(code, modificateurs[0], modificateurs[1], modificateurs[2],
+                                        modificateurs[3], association, lieu, QVariant(rbt)),
+                         attendu);
+            }
         }
     }
-}
 
-void TestTarifs::argumentsHostiles_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("modificateur");
-    QTest::addColumn<QString>("attendu");
-
-    QTest::newRow("code vide") << ""
-                               << "F"
-                               << "";
-    QTest::newRow("blancs") << "       "
-                            << ""
-                            << "";
-    QTest::newRow("apostrophes SQL") << "AAAA001' OR '1'='1"
-                                     << ""
-                                     << "";
-    QTest::newRow("point-virgule SQL") << "AAAA001'; DROP TABLE tarif; --"
-                                       << ""
-                                       << "";
-    QTest::newRow("100 Ko de code") << QString(100 * 1024, 'A') << ""
-                                    << "";
-    QTest::newRow("100 Ko de modificateur") << "AAAA001" << QString(100 * 1024, 'F') << "12906";
-    QTest::newRow("caractère nul") << QString("AAAA0") + QChar(0) + "1"
-                                   << ""
-                                   << "";
-    QTest::newRow("modificateur non ASCII") << "AAAA001" << QString::fromUtf8("é") << "11000";
-}
-
-void TestTarifs::argumentsHostiles()
-{
-    QFETCH(QString, code);
-    QFETCH(QString, modificateur);
-    QFETCH(QString, attendu);
-    TarificateurSRT t = tarificateur("15/02/2026");
-    QCOMPARE(t.GetTarifActe(code, modificateur, modificateur, {}, {}, code, code, QVariant(code)),
-             attendu);
-    UsrSrt u;
-    u.setCheminReference(m_reference);
-    u.setDateActe("15/02/2026");
-    u.setGrille(1);
-    QVERIFY(u.GetModificateursActe(code).isEmpty() == (attendu.isEmpty()));
-    QCOMPARE(u.GetPrixUnitaire(code).isEmpty(), attendu.isEmpty());
-    QCOMPARE(t.ControleCotation(code + "@" + code), QString());
-    // The reference is still whole afterwards.
-    QCOMPARE(requete(m_reference, "SELECT count(*) FROM tarif WHERE code = 'AAAA001'"),
-             QString("4"));
-}
-
-void TestTarifs::dateIllisibleVautAujourdhui()
-{
-    const QString aujourdhui = QDate::currentDate().toString("dd/MM/yyyy");
-    const QString attendu =
-        tarificateur(aujourdhui).GetTarifActe("AAAA001", "R", {}, {}, {}, {}, {}, {});
-    QVERIFY(!attendu.isEmpty());
-    for (const QString& illisible : {QString(), QString("hier"), QString("32/13/2026")})
-        QCOMPARE(tarificateur(illisible).GetTarifActe("AAAA001", "R", {}, {}, {}, {}, {}, {}),
-                 attendu);
-}
-
-void TestTarifs::baseRemboursement_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("m1");
-    QTest::addColumn<QString>("m2");
-    QTest::addColumn<QString>("association");
-    QTest::addColumn<QString>("attendu");
-
-    QTest::newRow("sans association") << "AAAA001"
-                                      << ""
-                                      << ""
-                                      << "1"
-                                      << "110.00";
-    QTest::newRow("code 2 : moitié") << "AAAA001"
-                                     << ""
-                                     << ""
-                                     << "2"
-                                     << "55.00";
-    QTest::newRow("code 3 : trois quarts") << "AAAA001"
-                                           << ""
-                                           << ""
-                                           << "3"
-                                           << "82.50";
-    QTest::newRow("forfait hors réduction") << "AAAA001"
-                                            << "F"
-                                            << ""
-                                            << "2"
-                                            << "74.06";
-    QTest::newRow("pourcentage réduit avec l'acte") << "AAAA001"
-                                                    << "R"
-                                                    << ""
-                                                    << "2"
-                                                    << "82.50";
-    QTest::newRow("pas d'association (0)") << "AAAA001"
-                                           << "R"
-                                           << "J"
-                                           << "0"
-                                           << "198.00";
-    QTest::newRow("non pris en charge") << "AAAA002"
-                                        << "F"
-                                        << ""
-                                        << "1"
-                                        << "0.00";
-    QTest::newRow("acte inconnu") << "QQQQ111"
-                                  << ""
-                                  << ""
-                                  << "1"
-                                  << "";
-}
-
-void TestTarifs::baseRemboursement()
-{
-    QFETCH(QString, code);
-    QFETCH(QString, m1);
-    QFETCH(QString, m2);
-    QFETCH(QString, association);
-    QFETCH(QString, attendu);
-    UsrSrt u;
-    u.setDateActe("15/02/2026 08:00:00");
-    u.setCheminReference(m_reference);
-    u.setGrille(1);
-    QCOMPARE(u.GetBaseRemboursementActe(code, m1, m2, "0", association), attendu);
-}
-
-void TestTarifs::prixUnitaire_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<int>("grille");
-    QTest::addColumn<QString>("attendu");
-
-    QTest::newRow("2026") << "AAAA001"
-                          << "15/02/2026" << 1 << "110.00";
-    QTest::newRow("2025 grille 2") << "AAAA001"
-                                   << "15/02/2025" << 2 << "90.00";
-    QTest::newRow("non pris en charge") << "AAAA002"
-                                        << "15/02/2026" << 1 << "0.00";
-    QTest::newRow("retiré") << "AAAA005"
-                            << "15/02/2026" << 1 << "0.00";
-    QTest::newRow("inconnu") << "XXXX000"
-                             << "15/02/2026" << 1 << "";
-}
-
-void TestTarifs::prixUnitaire()
-{
-    QFETCH(QString, code);
-    QFETCH(QString, date);
-    QFETCH(int, grille);
-    QFETCH(QString, attendu);
-    UsrSrt u;
-    u.setCheminReference(m_reference);
-    u.setGrille(grille);
-    u.setDateActe(date);
-    QCOMPARE(u.GetPrixUnitaire(code), attendu);
-}
-
-void TestTarifs::modificateursActe()
-{
-    UsrSrt u;
-    u.setCheminReference(m_reference);
-    u.setDateActe("15/02/2026");
-    const QStringList elements = u.GetModificateursActe(" aaaa001").split('@');
-    QCOMPARE(elements.value(0), QString("AAAA001"));
-    QString codes;
-    for (const QString& e : elements.mid(1))
-        codes += e.left(1);
-    QCOMPARE(codes, QString("FRJKPY"));
-    QCOMPARE(elements.value(1), QString("FUrgence le dimanche"));
-    QCOMPARE(elements.value(6), QString("YModificateur Y"));
-    QCOMPARE(u.GetModificateursActe("AAAA004"), QString("AAAA004"));
-    QCOMPARE(u.GetModificateursActe("ZZZZ999"), QString());
-
-    QStringList tous;
-    for (const QString& e : u.GetModificateurs().split('@'))
-        tous.append(e.left(1));
-    QCOMPARE(tous, (QStringList{"F", "J", "K", "P", "R", "Y"}));
-}
-
-void TestTarifs::codesAssociation()
-{
-    UsrSrt u;
-    u.setCheminReference(m_reference);
-    const QStringList elements = u.GetCodesAssociation().split('@');
-    // The act window drops the last element: it must be the empty one.
-    QCOMPARE(elements.size(), 6);
-    QCOMPARE(elements.last(), QString());
-    QString codes;
-    for (const QString& e : elements.mid(0, 5)) {
-        QVERIFY(e.size() > 1);
-        codes += e.left(1);
+    void argumentsHostiles_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("modificateur");
+        QTest::addColumn<QString>("attendu");
+        rangee("code vide", "", "F", "");
+        rangee("blancs", "       ", "", "");
+        rangee("apostrophes SQL", "AAAA001' OR '1'='1", "", "");
+        rangee("point-virgule SQL", "AAAA001'; DROP TABLE tarif; --", "", "");
+        rangee("100 Ko de code", QString(100 * 1024, 'A'), "", "");
+        rangee("100 Ko de modificateur", "AAAA001", QString(100 * 1024, 'F'), "12906");
+        rangee("caractère nul", QString("AAAA0") + QChar(0) + "1", "", "");
+        rangee("modificateur non ASCII", "AAAA001", "é", "11000");
     }
-    QCOMPARE(codes, QString("12345"));
-}
-
-void TestTarifs::controleCotation_data()
-{
-    QTest::addColumn<QString>("liste");
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<QStringList>("nommes");
-
-    QTest::newRow("paire incompatible") << "AAAA001@AAAA003"
-                                        << "15/02/2026" << QStringList{"AAAA001", "AAAA003"};
-    QTest::newRow("dans l'autre ordre") << "AAAA003@AAAA001"
-                                        << "15/02/2026" << QStringList{"AAAA001", "AAAA003"};
-    QTest::newRow("après d'autres actes") << "AAAA004@AAAA002@AAAA001@aaaa003 "
-                                          << "15/02/2026" << QStringList{"AAAA001", "AAAA003"};
-    QTest::newRow("actes compatibles") << "AAAA001@AAAA004"
-                                       << "15/02/2026" << QStringList{};
-    QTest::newRow("paire dans sa période") << "AAAA004@AAAA007"
-                                           << "15/02/2026" << QStringList{"AAAA004", "AAAA007"};
-    QTest::newRow("paire hors de sa période") << "AAAA004@AAAA007"
-                                              << "15/07/2026" << QStringList{};
-    QTest::newRow("paire de l'édition") << "AAAA002@AAAA007"
-                                        << "15/02/2026" << QStringList{"AAAA002", "AAAA007"};
-    QTest::newRow("paire de l'édition dans l'autre ordre")
-        << "AAAA007@AAAA002"
-        << "15/02/2026" << QStringList{"AAAA002", "AAAA007"};
-    QTest::newRow("paire de l'édition avant sa levée")
-        << "AAAA007@AAAA003"
-        << "15/02/2026" << QStringList{"AAAA003", "AAAA007"};
-    QTest::newRow("paire levée par l'installation") << "AAAA003@AAAA007"
-                                                    << "15/03/2026" << QStringList{};
-    QTest::newRow("paire de l'édition précédente, à sa date")
-        << "AAAA007@AAAA001"
-        << "15/06/2025" << QStringList{"AAAA001", "AAAA007"};
-    QTest::newRow("paire que l'édition suivante ne donne plus") << "AAAA007@AAAA001"
-                                                                << "15/02/2026" << QStringList{};
-    QTest::newRow("un seul acte") << "AAAA001"
-                                  << "15/02/2026" << QStringList{};
-    QTest::newRow("liste vide") << ""
-                                << "15/02/2026" << QStringList{};
-    QTest::newRow("éléments vides") << "@@AAAA003"
-                                    << "15/02/2026" << QStringList{};
-}
-
-void TestTarifs::controleCotation()
-{
-    QFETCH(QString, liste);
-    QFETCH(QString, date);
-    QFETCH(QStringList, nommes);
-    const QString reponse = tarificateur(date).ControleCotation(liste);
-    QCOMPARE(reponse.isEmpty(), nommes.isEmpty());
-    for (const QString& code : nommes)
-        QVERIFY2(reponse.contains(code), qPrintable(reponse));
-}
-
-void TestTarifs::referenceEtGrilleDuProfil()
-{
-    m_env->writeProfile(
-        QStringLiteral("[API_Sesam]\nPath=%1\n[PavaCCAM]\nGrille=2\n").arg(m_dir.path()).toUtf8());
-    TarificateurSRT t;
-    t.setDateActe("15/02/2026 10:00:00");
-    QCOMPARE(t.cheminReference(), m_reference);
-    QCOMPARE(t.GetTarifActe("AAAA001", {}, {}, {}, {}, {}, {}, {}), QString("9500"));
-    t.setGrille(1);
-    QCOMPARE(t.GetTarifActe("AAAA001", {}, {}, {}, {}, {}, {}, {}), QString("11000"));
-
-    m_env->writeProfile(QStringLiteral("[API_Sesam]\nPath=%1/\n").arg(m_dir.path()).toUtf8());
-    UsrSrt u;
-    u.setDateActe("15/02/2026");
-    QCOMPARE(u.GetPrixUnitaire("AAAA001"), QString("110.00"));
-}
-
-void TestTarifs::sansReference()
-{
-    m_env->writeProfile("[API_Sesam]\n");
-    TarificateurSRT t;
-    t.setPathDico(m_env->root() + "/nulle-part");
-    QCOMPARE(t.GetTarifActe("AAAA001", {}, {}, {}, {}, {}, {}, {}), QString());
-    QVERIFY(!t.derniereErreur().isEmpty());
-    QCOMPARE(t.ControleCotation("AAAA001@AAAA003"), QString());
-    UsrSrt u;
-    QCOMPARE(u.GetCodesAssociation(), QString());
-    QCOMPARE(u.GetModificateurs(), QString());
-
-    // The dictionary directory serves when the profile names no SRT directory.
-    TarificateurSRT d;
-    d.setPathDico(m_dir.path());
-    d.setDateActe("15/02/2026");
-    QCOMPARE(d.GetTarifActe("AAAA001", {}, {}, {}, {}, {}, {}, {}), QString("11000"));
-
-    TarificateurSRT faux;
-    faux.setCheminReference(m_dir.path() + "/edition-1.csv");
-    QCOMPARE(faux.GetTarifActe("AAAA001", {}, {}, {}, {}, {}, {}, {}), QString());
-    QVERIFY(faux.derniereErreur().contains("illisible"));
-}
-
-void TestTarifs::referenceJamaisModifiee()
-{
-    const QByteArray avant =
-        QCryptographicHash::hash(readFile(m_reference), QCryptographicHash::Sha256);
-    TarificateurSRT t = tarificateur("15/02/2026");
-    UsrSrt u;
-    u.setCheminReference(m_reference);
-    for (const QString& code : {QString("AAAA001"), QString("AAAA002"), QString("ZZZZ000")}) {
-        t.GetTarifActe(code, "F", "R", {}, {}, "2", "0", "O");
-        t.ControleCotation(code + "@AAAA003");
-        u.GetModificateursActe(code);
-        u.GetBaseRemboursementActe(code, "F", "R", "0", "2");
+    void argumentsHostiles()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, modificateur);
+        QFETCH(QString, attendu);
+        TarificateurSRT t = tarificateur("15/02/2026");
+        QCOMPARE(
+            t.GetTarifActe(code, modificateur, modificateur, {}, {}, code, code, QVariant(code)),
+            attendu);
+        UsrSrt u = usr("15/02/2026");
+        QCOMPARE(u.GetModificateursActe(code).isEmpty(), attendu.isEmpty());
+        QCOMPARE(u.GetPrixUnitaire(code).isEmpty(), attendu.isEmpty());
+        QCOMPARE(t.ControleCotation(code + "@" + code), QString());
+        // The reference is still whole afterwards.
+        QCOMPARE(requete(m_reference, "SELECT count(*) FROM tarif WHERE code = 'AAAA001'"),
+                 QString("4"));
     }
-    QCOMPARE(QCryptographicHash::hash(readFile(m_reference), QCryptographicHash::Sha256), avant);
-}
 
-void TestTarifs::nouvelImportVuSansRedemarrer()
-{
-    QTemporaryDir dir;
-    QVERIFY(importer(dir.path(), edition1()).reussi);
-    TarificateurSRT t;
-    t.setCheminReference(cheminReferenceSrt(dir.path()));
-    t.setDateActe("15/02/2026");
-    QCOMPARE(t.GetTarifActe("AAAA001", {}, {}, {}, {}, {}, {}, {}), QString("10000"));
-    QVERIFY(importer(dir.path(), edition2()).reussi);
-    t.setDateActe("15/02/2026");
-    QCOMPARE(t.GetTarifActe("AAAA001", {}, {}, {}, {}, {}, {}, {}), QString("11000"));
-}
+    void dateIllisibleVautAujourdhui()
+    {
+        const QString aujourdhui = QDate::currentDate().toString("dd/MM/yyyy");
+        const QString attendu =
+            tarificateur(aujourdhui).GetTarifActe("AAAA001", "R", {}, {}, {}, {}, {}, {});
+        QVERIFY(!attendu.isEmpty());
+        for (const QString& illisible : {QString(), QString("hier"), QString("32/13/2026")})
+            QCOMPARE(tarificateur(illisible).GetTarifActe("AAAA001", "R", {}, {}, {}, {}, {}, {}),
+                     attendu);
+    }
 
-void TestTarifs::detailDuCalcul()
-{
-    TarificateurSRT t = tarificateur("15/02/2026");
-    const TarificateurSRT::Detail d = t.DetailTarifActe("AAAA001", {"F", "R", "Z"});
-    QCOMPARE(d.reponse, t.GetTarifActe("AAAA001", "F", "R", "Z", {}, {}, {}, {}));
-    const QString texte = d.etapes.join('\n');
-    for (const char* attendu : {"110.00", "grille 1", "Modificateur F", "+50 %", "Modificateur Z",
-                                "non autorisé", "arrondi", "18406"})
-        QVERIFY2(texte.contains(QString::fromUtf8(attendu)), qPrintable(texte));
-}
+    void baseRemboursement_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("m1");
+        QTest::addColumn<QString>("m2");
+        QTest::addColumn<QString>("association");
+        QTest::addColumn<QString>("attendu");
+        rangee("sans association", "AAAA001", "", "", "1", "110.00");
+        rangee("code 2 : moitié", "AAAA001", "", "", "2", "55.00");
+        rangee("code 3 : trois quarts", "AAAA001", "", "", "3", "82.50");
+        rangee("forfait hors réduction", "AAAA001", "F", "", "2", "74.06");
+        rangee("pourcentage réduit avec l'acte", "AAAA001", "R", "", "2", "82.50");
+        rangee("pas d'association (0)", "AAAA001", "R", "J", "0", "198.00");
+        rangee("non pris en charge", "AAAA002", "F", "", "1", "0.00");
+        rangee("acte inconnu", "QQQQ111", "", "", "1", "");
+    }
+    void baseRemboursement()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, m1);
+        QFETCH(QString, m2);
+        QFETCH(QString, association);
+        QFETCH(QString, attendu);
+        QCOMPARE(
+            usr("15/02/2026 08:00:00").GetBaseRemboursementActe(code, m1, m2, "0", association),
+            attendu);
+    }
+
+    void prixUnitaire_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<int>("grille");
+        QTest::addColumn<QString>("attendu");
+        rangee("2026", "AAAA001", "15/02/2026", 1, "110.00");
+        rangee("2025 grille 2", "AAAA001", "15/02/2025", 2, "90.00");
+        rangee("non pris en charge", "AAAA002", "15/02/2026", 1, "0.00");
+        rangee("retiré", "AAAA005", "15/02/2026", 1, "0.00");
+        rangee("inconnu", "XXXX000", "15/02/2026", 1, "");
+    }
+    void prixUnitaire()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, date);
+        QFETCH(int, grille);
+        QFETCH(QString, attendu);
+        QCOMPARE(usr(date, grille).GetPrixUnitaire(code), attendu);
+    }
+
+    void modificateursEtAssociations()
+    {
+        UsrSrt u = usr("15/02/2026");
+        const QStringList elements = u.GetModificateursActe(" aaaa001").split('@');
+        QCOMPARE(elements.value(0), QString("AAAA001"));
+        QString codes;
+        for (const QString& e : elements.mid(1))
+            codes += e.left(1);
+        QCOMPARE(codes, QString("FRJKPY"));
+        QCOMPARE(elements.value(1), QString("FUrgence le dimanche"));
+        QCOMPARE(elements.value(6), QString("YModificateur Y"));
+        QCOMPARE(u.GetModificateursActe("AAAA004"), QString("AAAA004"));
+        QCOMPARE(u.GetModificateursActe("ZZZZ999"), QString());
+
+        QStringList tous;
+        for (const QString& e : u.GetModificateurs().split('@'))
+            tous.append(e.left(1));
+        QCOMPARE(tous, (QStringList{"F", "J", "K", "P", "R", "Y"}));
+
+        // The act window drops the last element: it must be the empty one.
+        const QStringList associations = u.GetCodesAssociation().split('@');
+        QCOMPARE(associations.size(), 6);
+        QCOMPARE(associations.last(), QString());
+        QString numeros;
+        for (const QString& e : associations.mid(0, 5)) {
+            QVERIFY(e.size() > 1);
+            numeros += e.left(1);
+        }
+        QCOMPARE(numeros, QString("12345"));
+    }
+
+    void controleCotation_data()
+    {
+        QTest::addColumn<QString>("liste");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QStringList>("nommes");
+        const QString fevrier = "15/02/2026";
+        const QStringList a1a3 = {"AAAA001", "AAAA003"};
+        const QStringList a2a7 = {"AAAA002", "AAAA007"};
+        rangee("paire incompatible", "AAAA001@AAAA003", fevrier, a1a3);
+        rangee("dans l'autre ordre", "AAAA003@AAAA001", fevrier, a1a3);
+        rangee("après d'autres actes", "AAAA004@AAAA002@AAAA001@aaaa003 ", fevrier, a1a3);
+        rangee("actes compatibles", "AAAA001@AAAA004", fevrier, QStringList{});
+        rangee("paire dans sa période", "AAAA004@AAAA007", fevrier,
+               QStringList{"AAAA004", "AAAA007"});
+        rangee("paire hors de sa période", "AAAA004@AAAA007", "15/07/2026", QStringList{});
+        rangee("paire de l'édition", "AAAA002@AAAA007", fevrier, a2a7);
+        rangee("paire de l'édition dans l'autre ordre", "AAAA007@AAAA002", fevrier, a2a7);
+        rangee("paire de l'édition avant sa levée", "AAAA007@AAAA003", fevrier,
+               QStringList{"AAAA003", "AAAA007"});
+        rangee("paire levée par l'installation", "AAAA003@AAAA007", "15/03/2026", QStringList{});
+        rangee("paire de l'édition précédente, à sa date", "AAAA007@AAAA001", "15/06/2025",
+               QStringList{"AAAA001", "AAAA007"});
+        rangee("paire que l'édition suivante ne donne plus", "AAAA007@AAAA001", fevrier,
+               QStringList{});
+        rangee("un seul acte", "AAAA001", fevrier, QStringList{});
+        rangee("liste vide", "", fevrier, QStringList{});
+        rangee("éléments vides", "@@AAAA003", fevrier, QStringList{});
+    }
+    void controleCotation()
+    {
+        QFETCH(QString, liste);
+        QFETCH(QString, date);
+        QFETCH(QStringList, nommes);
+        const QString reponse = tarificateur(date).ControleCotation(liste);
+        QCOMPARE(reponse.isEmpty(), nommes.isEmpty());
+        for (const QString& code : nommes)
+            QVERIFY2(reponse.contains(code), qPrintable(reponse));
+    }
+
+    void referenceEtGrilleDuProfil()
+    {
+        m_env->writeProfile(
+            QString("[API_Sesam]\nPath=%1\n[PavaCCAM]\nGrille=2\n").arg(m_dir.path()).toUtf8());
+        TarificateurSRT t;
+        t.setDateActe("15/02/2026 10:00:00");
+        QCOMPARE(t.cheminReference(), m_reference);
+        QCOMPARE(prix(t, "AAAA001"), QString("9500"));
+        t.setGrille(1);
+        QCOMPARE(prix(t, "AAAA001"), QString("11000"));
+
+        m_env->writeProfile(QString("[API_Sesam]\nPath=%1/\n").arg(m_dir.path()).toUtf8());
+        UsrSrt u;
+        u.setDateActe("15/02/2026");
+        QCOMPARE(u.GetPrixUnitaire("AAAA001"), QString("110.00"));
+    }
+
+    void sansReference()
+    {
+        m_env->writeProfile("[API_Sesam]\n");
+        TarificateurSRT t;
+        t.setPathDico(m_env->root() + "/nulle-part");
+        QCOMPARE(prix(t, "AAAA001"), QString());
+        QVERIFY(!t.derniereErreur().isEmpty());
+        QCOMPARE(t.ControleCotation("AAAA001@AAAA003"), QString());
+        UsrSrt u;
+        QCOMPARE(u.GetCodesAssociation(), QString());
+        QCOMPARE(u.GetModificateurs(), QString());
+
+        // The dictionary directory serves when the profile names no SRT directory.
+        TarificateurSRT d;
+        d.setPathDico(m_dir.path());
+        d.setDateActe("15/02/2026");
+        QCOMPARE(prix(d, "AAAA001"), QString("11000"));
+
+        TarificateurSRT faux;
+        faux.setCheminReference(m_dir.path() + "/edition-1.csv");
+        QCOMPARE(prix(faux, "AAAA001"), QString());
+        QVERIFY(faux.derniereErreur().contains("illisible"));
+    }
+
+    void referenceJamaisModifiee()
+    {
+        const QByteArray avant =
+            QCryptographicHash::hash(readFile(m_reference), QCryptographicHash::Sha256);
+        TarificateurSRT t = tarificateur("15/02/2026");
+        UsrSrt u = usr("15/02/2026");
+        for (const QString& code : {QString("AAAA001"), QString("AAAA002"), QString("ZZZZ000")}) {
+            t.GetTarifActe(code, "F", "R", {}, {}, "2", "0", "O");
+            t.ControleCotation(code + "@AAAA003");
+            u.GetModificateursActe(code);
+            u.GetBaseRemboursementActe(code, "F", "R", "0", "2");
+        }
+        QCOMPARE(QCryptographicHash::hash(readFile(m_reference), QCryptographicHash::Sha256),
+                 avant);
+    }
+
+    void nouvelImportVuSansRedemarrer()
+    {
+        QTemporaryDir dir;
+        QVERIFY(importer(dir.path(), edition1()).reussi);
+        TarificateurSRT t;
+        t.setCheminReference(cheminReferenceSrt(dir.path()));
+        t.setDateActe("15/02/2026");
+        QCOMPARE(prix(t, "AAAA001"), QString("10000"));
+        QVERIFY(importer(dir.path(), edition2()).reussi);
+        t.setDateActe("15/02/2026");
+        QCOMPARE(prix(t, "AAAA001"), QString("11000"));
+    }
+
+    void detailDuCalcul()
+    {
+        TarificateurSRT t = tarificateur("15/02/2026");
+        const TarificateurSRT::Detail d = t.DetailTarifActe("AAAA001", {"F", "R", "Z"});
+        QCOMPARE(d.reponse, t.GetTarifActe("AAAA001", "F", "R", "Z", {}, {}, {}, {}));
+        const QString texte = d.etapes.join('\n');
+        for (const char* attendu : {"110.00", "grille 1", "Modificateur F", "+50 %",
+                                    "Modificateur Z", "non autorisé", "arrondi", "18406"})
+            QVERIFY2(texte.contains(QString::fromUtf8(attendu)), qPrintable(texte));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTarifs)
 #include "tst_tarifs.moc"

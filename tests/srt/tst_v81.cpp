@@ -12,179 +12,153 @@
 #include <QtTest>
 
 using namespace pava;
+using test::rangee;
 
 class TestV81 : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void importComplet();
-    void actes_data();
-    void actes();
-    void recherche_data();
-    void recherche();
-    void deuxFormesUnMemeReferentiel();
-    void reglesDeFacturation_data();
-    void reglesDeFacturation();
-
 private:
     QTemporaryDir m_dir;
     BilanImport m_bilan;
     QString m_reference;
+
+private slots:
+    void initTestCase()
+    {
+        const QString csv = test::sharedCcamCsv();
+        if (csv.isEmpty())
+            QSKIP("édition CCAM v81 absente (../shared/ccam-data/ccam-v81.csv) : test sauté");
+        QVERIFY(m_dir.isValid());
+        OptionsImport o;
+        o.fichierEdition = csv;
+        o.repertoireSrt = m_dir.path();
+        m_bilan = importerReference(o);
+        m_reference = m_bilan.cheminReference;
+    }
+
+    void importComplet()
+    {
+        QVERIFY2(m_bilan.reussi, qPrintable(m_bilan.erreur));
+        QCOMPARE(m_bilan.version, 81);
+        QCOMPARE(m_bilan.dateApplication, QDate(2026, 1, 1));
+        QCOMPARE(m_bilan.actes, 8257);
+        QCOMPARE(m_bilan.tarifs, 2 * m_bilan.lignes);
+        for (const Anomalie& a : m_bilan.anomalies)
+            QVERIFY2(!a.bloquante,
+                     qPrintable(QString("ligne %1 : %2").arg(a.ligne).arg(a.message)));
+    }
+
+    void actes_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("grille1");
+        QTest::addColumn<QString>("grille2");
+        QTest::addColumn<QString>("modificateurs");
+
+        rangee("suture de plaie", "QZJA002", "2660", "2421", "FMPRSU");
+        rangee("électrocardiographie", "DEQP003", "1477", "1381", "FPSU");
+        rangee("non pris en charge", "AHQP001", "0", "0", "");
+        rangee("tarif écrit avec une virgule", "ADGA724", "24815", "24815", "JKT");
+    }
+
+    void actes()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, grille1);
+        QFETCH(QString, grille2);
+        QFETCH(QString, modificateurs);
+        TarificateurSRT t;
+        t.setCheminReference(m_reference);
+        t.setDateActe("15/01/2026 10:00:00");
+        t.setGrille(1);
+        QCOMPARE(t.GetTarifActe(code, {}, {}, {}, {}, {}, {}, {}), grille1);
+        t.setGrille(2);
+        QCOMPARE(t.GetTarifActe(code, {}, {}, {}, {}, {}, {}, {}), grille2);
+
+        UsrSrt u;
+        u.setCheminReference(m_reference);
+        u.setDateActe("15/01/2026");
+        QString lettres;
+        for (const QString& e : u.GetModificateursActe(code).split('@').mid(1))
+            lettres += e.left(1);
+        QCOMPARE(lettres, modificateurs);
+    }
+
+    void recherche_data()
+    {
+        QTest::addColumn<QString>("requete");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("historique"); // the code is in the practice's history
+
+        rangee("suture plaie", "suture plaie", "QZJA002", false);
+        rangee("plaie sutures", "plaie sutures", "QZJA002", false);
+        rangee("electrocardiographie", "electrocardiographie", "DEQP003", false);
+        rangee("electrocardiografie", "electrocardiografie", "DEQP003", false);
+        rangee("début de code", "qzja", "QZJA002", false);
+        rangee("suture plaie, déjà coté au cabinet", "suture plaie", "QZJA002", true);
+    }
+
+    void recherche()
+    {
+        QFETCH(QString, requete);
+        QFETCH(QString, code);
+        QFETCH(bool, historique);
+        RechercheActes r;
+        QVERIFY(r.charger(m_reference, nullptr, kGrilleSecteur1, QDate(2026, 1, 15)));
+        QCOMPARE(r.actes().size(), 8257);
+        const RechercheActes::Priorites p =
+            r.priorites({{}, {{code, QDate(2026, 1, 10).toJulianDay()}}});
+        const QList<int> trouves = r.chercher(requete, 10000, historique ? &p : nullptr).actes;
+        QStringList codes;
+        for (int i : trouves)
+            codes.append(r.actes()[i].code);
+        QVERIFY2(historique ? codes.value(0) == code : codes.contains(code),
+                 qPrintable(codes.join(' ')));
+    }
+
+    void deuxFormesUnMemeReferentiel()
+    {
+        // Windows-1252 has no ≤, ≥, − or Greek μ: a spreadsheet would write "?".
+        // Both files are made from the edition without them.
+        QString texte = QString::fromUtf8(test::readFile(test::sharedCcamCsv()));
+        texte.replace(QStringLiteral("≤"), QStringLiteral("<="))
+            .replace(QStringLiteral("≥"), QStringLiteral(">="))
+            .replace(QStringLiteral("−"), QStringLiteral("-"))
+            .replace(QStringLiteral("μ"), QStringLiteral("µ"));
+        QTemporaryDir virgules;
+        QTemporaryDir francais;
+        QVERIFY(test::importer(virgules.path(), texte.toUtf8()).reussi);
+        const BilanImport b = test::importer(francais.path(), test::formeFrancaise(texte.toUtf8()));
+        QVERIFY2(b.reussi, qPrintable(b.erreur));
+        QCOMPARE(test::contenu(b.cheminReference, false),
+                 test::contenu(cheminReferenceSrt(virgules.path()), false));
+    }
+
+    void reglesDeFacturation_data()
+    {
+        QTest::addColumn<QString>("liste");
+        QTest::addColumn<bool>("refuse");
+        rangee("deux suppléments cités l'un par l'autre", "YYYY064@YYYY039", true);
+        rangee("acte cité par la note de l'autre", "BGQP007@EBQF004", true);
+        rangee("association de deux radiographies", "NEQK010@NAQK007", true);
+        rangee("chapitre et paragraphe cités par leur numéro", "LHMH002@AENA001", true);
+        rangee("paragraphe et sous-chapitre", "JGFA005@JHSB001", true);
+        rangee("acte qu'une exception épargne", "YYYY010@DEQP003", false);
+        rangee("exception en toutes lettres", "DEQP003@DZQM006", false);
+        rangee("actes sans règle", "QZJA002@DEQP003", false);
+    }
+
+    void reglesDeFacturation()
+    {
+        QFETCH(QString, liste);
+        QFETCH(bool, refuse);
+        TarificateurSRT t;
+        t.setCheminReference(m_reference);
+        t.setDateActe("15/01/2026");
+        QCOMPARE(!t.ControleCotation(liste).isEmpty(), refuse);
+    }
 };
-
-void TestV81::initTestCase()
-{
-    const QString csv = test::sharedCcamCsv();
-    if (csv.isEmpty())
-        QSKIP("édition CCAM v81 absente (../shared/ccam-data/ccam-v81.csv) : test sauté");
-    QVERIFY(m_dir.isValid());
-    OptionsImport o;
-    o.fichierEdition = csv;
-    o.repertoireSrt = m_dir.path();
-    m_bilan = importerReference(o);
-    m_reference = m_bilan.cheminReference;
-}
-
-void TestV81::importComplet()
-{
-    QVERIFY2(m_bilan.reussi, qPrintable(m_bilan.erreur));
-    QCOMPARE(m_bilan.version, 81);
-    QCOMPARE(m_bilan.dateApplication, QDate(2026, 1, 1));
-    QCOMPARE(m_bilan.actes, 8257);
-    QCOMPARE(m_bilan.tarifs, 2 * m_bilan.lignes);
-    for (const Anomalie& a : m_bilan.anomalies)
-        QVERIFY2(!a.bloquante, qPrintable(QString("ligne %1 : %2").arg(a.ligne).arg(a.message)));
-}
-
-void TestV81::actes_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("grille1");
-    QTest::addColumn<QString>("grille2");
-    QTest::addColumn<QString>("modificateurs");
-
-    QTest::newRow("suture de plaie") << "QZJA002"
-                                     << "2660"
-                                     << "2421"
-                                     << "FMPRSU";
-    QTest::newRow("électrocardiographie") << "DEQP003"
-                                          << "1477"
-                                          << "1381"
-                                          << "FPSU";
-    QTest::newRow("non pris en charge") << "AHQP001"
-                                        << "0"
-                                        << "0"
-                                        << "";
-    QTest::newRow("tarif écrit avec une virgule") << "ADGA724"
-                                                  << "24815"
-                                                  << "24815"
-                                                  << "JKT";
-}
-
-void TestV81::actes()
-{
-    QFETCH(QString, code);
-    QFETCH(QString, grille1);
-    QFETCH(QString, grille2);
-    QFETCH(QString, modificateurs);
-    TarificateurSRT t;
-    t.setCheminReference(m_reference);
-    t.setDateActe("15/01/2026 10:00:00");
-    t.setGrille(1);
-    QCOMPARE(t.GetTarifActe(code, {}, {}, {}, {}, {}, {}, {}), grille1);
-    t.setGrille(2);
-    QCOMPARE(t.GetTarifActe(code, {}, {}, {}, {}, {}, {}, {}), grille2);
-
-    UsrSrt u;
-    u.setCheminReference(m_reference);
-    u.setDateActe("15/01/2026");
-    QString lettres;
-    for (const QString& e : u.GetModificateursActe(code).split('@').mid(1))
-        lettres += e.left(1);
-    QCOMPARE(lettres, modificateurs);
-}
-
-void TestV81::recherche_data()
-{
-    QTest::addColumn<QString>("requete");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<bool>("historique"); // the code is in the practice's history
-
-    QTest::newRow("suture plaie") << "suture plaie"
-                                  << "QZJA002" << false;
-    QTest::newRow("plaie sutures") << "plaie sutures"
-                                   << "QZJA002" << false;
-    QTest::newRow("electrocardiographie") << "electrocardiographie"
-                                          << "DEQP003" << false;
-    QTest::newRow("electrocardiografie") << "electrocardiografie"
-                                         << "DEQP003" << false;
-    QTest::newRow("début de code") << "qzja"
-                                   << "QZJA002" << false;
-    QTest::newRow("suture plaie, déjà coté au cabinet") << "suture plaie"
-                                                        << "QZJA002" << true;
-}
-
-void TestV81::recherche()
-{
-    QFETCH(QString, requete);
-    QFETCH(QString, code);
-    QFETCH(bool, historique);
-    RechercheActes r;
-    QVERIFY(r.charger(m_reference, nullptr, kGrilleSecteur1, QDate(2026, 1, 15)));
-    QCOMPARE(r.actes().size(), 8257);
-    const RechercheActes::Priorites p =
-        r.priorites({{}, {{code, QDate(2026, 1, 10).toJulianDay()}}});
-    const QList<int> trouves = r.chercher(requete, 10000, historique ? &p : nullptr).actes;
-    QStringList codes;
-    for (int i : trouves)
-        codes.append(r.actes()[i].code);
-    QVERIFY2(historique ? codes.value(0) == code : codes.contains(code),
-             qPrintable(codes.join(' ')));
-}
-
-void TestV81::deuxFormesUnMemeReferentiel()
-{
-    // Windows-1252 has no ≤, ≥, − or Greek μ: a spreadsheet would write "?".
-    // Both files are made from the edition without them.
-    QString texte = QString::fromUtf8(test::readFile(test::sharedCcamCsv()));
-    texte.replace(QStringLiteral("≤"), QStringLiteral("<="))
-        .replace(QStringLiteral("≥"), QStringLiteral(">="))
-        .replace(QStringLiteral("−"), QStringLiteral("-"))
-        .replace(QStringLiteral("μ"), QStringLiteral("µ"));
-    QTemporaryDir virgules;
-    QTemporaryDir francais;
-    QVERIFY(test::importer(virgules.path(), texte.toUtf8()).reussi);
-    const BilanImport b = test::importer(francais.path(), test::formeFrancaise(texte.toUtf8()));
-    QVERIFY2(b.reussi, qPrintable(b.erreur));
-    QCOMPARE(test::contenu(b.cheminReference, false),
-             test::contenu(cheminReferenceSrt(virgules.path()), false));
-}
-
-void TestV81::reglesDeFacturation_data()
-{
-    QTest::addColumn<QString>("liste");
-    QTest::addColumn<bool>("refuse");
-    QTest::newRow("deux suppléments cités l'un par l'autre") << "YYYY064@YYYY039" << true;
-    QTest::newRow("acte cité par la note de l'autre") << "BGQP007@EBQF004" << true;
-    QTest::newRow("association de deux radiographies") << "NEQK010@NAQK007" << true;
-    QTest::newRow("chapitre et paragraphe cités par leur numéro") << "LHMH002@AENA001" << true;
-    QTest::newRow("paragraphe et sous-chapitre") << "JGFA005@JHSB001" << true;
-    QTest::newRow("acte qu'une exception épargne") << "YYYY010@DEQP003" << false;
-    QTest::newRow("exception en toutes lettres") << "DEQP003@DZQM006" << false;
-    QTest::newRow("actes sans règle") << "QZJA002@DEQP003" << false;
-}
-
-void TestV81::reglesDeFacturation()
-{
-    QFETCH(QString, liste);
-    QFETCH(bool, refuse);
-    TarificateurSRT t;
-    t.setCheminReference(m_reference);
-    t.setDateActe("15/01/2026");
-    QCOMPARE(!t.ControleCotation(liste).isEmpty(), refuse);
-}
 
 QTEST_GUILESS_MAIN(TestV81)
 #include "tst_v81.moc"

@@ -2,8 +2,15 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace pava::test {
+
+// One row of a data table: rangee("nom", a, b) is QTest::newRow("nom") << a << b.
+template <typename... T> void rangee(const char* nom, const T&... valeurs)
+{
+    (QTest::newRow(nom) << ... << valeurs);
+}
 
 // Gives a test its own world: a temporary directory that holds the per-user
 // settings, the program's home (complement files, error log) and the system

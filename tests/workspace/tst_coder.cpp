@@ -2,7 +2,7 @@
 // demonstration reference: a habitual coding or a chosen act qualified in the
 // act window lands in the coding list and in the coding history; refused
 // associations, the isolated-act question and deletions.
-#include "BaseEssai.h"
+#include "ReferenceEssai.h"
 #include "TestSupport.h"
 #include "UtilisateurEssai.h"
 
@@ -27,12 +27,13 @@ using namespace pava;
 using test::choisirDans;
 using test::cliquer;
 using test::enfant;
+using test::rangee;
 
 namespace {
 
 void doubleCliquerHabituel(FormMain& w, const QString& code)
 {
-    auto* grille = enfant<QTableView>(&w, QStringLiteral("DBGrid1"));
+    auto* grille = enfant<QTableView>(&w, "DBGrid1");
     const QAbstractItemModel* m = grille->model();
     for (int r = 0; r < m->rowCount(); ++r) {
         if (m->index(r, 1).data().toString() != code)
@@ -50,14 +51,14 @@ void valider(const QString& association = QString())
 {
     test::jouerFenetreActe([association](GetCCAM& acte) {
         if (!association.isEmpty())
-            choisirDans(&acte, QStringLiteral("CodeAssociationCCAM"), association);
-        cliquer(&acte, QStringLiteral("Command1"));
+            choisirDans(&acte, "CodeAssociationCCAM", association);
+        cliquer(&acte, "Command1");
     });
 }
 
 QStringList colonneListe(const FormMain& w, int colonne)
 {
-    const QAbstractItemModel* m = enfant<QTableView>(&w, QStringLiteral("DBGrid2"))->model();
+    const QAbstractItemModel* m = enfant<QTableView>(&w, "DBGrid2")->model();
     QStringList t;
     for (int r = 0; r < m->rowCount(); ++r)
         t << m->index(r, colonne).data().toString();
@@ -101,8 +102,8 @@ private Q_SLOTS:
     void coderDeuxActes_data()
     {
         QTest::addColumn<bool>("historiquePresent");
-        QTest::newRow("historique présent") << true;
-        QTest::newRow("historique absent : dit une fois") << false;
+        rangee("historique présent", true);
+        rangee("historique absent : dit une fois", false);
     }
     void coderDeuxActes()
     {
@@ -112,26 +113,26 @@ private Q_SLOTS:
         FormMain w;
         w.show();
         test::jouerFenetreActe([](GetCCAM& acte) {
-            choisirDans(&acte, QStringLiteral("Modificateur_1"), QStringLiteral("F"));
-            choisirDans(&acte, QStringLiteral("CodeAssociationCCAM"), QStringLiteral("1"));
+            choisirDans(&acte, "Modificateur_1", "F");
+            choisirDans(&acte, "CodeAssociationCCAM", "1");
             QTest::keyClick(&acte, Qt::Key_F12);
         });
         if (!historiquePresent)
             ui::repondreProchaine([](ui::Demande&) { return QMessageBox::Ok; });
-        doubleCliquerHabituel(w, QStringLiteral("QZJA002"));
+        doubleCliquerHabituel(w, "QZJA002");
 
-        valider(QStringLiteral("2"));
-        test::choisirActe(QStringLiteral("DEQP003"));
-        cliquer(&w, QStringLiteral("Ajout1"));
+        valider("2");
+        test::choisirActe("DEQP003");
+        cliquer(&w, "Ajout1");
 
         QCOMPARE(colonneListe(w, 0),
                  (QStringList{QStringLiteral("QZJA00210_F__1"), QStringLiteral("DEQP00310____2")}));
-        QVERIFY(colonneListe(w, 1).first().startsWith(QStringLiteral("Parage et/ou suture")));
+        QVERIFY(colonneListe(w, 1).first().startsWith("Parage et/ou suture"));
         QCOMPARE(colonneListe(w, 2), (QStringList{QStringLiteral("50.00"), "7.75"}));
-        QCOMPARE(total(w, 0), QStringLiteral("57.75"));
-        QCOMPARE(total(w, 1), QStringLiteral("57.75"));
-        QCOMPARE(session().CotationRetour, QStringLiteral("QZJA00210_F__1+DEQP00310____2"));
-        QVERIFY(enfant<QWidget>(&w, QStringLiteral("Command2"))->isVisible());
+        QCOMPARE(total(w, 0), "57.75");
+        QCOMPARE(total(w, 1), "57.75");
+        QCOMPARE(session().CotationRetour, "QZJA00210_F__1+DEQP00310____2");
+        QVERIFY(enfant<QWidget>(&w, "Command2")->isVisible());
         // The act just added is the current row.
         QCOMPARE(w.CCAMMDB(1)->currentRow(), 1);
 
@@ -154,24 +155,24 @@ private Q_SLOTS:
     {
         FormMain w;
         w.show();
-        valider(QStringLiteral("1"));
-        doubleCliquerHabituel(w, QStringLiteral("DEQP003"));
-        valider(QStringLiteral("1"));
-        test::choisirActe(QStringLiteral("DEQP005"));
-        cliquer(&w, QStringLiteral("Ajout1"));
+        valider("1");
+        doubleCliquerHabituel(w, "DEQP003");
+        valider("1");
+        test::choisirActe("DEQP005");
+        cliquer(&w, "Ajout1");
 
         QCOMPARE(colonneListe(w, 0), QStringList{QStringLiteral("DEQP00310____1")});
-        QWidget* panneau = enfant<QWidget>(&w, QStringLiteral("Picture1"));
+        QWidget* panneau = enfant<QWidget>(&w, "Picture1");
         QVERIFY(ui::panneauVisible(panneau));
-        QCOMPARE(enfant<QLabel>(&w, QStringLiteral("Label3"))->text(),
+        QCOMPARE(enfant<QLabel>(&w, "Label3")->text(),
                  QStringLiteral("\r\nCet acte ne peut être associé aux actes précédents.\r\n\r\n"
                                 "Veuillez recommencer votre saisie."));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(enfant<QWidget>(&w, QStringLiteral("Command4_%1").arg(i))->isVisible(),
                      i == 2);
-        cliquer(&w, QStringLiteral("Command4_2"));
+        cliquer(&w, "Command4_2");
         QVERIFY(!ui::panneauVisible(panneau));
-        QCOMPARE(session().CotationRetour, QStringLiteral("DEQP00310____1"));
+        QCOMPARE(session().CotationRetour, "DEQP00310____1");
     }
 
     // A first act coded as isolated (association 0): the next "Ajouter"
@@ -180,9 +181,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("reponse");
         QTest::addColumn<QStringList>("liste");
-        QTest::newRow("Oui : recodé") << 0 << QStringList{"QZJA00210____1"};
-        QTest::newRow("Non : rien") << 1 << QStringList{"QZJA00210____0"};
-        QTest::newRow("Supplément") << 2 << QStringList{"QZJA00210____0", "YYYY30010____0"};
+        rangee("Oui : recodé", 0, QStringList{"QZJA00210____1"});
+        rangee("Non : rien", 1, QStringList{"QZJA00210____0"});
+        rangee("Supplément", 2, QStringList{"QZJA00210____0", "YYYY30010____0"});
     }
     void acteIsole()
     {
@@ -191,20 +192,20 @@ private Q_SLOTS:
         FormMain w;
         w.show();
         valider();
-        doubleCliquerHabituel(w, QStringLiteral("QZJA002"));
+        doubleCliquerHabituel(w, "QZJA002");
 
         test::jouerFenetreActe([reponse](GetCCAM& acte) {
-            QCOMPARE(acte.CodeCCAMInit()->text(), QStringLiteral("QZJA002"));
-            QVERIFY(ui::panneauVisible(enfant<QWidget>(&acte, QStringLiteral("Picture1"))));
+            QCOMPARE(acte.CodeCCAMInit()->text(), "QZJA002");
+            QVERIFY(ui::panneauVisible(enfant<QWidget>(&acte, "Picture1")));
             if (reponse == 2)
-                test::choisirActe(QStringLiteral("YYYY300"));
+                test::choisirActe("YYYY300");
             cliquer(&acte, QStringLiteral("Command4_%1").arg(reponse));
             if (reponse == 0)
-                choisirDans(&acte, QStringLiteral("CodeAssociationCCAM"), QStringLiteral("1"));
+                choisirDans(&acte, "CodeAssociationCCAM", "1");
             if (acte.isVisible())
-                cliquer(&acte, QStringLiteral("Command1"));
+                cliquer(&acte, "Command1");
         });
-        cliquer(&w, QStringLiteral("Ajout1"));
+        cliquer(&w, "Ajout1");
         QCOMPARE(colonneListe(w, 0), liste);
     }
 
@@ -215,19 +216,19 @@ private Q_SLOTS:
         FormMain w;
         w.show();
         for (const char* code : {"QZJA002", "JKHD001", "GLQP012"}) {
-            valider(QStringLiteral("1"));
+            valider("1");
             doubleCliquerHabituel(w, QString::fromLatin1(code));
         }
-        auto* grille = enfant<QTableView>(&w, QStringLiteral("DBGrid2"));
+        auto* grille = enfant<QTableView>(&w, "DBGrid2");
         QTest::mouseClick(grille->viewport(), Qt::LeftButton, {},
                           grille->visualRect(grille->model()->index(1, 0)).center());
-        cliquer(&w, QStringLiteral("Supprimer1"));
+        cliquer(&w, "Supprimer1");
         QCOMPARE(grille->currentIndex().row(), w.CCAMMDB(1)->currentRow());
         QCOMPARE(w.CCAMMDB(1)->currentRow(), 1);
-        cliquer(&w, QStringLiteral("Supprimer1"));
+        cliquer(&w, "Supprimer1");
         QCOMPARE(colonneListe(w, 0), QStringList{QStringLiteral("QZJA00210____1")});
         QCOMPARE(grille->currentIndex().row(), 0);
-        QCOMPARE(session().CotationRetour, QStringLiteral("QZJA00210____1"));
+        QCOMPARE(session().CotationRetour, "QZJA00210____1");
     }
 
     // A composed act made from the coding list through the entry panel.
@@ -236,31 +237,31 @@ private Q_SLOTS:
         FormMain w;
         w.show();
         for (const char* code : {"QZJA002", "DEQP003"}) {
-            valider(QStringLiteral("1"));
+            valider("1");
             doubleCliquerHabituel(w, QString::fromLatin1(code));
         }
-        auto* texte1 = enfant<QLineEdit>(&w, QStringLiteral("Text1"));
-        texte1->setText(QStringLiteral("reste d'une autre fois"));
-        cliquer(&w, QStringLiteral("Command2"));
-        QVERIFY(ui::panneauVisible(enfant<QWidget>(&w, QStringLiteral("Picture2"))));
+        auto* texte1 = enfant<QLineEdit>(&w, "Text1");
+        texte1->setText("reste d'une autre fois");
+        cliquer(&w, "Command2");
+        QVERIFY(ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
         QVERIFY(texte1->text().isEmpty() && w.focusWidget() == texte1);
-        QVERIFY(enfant<QLabel>(&w, QStringLiteral("Label12"))->text().contains(u"(&&xx)"));
-        QTest::keyClicks(texte1, QStringLiteral("Mal d'oreille"));
-        QTest::keyClicks(enfant<QLineEdit>(&w, QStringLiteral("Text2")), QStringLiteral("MTO"));
-        QTest::keyClicks(enfant<QLineEdit>(&w, QStringLiteral("Text3")), QStringLiteral("=45"));
-        cliquer(&w, QStringLiteral("CommandOK"));
+        QVERIFY(enfant<QLabel>(&w, "Label12")->text().contains(u"(&&xx)"));
+        QTest::keyClicks(texte1, "Mal d'oreille");
+        QTest::keyClicks(enfant<QLineEdit>(&w, "Text2"), "MTO");
+        QTest::keyClicks(enfant<QLineEdit>(&w, "Text3"), "=45");
+        cliquer(&w, "CommandOK");
 
-        QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, QStringLiteral("Picture2"))));
-        QCOMPARE(enfant<QTabWidget>(&w, QStringLiteral("SSTab1"))->currentIndex(), 1);
-        auto* grille = enfant<QTableView>(&w, QStringLiteral("DBGrid3"));
+        QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
+        QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->currentIndex(), 1);
+        auto* grille = enfant<QTableView>(&w, "DBGrid3");
         const QModelIndex courant = grille->currentIndex();
-        QCOMPARE(courant.data().toString(), QStringLiteral("Mal d'oreille"));
+        QCOMPARE(courant.data().toString(), "Mal d'oreille");
         QCOMPARE(grille->model()->index(courant.row(), 1).data().toString(),
                  QStringLiteral("NGAPMTO,QZJA00210____1+DEQP00310____1=45"));
         QCOMPARE(test::colonne(base::cheminBase(m_jeu.data),
                                QStringLiteral("SELECT LibelleCCAM FROM PavaACTES")),
                  QStringList{QStringLiteral("Mal d''oreille")});
-        QVERIFY(enfant<QWidget>(&w, QStringLiteral("Command3"))->isVisible());
+        QVERIFY(enfant<QWidget>(&w, "Command3")->isVisible());
 
         // Double-clicked, it is what the host receives; only its CCAM part
         // is priced (the last token carries an amount: 30.00 for the first).
@@ -270,7 +271,7 @@ private Q_SLOTS:
         QVERIFY(!w.isVisible());
         QCOMPARE(session().CotationRetour,
                  QStringLiteral("NGAPMTO,QZJA00210____1+DEQP00310____1=45,30,Mal d'oreille"));
-        QCOMPARE(LitReglage(QStringLiteral("Tab"), QString()), QStringLiteral("1"));
+        QCOMPARE(LitReglage("Tab", QString()), "1");
     }
 
     // Renaming (the button or the right button) and deleting (through the
@@ -281,14 +282,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("reponse");   // QDialog::Accepted or Rejected
         QTest::addColumn<QString>("tape");
         QTest::addColumn<QString>("nom");
-        QTest::newRow("nouveau nom") << "Command6" << int(QDialog::Accepted) << "L'otite"
-                                     << "L''otite";
-        QTest::newRow("clic droit") << "droit" << int(QDialog::Accepted) << "Zona, dos"
-                                    << "Zona, dos";
-        QTest::newRow("inchangé") << "Command6" << int(QDialog::Accepted) << "Mal d'oreille"
-                                  << "Mal d''oreille";
-        QTest::newRow("annulé") << "Command6" << int(QDialog::Rejected) << "Autre"
-                                << "Mal d''oreille";
+        rangee("nouveau nom", "Command6", int(QDialog::Accepted), "L'otite", "L''otite");
+        rangee("clic droit", "droit", int(QDialog::Accepted), "Zona, dos", "Zona, dos");
+        rangee("inchangé", "Command6", int(QDialog::Accepted), "Mal d'oreille", "Mal d''oreille");
+        rangee("annulé", "Command6", int(QDialog::Rejected), "Autre", "Mal d''oreille");
     }
     void renommerEtSupprimerDesActesComposes()
     {
@@ -306,14 +303,14 @@ private Q_SLOTS:
                                {QStringLiteral("Mal d''oreille")}));
         FormMain w;
         w.show();
-        enfant<QTabWidget>(&w, QStringLiteral("SSTab1"))->setCurrentIndex(1);
+        enfant<QTabWidget>(&w, "SSTab1")->setCurrentIndex(1);
         QString invite;
         ui::repondreProchaine([&](ui::Demande& d) {
             invite = d.texte;
             d.defaut = tape;
             return reponse;
         });
-        auto* grille = enfant<QTableView>(&w, QStringLiteral("DBGrid3"));
+        auto* grille = enfant<QTableView>(&w, "DBGrid3");
         if (geste == u"droit")
             QTest::mouseClick(grille->viewport(), Qt::RightButton, {},
                               grille->visualRect(grille->model()->index(0, 0)).center());
@@ -321,21 +318,19 @@ private Q_SLOTS:
             cliquer(&w, geste);
         QCOMPARE(invite, QStringLiteral("Veillez saisir le nouvel intitulé de l'acte :\r\n"
                                         "Mal d'oreille"));
-        QCOMPARE(test::colonne(base, QStringLiteral("SELECT LibelleCCAM FROM PavaACTES")),
-                 QStringList{nom});
+        QCOMPARE(test::colonne(base, "SELECT LibelleCCAM FROM PavaACTES"), QStringList{nom});
 
         // Deleting the only one: the question names it, then "&Oui" hides
         // the button that has nothing left to delete.
-        cliquer(&w, QStringLiteral("Command3"));
-        QVERIFY(enfant<QWidget>(&w, QStringLiteral("Frame1"))->isVisible());
+        cliquer(&w, "Command3");
+        QVERIFY(enfant<QWidget>(&w, "Frame1")->isVisible());
         QVERIFY(!grille->isEnabled());
-        QCOMPARE(enfant<QLabel>(&w, QStringLiteral("Label6"))->text(),
-                 QString(nom).replace(QStringLiteral("''"), QStringLiteral("'")));
-        cliquer(&w, QStringLiteral("Command5_0"));
-        QVERIFY(!enfant<QWidget>(&w, QStringLiteral("Frame1"))->isVisible());
+        QCOMPARE(enfant<QLabel>(&w, "Label6")->text(), QString(nom).replace("''", "'"));
+        cliquer(&w, "Command5_0");
+        QVERIFY(!enfant<QWidget>(&w, "Frame1")->isVisible());
         QVERIFY(grille->isEnabled());
-        QVERIFY(!enfant<QWidget>(&w, QStringLiteral("Command3"))->isVisible());
-        QCOMPARE(test::colonne(base, QStringLiteral("SELECT count(*) FROM PavaACTES")),
+        QVERIFY(!enfant<QWidget>(&w, "Command3")->isVisible());
+        QCOMPARE(test::colonne(base, "SELECT count(*) FROM PavaACTES"),
                  QStringList{QStringLiteral("0")});
     }
 
@@ -343,8 +338,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("reponse");
         QTest::addColumn<int>("restantes");
-        QTest::newRow("Oui") << 0 << 10;
-        QTest::newRow("Non") << 1 << 11;
+        rangee("Oui", 0, 10);
+        rangee("Non", 1, 11);
     }
     void supprimerUneCotationHabituelle()
     {
@@ -352,12 +347,12 @@ private Q_SLOTS:
         QFETCH(int, restantes);
         FormMain w;
         w.show();
-        cliquer(&w, QStringLiteral("Supprimer2"));
-        QCOMPARE(enfant<QLabel>(&w, QStringLiteral("Label3"))->text(),
+        cliquer(&w, "Supprimer2");
+        QCOMPARE(enfant<QLabel>(&w, "Label3")->text(),
                  QStringLiteral("Etes-vous sûr de vouloir supprimer de vos actes habituels l'acte "
                                 ": \r\n\r\nÉlectrocardiographie sur 12 dérivations au moins"));
         cliquer(&w, QStringLiteral("Command4_%1").arg(reponse));
-        QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, QStringLiteral("Picture1"))));
+        QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, "Picture1")));
         QCOMPARE(test::colonne(base::cheminBase(m_jeu.data),
                                QStringLiteral("SELECT count(*) FROM CCAM_7")),
                  QStringList{QString::number(restantes)});
@@ -377,7 +372,7 @@ private Q_SLOTS:
                                                 "LibelleCCAM) VALUES ('QZJA00210____1', 'S')")));
         FormMain w;
         w.show();
-        enfant<QTabWidget>(&w, QStringLiteral("SSTab1"))->setCurrentIndex(1);
+        enfant<QTabWidget>(&w, "SSTab1")->setCurrentIndex(1);
         m_env->writeProfile("[API_Sesam]\r\nPath=/nulle/part\r\n");
         ui::repondreProchaine([](ui::Demande&) { return QMessageBox::Ok; });
         QTest::keyClick(&w, Qt::Key_F12);
@@ -388,7 +383,7 @@ private Q_SLOTS:
         QVERIFY2(message.startsWith(QStringLiteral("Erreur de sélection de la CCAM... : Tarif de "
                                                    "QZJA00210____1 impossible")),
                  qPrintable(message));
-        QVERIFY(message.endsWith(QStringLiteral("\r\n dans la procédure : ButtonOk_Click")));
+        QVERIFY(message.endsWith("\r\n dans la procédure : ButtonOk_Click"));
     }
 
     // The complementary act chosen in the catalogue, then validated; a
@@ -399,11 +394,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("resultat");
         const QString plaie = QStringLiteral("Parage et/ou suture d'une plaie superficielle de la "
                                              "peau; de moins de 3 cm; hors de la face");
-        QTest::newRow("coché et confirmé")
-            << "Command2"
-            << "NGAPMTO,QZJA00210____1+YYYY30010____1,40.00," + plaie + "+Sous radio";
-        QTest::newRow("catalogue annulé") << "Command1"
-                                          << "QZJA00210____1,30.00," + plaie;
+        rangee("coché et confirmé", "Command2",
+               "NGAPMTO,QZJA00210____1+YYYY30010____1,40.00," + plaie + "+Sous radio");
+        rangee("catalogue annulé", "Command1", "QZJA00210____1,30.00," + plaie);
     }
     void complement()
     {
@@ -414,20 +407,19 @@ private Q_SLOTS:
             versWindows1252(QStringLiteral("\r\nSous radio§YYYY30010____1§MTO\r\n"))));
         FormMain w;
         w.show();
-        valider(QStringLiteral("1"));
-        doubleCliquerHabituel(w, QStringLiteral("QZJA002"));
+        valider("1");
+        doubleCliquerHabituel(w, "QZJA002");
         ui::repondreProchaine([bouton](ui::Demande& d) {
             d.fenetre->show();
-            QTest::mouseClick(enfant<QWidget>(d.fenetre, QStringLiteral("lLib1_0")),
-                              Qt::LeftButton);
+            QTest::mouseClick(enfant<QWidget>(d.fenetre, "lLib1_0"), Qt::LeftButton);
             cliquer(d.fenetre, bouton);
             return int(QDialog::Accepted);
         });
-        cliquer(&w, QStringLiteral("Command7"));
+        cliquer(&w, "Command7");
         const bool choisi = bouton == u"Command2";
-        QCOMPARE(enfant<QLineEdit>(&w, QStringLiteral("cCCAM"))->text(),
+        QCOMPARE(enfant<QLineEdit>(&w, "cCCAM")->text(),
                  choisi ? QStringLiteral("YYYY30010____1") : QString());
-        QCOMPARE(enfant<QLabel>(&w, QStringLiteral("lCCAM"))->text(),
+        QCOMPARE(enfant<QLabel>(&w, "lCCAM")->text(),
                  choisi ? QStringLiteral("Sous radio") : QString());
         QTest::keyClick(&w, Qt::Key_F12);
         QCOMPARE(session().CotationRetour, resultat);

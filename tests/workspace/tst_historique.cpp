@@ -1,6 +1,6 @@
 // The coding history on real SQLite files: each way a recording can go, and
 // what a missing, damaged or locked history does.
-#include "BaseEssai.h"
+#include "ReferenceEssai.h"
 #include "TestSupport.h"
 
 #include "coding/Windows1252.h"
@@ -15,6 +15,7 @@
 #include <memory>
 
 using namespace pava;
+using test::rangee;
 
 namespace {
 
@@ -50,12 +51,7 @@ private Q_SLOTS:
     {
         m_env = std::make_unique<test::IsolatedEnvironment>();
         m_base = historique::cheminBase(m_env->root());
-        QVERIFY(test::executer(m_base, QStringLiteral("CREATE TABLE cotation_table_CCAM (cot "
-                                                      "TEXT, Desc TEXT)")));
-        QVERIFY(test::executer(m_base,
-                               QStringLiteral("CREATE TABLE cotation_date_CCAM (cot__date TEXT, "
-                                              "Desc TEXT, date_valid DATE, cot_secu REAL, "
-                                              "cot_reel REAL, cot_secu_e REAL, cot_reel_e REAL)")));
+        QVERIFY(test::creerHistorique(m_base, {}));
         historique::setAttente(5000);
     }
     void cleanup() { m_env.reset(); }
@@ -66,23 +62,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("ecartJours");
         QTest::addColumn<QString>("secu");
         QTest::addColumn<QString>("dates");
-        QTest::newRow("même prix un autre jour") << 5 << "24.69"
-                                                 << "2026-03-10=24.69/30.0";
-        QTest::newRow("nouveau prix le même jour : remplacé") << 0 << "26.60"
-                                                              << "2026-03-10=26.6/30.0";
-        QTest::newRow("nouveau prix un autre jour : ajouté")
-            << 1 << "26,60"
-            << "2026-03-10=24.69/30.0 2026-03-11=26.6/30.0";
+        rangee("même prix un autre jour", 5, "24.69", "2026-03-10=24.69/30.0");
+        rangee("nouveau prix le même jour : remplacé", 0, "26.60", "2026-03-10=26.6/30.0");
+        rangee("nouveau prix un autre jour : ajouté", 1, "26,60",
+               "2026-03-10=24.69/30.0 2026-03-11=26.6/30.0");
     }
     void suiteDeDeuxEnregistrements()
     {
         QFETCH(int, ecartJours);
         QFETCH(QString, secu);
         QFETCH(QString, dates);
-        QCOMPARE(historique::ajouter(m_base, record(QStringLiteral("24.69")), m_jour).issue,
+        QCOMPARE(historique::ajouter(m_base, record("24.69"), m_jour).issue,
                  historique::Bilan::Issue::Enregistre);
-        historique::ajouter(m_base, record(secu, QStringLiteral("30.00"), QStringLiteral("Autre")),
-                            m_jour.addDays(ecartJours));
+        historique::ajouter(m_base, record(secu, "30.00", "Autre"), m_jour.addDays(ecartJours));
         QCOMPARE(this->dates(), dates);
         // The token row is written once, with the first label.
         QCOMPARE(test::colonne(m_base, QStringLiteral("SELECT cot || ' ' || Desc FROM "
@@ -93,8 +85,7 @@ private Q_SLOTS:
     void montantsEnFrancsEtLibelleCoupe()
     {
         const QString libelle(300, QLatin1Char('x'));
-        historique::ajouter(
-            m_base, record(QStringLiteral("1234,56"), QStringLiteral("1.50"), libelle), m_jour);
+        historique::ajouter(m_base, record("1234,56", "1.50", libelle), m_jour);
         const QStringList ligne =
             test::ligne(m_base, QStringLiteral("SELECT cot_secu_e, cot_reel_e, cot_secu, cot_reel, "
                                                "length(Desc) FROM cotation_date_CCAM"));
@@ -102,7 +93,7 @@ private Q_SLOTS:
         QCOMPARE(ligne.value(1).toDouble(), 1.5);
         QCOMPARE(ligne.value(2).toDouble(), 1234.56 * historique::kTauxFranc);
         QCOMPARE(ligne.value(3).toDouble(), 1.5 * historique::kTauxFranc);
-        QCOMPARE(ligne.value(4), QStringLiteral("255"));
+        QCOMPARE(ligne.value(4), "255");
         QCOMPARE(test::colonne(m_base, QStringLiteral("SELECT length(Desc) FROM "
                                                       "cotation_table_CCAM")),
                  QStringList{QStringLiteral("255")});
@@ -115,30 +106,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("cas");
         QTest::addColumn<int>("issue");
         QTest::addColumn<QString>("dansLeJournal");
-        QTest::newRow("base absente")
-            << "absente" << int(historique::Bilan::Issue::Remonte) << "Erreur n° 3024";
-        QTest::newRow("base abîmée")
-            << "abimee" << int(historique::Bilan::Issue::Remonte) << "Erreur n° 3343";
-        QTest::newRow("tables absentes")
-            << "sanstables" << int(historique::Bilan::Issue::Remonte) << "Erreur n° 3078";
-        QTest::newRow("acte incomplet")
-            << "incomplet" << int(historique::Bilan::Issue::Remonte) << "Erreur n° 9";
-        QTest::newRow("nouveau prix refusé par la base")
-            << "refus" << int(historique::Bilan::Issue::Journalise) << "Erreur n° 3022";
+        const int remonte = int(historique::Bilan::Issue::Remonte);
+        rangee("base absente", "absente", remonte, "Erreur n° 3024");
+        rangee("base abîmée", "abimee", remonte, "Erreur n° 3343");
+        rangee("tables absentes", "sanstables", remonte, "Erreur n° 3078");
+        rangee("acte incomplet", "incomplet", remonte, "Erreur n° 9");
+        rangee("nouveau prix refusé par la base", "refus",
+               int(historique::Bilan::Issue::Journalise), "Erreur n° 3022");
     }
     void echecs()
     {
         QFETCH(QString, cas);
         QFETCH(int, issue);
         QFETCH(QString, dansLeJournal);
-        QString enregistrement = record(QStringLiteral("24.69"));
+        QString enregistrement = record("24.69");
         if (cas == QLatin1String("absente")) {
             QFile::remove(m_base);
         } else if (cas == QLatin1String("abimee")) {
             QVERIFY(test::writeFile(m_base, QByteArray(4096, '\x5a')));
         } else if (cas == QLatin1String("sanstables")) {
             QFile::remove(m_base);
-            QVERIFY(test::executer(m_base, QStringLiteral("CREATE TABLE autre (x TEXT)")));
+            QVERIFY(test::executer(m_base, "CREATE TABLE autre (x TEXT)"));
         } else if (cas == QLatin1String("incomplet")) {
             enregistrement = kJeton + QChar(0xA7) + QStringLiteral("24.69");
         } else {
@@ -148,7 +136,7 @@ private Q_SLOTS:
                                                               "ON cotation_date_CCAM BEGIN SELECT "
                                                               "RAISE(ABORT, 'refus'); END")
                                                    .arg(QLatin1String(quoi))));
-            enregistrement = record(QStringLiteral("26.60"));
+            enregistrement = record("26.60");
         }
         const QByteArray avant = test::readFile(m_base);
         const historique::Bilan bilan = historique::ajouter(m_base, enregistrement, m_jour);
@@ -170,15 +158,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("verrouMs");
         QTest::addColumn<int>("attenteMs");
         QTest::addColumn<bool>("enregistre");
-        QTest::newRow("attendue") << 400 << 5000 << true;
-        QTest::newRow("trop longue") << 1500 << 300 << false;
+        rangee("attendue", 400, 5000, true);
+        rangee("trop longue", 1500, 300, false);
     }
     void baseVerrouilleeParUnAutreProcessus()
     {
         QFETCH(int, verrouMs);
         QFETCH(int, attenteMs);
         QFETCH(bool, enregistre);
-        const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+        const QString sqlite3 = QStandardPaths::findExecutable("sqlite3");
         if (sqlite3.isEmpty())
             QSKIP("sqlite3 n'est pas installé");
         QProcess autre;
@@ -191,8 +179,7 @@ private Q_SLOTS:
         autre.closeWriteChannel();
         QVERIFY(autre.waitForReadyRead(5000));
         historique::setAttente(attenteMs);
-        const historique::Bilan bilan =
-            historique::ajouter(m_base, record(QStringLiteral("24.69")), m_jour);
+        const historique::Bilan bilan = historique::ajouter(m_base, record("24.69"), m_jour);
         autre.waitForFinished(10000);
         QCOMPARE(bilan.issue, enregistre ? historique::Bilan::Issue::Enregistre
                                          : historique::Bilan::Issue::Remonte);

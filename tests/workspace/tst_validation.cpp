@@ -2,7 +2,7 @@
 // string over the demonstration reference, the result string in both of its
 // shapes (this test runs under French regional settings: amounts keep their
 // "."), and the composed acts kept in the practitioner's database.
-#include "BaseEssai.h"
+#include "ReferenceEssai.h"
 #include "TestSupport.h"
 
 #include "coding/Windows1252.h"
@@ -20,6 +20,7 @@
 #include <memory>
 
 using namespace pava;
+using test::rangee;
 
 class TstValidation : public QObject
 {
@@ -51,25 +52,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("montant");
         QTest::addColumn<QStringList>("enregistres");
         const QString s = QString(QChar(0xA7));
-        QTest::newRow("un jeton seul")
-            << "QZJA00210____1"
-            << "30" << QStringList{"QZJA00210____1" + s + "30.00" + s + "30.00" + s + " "};
-        QTest::newRow("association 2") << "QZJA00210____2"
-                                       << "15" << QStringList{};
-        QTest::newRow("association 3") << "QZJA00210____3"
-                                       << "22.5" << QStringList{};
-        QTest::newRow("association 3, arrondi au centime") << "DEQP00310____3"
-                                                           << "11.63" << QStringList{};
-        QTest::newRow("modificateur du jeton") << "QZJA00210_R__1"
-                                               << "45" << QStringList{};
-        QTest::newRow("un élément NGAP entre deux jetons") << "QZJA00210____1+MTO+DEQP00310____2"
-                                                           << "37.75" << QStringList{};
-        QTest::newRow("dernier jeton avec un montant") << "QZJA00210____1+DEQP00310____2=45"
-                                                       << "30" << QStringList{};
-        QTest::newRow("13 caractères") << "QZJA00210____"
-                                       << "0" << QStringList{};
-        QTest::newRow("acte disparu du référentiel") << "ZZZZ99910____1+QZJA00210____1"
-                                                     << "30" << QStringList{};
+        rangee("un jeton seul", "QZJA00210____1", "30",
+               QStringList{"QZJA00210____1" + s + "30.00" + s + "30.00" + s + " "});
+        rangee("association 2", "QZJA00210____2", "15", QStringList{});
+        rangee("association 3, arrondi au centime", "DEQP00310____3", "11.63", QStringList{});
+        rangee("modificateur du jeton", "QZJA00210_R__1", "45", QStringList{});
+        rangee("un élément NGAP entre deux jetons", "QZJA00210____1+MTO+DEQP00310____2", "37.75",
+               QStringList{});
+        rangee("dernier jeton avec un montant", "QZJA00210____1+DEQP00310____2=45", "30",
+               QStringList{});
+        rangee("13 caractères", "QZJA00210____", "0", QStringList{});
+        rangee("acte disparu du référentiel", "ZZZZ99910____1+QZJA00210____1", "30", QStringList{});
     }
     void tarifCotation()
     {
@@ -92,18 +85,17 @@ private Q_SLOTS:
                      (inconnu ? 1 : 0));
         if (inconnu)
             QVERIFY(depuisWindows1252(test::readFile(journal::cheminJournal()))
-                        .contains(QStringLiteral("ZZZZ999 est inconnu du référentiel")));
+                        .contains("ZZZZ999 est inconnu du référentiel"));
     }
 
     void sansReferenceLeTarifEchoue()
     {
         m_env->writeProfile("[API_Sesam]\r\nPath=/nulle/part\r\n");
-        const TarifCotation t = Get_TarifCotation(QStringLiteral("QZJA00210____1"), enregistre());
+        const TarifCotation t = Get_TarifCotation("QZJA00210____1", enregistre());
         QVERIFY(!t.montant);
-        QVERIFY2(t.erreur.contains(QStringLiteral("référentiel CCAM introuvable")),
-                 qPrintable(t.erreur));
+        QVERIFY2(t.erreur.contains("référentiel CCAM introuvable"), qPrintable(t.erreur));
         // Without a token to price, nothing is asked of the reference.
-        QCOMPARE(nombreGeneral(*Get_TarifCotation(QStringLiteral("MTO"), enregistre()).montant),
+        QCOMPARE(nombreGeneral(*Get_TarifCotation("MTO", enregistre()).montant),
                  QStringLiteral("0"));
     }
 
@@ -118,53 +110,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("libelleComplement");
         QTest::addColumn<QString>("attendu");
         const QString deux = QStringLiteral("QZJA00210____1+DEQP00310____2");
-        QTest::newRow("deux actes, 45.5") << 0 << ""
-                                          << "Suture+ECG" << 45.5 << ""
-                                          << ""
-                                          << "" << deux + ",45.50,Suture+ECG";
-        QTest::newRow("NGAP et liste vide") << 0 << ""
-                                            << "" << 0.0 << "MTO"
-                                            << ""
-                                            << ""
-                                            << "NGAPMTO,,0.00,";
-        QTest::newRow("complément seul, sans +") << 0 << ""
-                                                 << "" << 0.0 << ""
-                                                 << "QZJA00210____1"
-                                                 << "Suture, face"
-                                                 << "QZJA00210____1,30.00,+Suture; face";
-        QTest::newRow("complément après la liste")
-            << 0 << ""
-            << "Suture+ECG" << 45.5 << "K8"
-            << "QZJA00210____1"
-            << "Plaie"
-            << "NGAPK8," + deux + "+QZJA00210____1,75.50,Suture+ECG+Plaie";
-        QTest::newRow("virgules et apostrophes des libellés")
-            << 0 << ""
-            << "Plaie, face+Mal d''oreille" << 1.0 << ""
-            << ""
-            << "" << deux + ",1.00,Plaie; face+Mal d'oreille";
-        QTest::newRow("rien") << 0 << ""
-                              << "" << 0.0 << ""
-                              << ""
-                              << ""
-                              << ",0.00,";
-        QTest::newRow("onglet 1 sans acte courant") << 1 << "-"
-                                                    << "" << 0.0 << ""
-                                                    << ""
-                                                    << ""
-                                                    << ",0,";
-        QTest::newRow("acte composé avec NGAP")
-            << 1 << "NGAPMTO," + deux + "=45"
-            << "" << 0.0 << ""
-            << ""
-            << ""
-            << "NGAPMTO," + deux + "=45,30,Mal d'oreille; suture";
-        QTest::newRow("acte composé, centimes") << 1 << "DEQP00310____3"
-                                                << "" << 0.0 << ""
-                                                << ""
-                                                << ""
-                                                << "DEQP00310____3,11.63,Mal d'oreille; "
-                                                   "suture";
+        const QString composeLibelle = "Mal d'oreille; suture";
+        rangee("deux actes, 45.5", 0, "", "Suture+ECG", 45.5, "", "", "",
+               deux + ",45.50,Suture+ECG");
+        rangee("NGAP et liste vide", 0, "", "", 0.0, "MTO", "", "", "NGAPMTO,,0.00,");
+        rangee("complément seul, sans +", 0, "", "", 0.0, "", "QZJA00210____1", "Suture, face",
+               "QZJA00210____1,30.00,+Suture; face");
+        rangee("complément après la liste", 0, "", "Suture+ECG", 45.5, "K8", "QZJA00210____1",
+               "Plaie", "NGAPK8," + deux + "+QZJA00210____1,75.50,Suture+ECG+Plaie");
+        rangee("virgules et apostrophes des libellés", 0, "", "Plaie, face+Mal d''oreille", 1.0, "",
+               "", "", deux + ",1.00,Plaie; face+Mal d'oreille");
+        rangee("rien", 0, "", "", 0.0, "", "", "", ",0.00,");
+        rangee("onglet 1 sans acte courant", 1, "-", "", 0.0, "", "", "", ",0,");
+        rangee("acte composé avec NGAP", 1, "NGAPMTO," + deux + "=45", "", 0.0, "", "", "",
+               "NGAPMTO," + deux + "=45,30," + composeLibelle);
+        rangee("acte composé, centimes", 1, "DEQP00310____3", "", 0.0, "", "", "",
+               "DEQP00310____3,11.63," + composeLibelle);
     }
     void resultat()
     {
@@ -176,7 +137,7 @@ private Q_SLOTS:
         QFETCH(QString, complement);
         QFETCH(QString, libelleComplement);
         QFETCH(QString, attendu);
-        QCOMPARE(QLocale::system().decimalPoint(), QStringLiteral(","));
+        QCOMPARE(QLocale::system().decimalPoint(), ",");
         EntreesResultat e;
         e.onglet = onglet;
         e.acteCourant = stocke != u"-";
@@ -205,27 +166,27 @@ private Q_SLOTS:
         vue.setRecordSource(base::sourceComposes(0));
         QVERIFY(vue.refresh());
         for (const char* nom : {"Bras", "Mal d'oreille", "Zona"})
-            QVERIFY(composes::ajouter(vue, QString::fromUtf8(nom), QStringLiteral("C")));
-        QCOMPARE(composes::nomCourant(vue), QStringLiteral("Zona"));
-        QVERIFY(composes::ajouter(vue, QStringLiteral("L'autre"), QStringLiteral("X")));
-        QCOMPARE(vue.text(QStringLiteral("LibelleCCAM")), QStringLiteral("L''autre"));
-        QCOMPARE(composes::nomCourant(vue), QStringLiteral("L'autre"));
+            QVERIFY(composes::ajouter(vue, QString::fromUtf8(nom), "C"));
+        QCOMPARE(composes::nomCourant(vue), "Zona");
+        QVERIFY(composes::ajouter(vue, "L'autre", "X"));
+        QCOMPARE(vue.text("LibelleCCAM"), "L''autre");
+        QCOMPARE(composes::nomCourant(vue), "L'autre");
         QCOMPARE(test::colonne(base, QStringLiteral("SELECT LibelleCCAM FROM PavaACTES "
                                                     "ORDER BY rowid")),
                  (QStringList{"Bras", "Mal d''oreille", "Zona", "L''autre"}));
 
-        QVERIFY(composes::renommer(vue, QStringLiteral("L'autre, gauche")));
-        QCOMPARE(composes::nomCourant(vue), QStringLiteral("L'autre, gauche"));
+        QVERIFY(composes::renommer(vue, "L'autre, gauche"));
+        QCOMPARE(composes::nomCourant(vue), "L'autre, gauche");
         QVERIFY(vue.refresh()); // by label: Bras, L'autre, gauche, Mal d'oreille, Zona
 
         // Deleting a row leaves the one before it; deleting the first, the
         // new first.
         QVERIFY(vue.setCurrentRow(2));
         QVERIFY(composes::supprimer(vue));
-        QCOMPARE(composes::nomCourant(vue), QStringLiteral("L'autre, gauche"));
+        QCOMPARE(composes::nomCourant(vue), "L'autre, gauche");
         QVERIFY(vue.moveFirst());
         QVERIFY(composes::supprimer(vue));
-        QCOMPARE(composes::nomCourant(vue), QStringLiteral("L'autre, gauche"));
+        QCOMPARE(composes::nomCourant(vue), "L'autre, gauche");
         QCOMPARE(vue.recordCount(), 2);
     }
 };

@@ -10,11 +10,15 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDir>
 #include <QTextStream>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +61,15 @@ int main(int argc, char* argv[])
     if (sansAffichage)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     pava::ObjetLectureCCAM::setFenetresPossibles(!sansAffichage);
+    // A session without a runtime directory (a bus started by hand, a
+    // service account) gets a private one, as Qt would make after a warning
+    // printed at every start.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QByteArray prive = QDir::tempPath().toUtf8() + "/runtime-" +
+                                 QByteArray::number(::getuid());
+        if (::mkdir(prive.constData(), 0700) == 0 || errno == EEXIST)
+            qputenv("XDG_RUNTIME_DIR", prive);
+    }
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("PavaCCAM"));

@@ -1,0 +1,290 @@
+// Faults inflicted on the program, and what is left afterwards: saves and
+// imports killed at random moments, a full disk, a read-only directory,
+// databases missing, damaged, locked by another process or read-only. Each
+// time the user's data is whole, the user is told in French and the error
+// log has a line.
+#include "Pannes.h"
+#include "ReferenceEssai.h"
+#include "TestSupport.h"
+
+#include "coding/Windows1252.h"
+#include "complements/FichiersComplements.h"
+#include "log/ErrorLog.h"
+#include "session/Chemins.h"
+#include "session/Session.h"
+#include "workspace/Dialogues.h"
+#include "workspace/FormMain.h"
+#include "workspace/Historique.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLabel>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+
+using namespace pava;
+
+namespace {
+
+constexpr int kCoupures = 50;
+
+QByteArray empreinte(const QString& fichier)
+{
+    return QCryptographicHash::hash(test::readFile(fichier), QCryptographicHash::Sha256);
+}
+
+QString journalErreurs(const QString& programme)
+{
+    return depuisWindows1252(test::readFile(repertoireProgramme() + QLatin1Char('/') + programme +
+                                            QStringLiteral(".log.txt")));
+}
+
+// Kills a child at a random moment of its run: QProcess does the rest.
+void tuerApres(QProcess& p, int microsecondes)
+{
+    QThread::usleep(static_cast<unsigned long>(microsecondes));
+    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    p.waitForFinished(5000);
+}
+
+// The demonstration edition, under another version number.
+QByteArray edition(int version)
+{
+    QByteArray e = test::readFile(QStringLiteral(PAVACCAM_SOURCE_DATA_DIR "/demo/ccam-demo.csv"));
+    return e.replace("CCAM version 1 ", "CCAM version " + QByteArray::number(version) + ' ');
+}
+
+} // namespace
+
+class TstPannes : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::IsolatedEnvironment> m_env;
+    QRandomGenerator m_alea{QRandomGenerator::securelySeeded()};
+
+    QProcessEnvironment environnement() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PAVACCAM_HOME"), m_env->home());
+        return env;
+    }
+
+    // "pavaccam reference import" on edition version, in the test's srt.
+    int importer(int version, const std::function<void(QProcess&)>& avant = {},
+                 QString* erreurs = nullptr)
+    {
+        const QString fichier = m_env->root() + QStringLiteral("/edition-%1.csv").arg(version);
+        if (!QFileInfo::exists(fichier))
+            test::writeFile(fichier, edition(version));
+        QProcess p;
+        p.setProcessEnvironment(environnement());
+        if (avant)
+            avant(p);
+        p.start(QStringLiteral(PAVACCAM_CLI),
+                {"reference", "import", fichier, "--srt", m_env->root() + "/srt", "--nouveau"});
+        p.waitForFinished(30000);
+        if (erreurs)
+            *erreurs = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    QString reference() const { return m_env->root() + QStringLiteral("/srt/srt/CCAM.mdb"); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_env = std::make_unique<test::IsolatedEnvironment>();
+        reinitialiserSession();
+        ui::oublierReponses();
+        ui::viderJournal();
+    }
+    void cleanup() { m_env.reset(); }
+
+    // The catalogue saved again and again and killed at random: every read
+    // afterwards finds one whole catalogue, the previous or the new one.
+    void catalogueTueAuHasard()
+    {
+        int enCours = 0;
+        for (int i = 0; i < kCoupures; ++i) {
+            QProcess p;
+            p.setProcessEnvironment(environnement());
+            p.start(QStringLiteral(PAVACCAM_ESSAI_CATALOGUE));
+            QVERIFY(p.waitForStarted());
+            tuerApres(p, m_alea.bounded(2000, 60000));
+            const QStringList restes = QDir(m_env->home()).entryList({"*.nouveau", "*.remplacer"});
+            enCours += restes.isEmpty() ? 0 : 1;
+
+            for (int k = 1; k <= 3; ++k)
+                session().TitresOnglets[k].clear();
+            GetActeComplementaire();
+            QSet<QString> versions;
+            for (int k = 1; k <= 3; ++k) {
+                versions << session().TitresOnglets[k];
+                for (int r = 1; r <= 8; ++r)
+                    for (int c = 1; c <= 3; ++c)
+                        versions << complements::tableOnglet(k)[r][c];
+            }
+            QVERIFY2(versions.size() == 1, qPrintable(QStringList(versions.values()).join(' ')));
+            QVERIFY(QDir(m_env->home()).entryList({"*.nouveau", "*.remplacer"}).isEmpty());
+        }
+        qInfo("PANNES catalogue : %d coupures, %d au milieu d'une sauvegarde, 0 mélange", kCoupures,
+              enCours);
+    }
+
+    // The reference import killed at random: the reference is the previous
+    // one, byte for byte, or the new one complete; the next import works.
+    void importTueAuHasard()
+    {
+        QCOMPARE(importer(1), 0);
+        const QStringList actes =
+            test::colonne(reference(), QStringLiteral("SELECT count(*) FROM acte"));
+        QElapsedTimer chrono;
+        chrono.start();
+        QCOMPARE(importer(2), 0);
+        const qint64 duree = chrono.nsecsElapsed() / 1000;
+        int anciennes = 0;
+        for (int i = 0; i < kCoupures; ++i) {
+            const int version = 1 + i % 2;
+            const QByteArray avant = empreinte(reference());
+            const QString fichier = m_env->root() + QStringLiteral("/edition-%1.csv").arg(version);
+            QProcess p;
+            p.setProcessEnvironment(environnement());
+            p.start(QStringLiteral(PAVACCAM_CLI),
+                    {"reference", "import", fichier, "--srt", m_env->root() + "/srt", "--nouveau"});
+            QVERIFY(p.waitForStarted());
+            tuerApres(p, m_alea.bounded(qMax<qint64>(duree * 6 / 5, 1000)));
+            if (empreinte(reference()) == avant) {
+                ++anciennes;
+                continue;
+            }
+            QCOMPARE(test::colonne(reference(), QStringLiteral("SELECT version FROM edition")),
+                     QStringList{QString::number(version)});
+            QCOMPARE(test::colonne(reference(), QStringLiteral("PRAGMA integrity_check")),
+                     QStringList{QStringLiteral("ok")});
+            QCOMPARE(test::colonne(reference(), QStringLiteral("SELECT count(*) FROM acte")),
+                     actes);
+        }
+        QCOMPARE(importer(1), 0);
+        qInfo("PANNES import : %d coupures, %d avant le remplacement, 0 mélange", kCoupures,
+              anciennes);
+    }
+
+    // A disk that fills up or a read-only directory: the import stops, says
+    // why in French and in the error log, and the reference stays as it was.
+    void importImpossible_data()
+    {
+        QTest::addColumn<bool>("disquePlein");
+        QTest::newRow("disque plein") << true;
+        QTest::newRow("répertoire en lecture seule") << false;
+    }
+    void importImpossible()
+    {
+        QFETCH(bool, disquePlein);
+        QCOMPARE(importer(1), 0);
+        const QByteArray avant = empreinte(reference());
+        const QString dossier = m_env->root() + QStringLiteral("/srt/srt");
+        if (!disquePlein)
+            QVERIFY(QFile::setPermissions(dossier, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QString erreurs;
+        const int code = importer(
+            2,
+            [disquePlein](QProcess& p) {
+                if (disquePlein)
+                    test::limiterEnfant(p, 64 * 1024);
+                else
+                    test::enfantSansPasseDroits(p);
+            },
+            &erreurs);
+        QFile::setPermissions(dossier, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ExeOwner);
+        QCOMPARE(code, 1);
+        QVERIFY2(erreurs.contains(QStringLiteral("Échec de l'import")), qPrintable(erreurs));
+        QCOMPARE(empreinte(reference()), avant);
+        QVERIFY(journalErreurs(QStringLiteral("pavaccam"))
+                    .contains(QStringLiteral("Procedure pavaccam reference import")));
+        QCOMPARE(importer(2), 0);
+    }
+
+    // The practitioner's database and the coding history, missing, damaged,
+    // locked by another workstation or read-only: the workspace opens and
+    // says why, the file is never written over, the log has the reason.
+    void basesDeLEspaceDeTravail_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("etat");
+        QTest::addColumn<QString>("motif");
+        for (const char* base : {"CCAM001.mdb", "Cotation.mdb"}) {
+            QTest::addRow("%s absente", base) << base << "absente"
+                                              << "introuvable";
+            QTest::addRow("%s abîmée", base) << base << "abimee"
+                                             << "reconnue";
+            QTest::addRow("%s verrouillée", base) << base << "verrouillee"
+                                                  << "verrouill";
+            QTest::addRow("%s en lecture seule", base) << base << "lecture"
+                                                       << "";
+        }
+    }
+    void basesDeLEspaceDeTravail()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, etat);
+        QFETCH(QString, motif);
+        const test::JeuEssai jeu = test::creerJeuEssai(*m_env);
+        QVERIFY2(jeu.erreur.isEmpty(), qPrintable(jeu.erreur));
+        const bool utilisateur = base == u"CCAM001.mdb";
+        const QString fichier = (utilisateur ? jeu.data : jeu.rsc) + QLatin1Char('/') + base;
+        if (etat == u"absente")
+            QFile::remove(fichier);
+        else if (etat == u"abimee")
+            QVERIFY(test::writeFile(fichier, QByteArray(8192, '\x5a')));
+        const QByteArray avant = test::readFile(fichier);
+
+        QProcess verrou;
+        std::optional<test::SansPasseDroits> sansPasseDroits;
+        if (etat == u"verrouillee") {
+            const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+            if (sqlite3.isEmpty())
+                QSKIP("sqlite3 n'est pas installé");
+            verrou.start(sqlite3, {fichier});
+            verrou.write("BEGIN EXCLUSIVE; CREATE TABLE verrou (x); SELECT 'pris';\n");
+            QVERIFY(verrou.waitForReadyRead(5000));
+        } else if (etat == u"lecture") {
+            QVERIFY(QFile::setPermissions(fichier, QFileDevice::ReadOwner));
+            sansPasseDroits.emplace();
+        }
+        historique::setAttente(300);
+
+        FormMain w;
+        w.show();
+        QVERIFY(w.isVisible());
+        if (utilisateur) {
+            QVERIFY2(w.problemeBase().contains(motif), qPrintable(w.problemeBase()));
+            QVERIFY(!w.problemeBase().isEmpty());
+            QVERIFY(journalErreurs(QStringLiteral("tst_pannes"))
+                        .contains(QStringLiteral("Procedure Form_Load")));
+        } else {
+            QVERIFY(w.problemeBase().isEmpty());
+            ui::repondreProchaine([](ui::Demande&) { return QMessageBox::Ok; });
+            w.Ajoute_CCAM(QStringLiteral("QZJA00210____1§30.00§30.00§Suture"));
+            QCOMPARE(ui::reponsesEnAttente(), 0);
+            QVERIFY(ui::journalMessages().value(0).contains(motif));
+            QVERIFY(journalErreurs(QStringLiteral("tst_pannes"))
+                        .contains(QStringLiteral("Procedure Ajoute_CCAM")));
+        }
+        w.reject();
+        sansPasseDroits.reset();
+        verrou.closeWriteChannel();
+        verrou.waitForFinished(5000);
+        QCOMPARE(test::readFile(fichier), avant);
+        if (etat == u"absente")
+            QVERIFY(!QFileInfo::exists(fichier));
+    }
+};
+
+QTEST_MAIN(TstPannes)
+#include "tst_pannes.moc"
