@@ -5,7 +5,8 @@
 # its seeds (fuzz/corpus/<target>/ and the test data) and prints a table of
 # executions and findings. Exits 1 when a target found something: the input
 # is kept in build-fuzz/trouvailles/<target>/, the command to replay it is
-# printed. Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+# printed. Each target also gives one line "FUZZ <target> <executions>
+# <findings>" as it ends. Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 secondes="${1:-60}"
@@ -60,6 +61,8 @@ for c in "${cibles[@]}"; do
     if [ "$code" -ne 0 ] && [ "$trouve" -eq 0 ]; then
         trouve=1 # stopped without leaving its input: the log says why
     fi
+    # One line per target for scripts (scripts/robustness.sh), then the table.
+    echo "FUZZ $c ${executions:-?} $trouve"
     lignes+=("$(printf '%-14s %12s %12s' "$c" "${executions:-?}" "$trouve")")
     if [ "$trouve" -gt 0 ]; then
         echec=1
