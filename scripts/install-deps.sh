@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages PavaCCAM needs to build, run and be tested;
 # with --package, also those that make and check the Debian package; with
 # --sanitize, the compiler and runtimes of the sanitized tree (clang, whose
-# sanitizer runtimes come in libclang-rt-dev).
+# sanitizer runtimes come in libclang-rt-dev); with --fuzz, clang and its
+# libFuzzer and sanitizer runtimes (scripts/fuzz.sh).
 # Only what is missing is installed; safe to run again.
 set -euo pipefail
 
@@ -19,6 +20,7 @@ for option in "$@"; do
     case "$option" in
     --package) PACKAGES+=(dpkg-dev file lintian) ;;
     --sanitize) PACKAGES+=(clang libclang-rt-dev) ;;
+    --fuzz) PACKAGES+=(clang libclang-rt-14-dev) ;;
     esac
 done
 
