@@ -251,7 +251,7 @@ private Q_SLOTS:
         auto w = ouvrir("QZJA002");
         QCOMPARE(fins, 1);
         QVERIFY(!w->isVisible());
-        const QString log = depuisWindows1252(test::readFile(journal::cheminJournal()));
+        const QString log = test::journalErreurs();
         QVERIFY2(log.contains("Pavareg.reg") && log.contains("API_Sesam"), qPrintable(log));
     }
 };

@@ -233,7 +233,7 @@ private Q_SLOTS:
                                        message.contains(panne) && message.contains(fichier(1)),
                  qPrintable(message));
         // A full disk still takes the error log; a read-only directory does not.
-        const QString log = depuisWindows1252(test::readFile(journal::cheminJournal()));
+        const QString log = test::journalErreurs();
         QVERIFY2(
             panne == u"Disque plein"
                 ? log.contains("Procedure PutActeComplementaire : Erreur n° 61 (Disque plein : « ")

@@ -9,7 +9,6 @@
 
 #include "host/JeuDeDonnees.h"
 
-#include <QCryptographicHash>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QDir>
@@ -17,18 +16,6 @@
 
 using namespace pava;
 using namespace pava::test;
-
-namespace {
-
-QByteArray empreinte(const QStringList& fichiers)
-{
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    for (const QString& f : fichiers)
-        h.addData(readFile(f));
-    return h.result();
-}
-
-} // namespace
 
 class TstEntrees : public QObject
 {

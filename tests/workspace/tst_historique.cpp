@@ -123,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(int(bilan.issue), issue);
         QVERIFY(!bilan.erreur.isEmpty());
         QCOMPARE(test::readFile(m_base), avant);
-        const QString log = depuisWindows1252(test::readFile(journal::cheminJournal()));
+        const QString log = test::journalErreurs();
         QVERIFY2(log.contains(QStringLiteral("Procedure Ajoute_CCAM : ") + dansLeJournal) &&
                      log.contains("    -> Ajout cotation dans la base Cotation.mdb : " + kJeton),
                  qPrintable(log));
