@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages PavaCCAM needs to build, run and be tested;
-# with --package, also those that make and check the Debian package.
+# with --package, also those that make and check the Debian package; with
+# --sanitize, the compiler and runtimes of the sanitized tree (clang, whose
+# sanitizer runtimes come in libclang-rt-dev); with --fuzz, clang and its
+# libFuzzer and sanitizer runtimes (scripts/fuzz.sh).
 # Only what is missing is installed; safe to run again.
 set -euo pipefail
 
@@ -13,9 +16,13 @@ PACKAGES=(
     fonts-dejavu-core
     sqlite3
 )
-if [ "${1:-}" = "--package" ]; then
-    PACKAGES+=(dpkg-dev file lintian)
-fi
+for option in "$@"; do
+    case "$option" in
+    --package) PACKAGES+=(dpkg-dev file lintian) ;;
+    --sanitize) PACKAGES+=(clang libclang-rt-dev) ;;
+    --fuzz) PACKAGES+=(clang libclang-rt-14-dev) ;;
+    esac
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -111,6 +111,9 @@ void GetCCAM::construireFenetre()
     m_code = ui::zoneTexte(QStringLiteral("CodeCCAMInit"));
     m_code->setMaxLength(64);
     m_libelle = ui::zoneTexte(QStringLiteral("LibelleCCAM"));
+    // The label can be corrected with the mouse; the keyboard goes from the
+    // code straight to the lists.
+    m_libelle->setFocusPolicy(Qt::ClickFocus);
     grille->addWidget(libelleDe(m_code, QStringLiteral("Code CCAM :")), 0, 0);
     grille->addWidget(m_code, 0, 1);
     grille->addWidget(libelleDe(m_libelle, QStringLiteral("Libellé :")), 1, 0);

@@ -4,23 +4,9 @@
 
 namespace pava {
 
-namespace {
-
-QChar premier(QStringView texte)
-{
-    return texte.isEmpty() ? QChar() : texte.front();
-}
-
-QString texteChar(QChar c)
-{
-    return c.isNull() ? QString() : QString(c);
-}
-
-} // namespace
-
 QString premierCaractere(QStringView texte)
 {
-    return texteChar(premier(texte));
+    return texte.left(1).toString();
 }
 
 JetonActe JetonActe::depuisListes(const QString& code, QStringView activite, QStringView phase,
@@ -29,13 +15,13 @@ JetonActe JetonActe::depuisListes(const QString& code, QStringView activite, QSt
 {
     JetonActe j;
     j.code = code;
-    j.activite = premier(activite);
-    j.phase = premier(phase);
+    j.activite = premierCaractere(activite);
+    j.phase = premierCaractere(phase);
     for (int i = 0; i < 4; ++i) {
-        const QChar c = premier(modificateurs[i]);
-        j.modificateurs[i] = c == QLatin1Char(' ') ? QLatin1Char('_') : c;
+        const QString c = premierCaractere(modificateurs[i]);
+        j.modificateurs[i] = c == u" " ? QStringLiteral("_") : c;
     }
-    j.association = premier(association);
+    j.association = premierCaractere(association);
     return j;
 }
 
@@ -45,31 +31,28 @@ std::optional<JetonActe> JetonActe::lire(QStringView texte)
         return std::nullopt;
     JetonActe j;
     j.code = texte.left(kLongueurCode).toString();
-    j.activite = texte[7];
-    j.phase = texte[8];
+    j.activite = texte.mid(7, 1).toString();
+    j.phase = texte.mid(8, 1).toString();
     for (int i = 0; i < 4; ++i)
-        j.modificateurs[i] = texte[9 + i];
-    j.association = texte[13];
+        j.modificateurs[i] = texte.mid(9 + i, 1).toString();
+    j.association = texte.mid(13, 1).toString();
     return j;
 }
 
 QString JetonActe::texte() const
 {
-    QString t = code;
-    for (QChar c : {activite, phase, modificateurs[0], modificateurs[1], modificateurs[2],
-                    modificateurs[3], association})
-        t += texteChar(c);
-    return t;
+    return code + activite + phase + modificateurs[0] + modificateurs[1] + modificateurs[2] +
+           modificateurs[3] + association;
 }
 
 QString JetonActe::modificateur(int i) const
 {
     if (i < 0 || i > 3)
         return {};
-    const QChar c = modificateurs[i];
-    if (c.isNull() || c == QLatin1Char('_') || c.isSpace())
+    const QString& c = modificateurs[i];
+    if (c.isEmpty() || c == u"_" || c.front().isSpace())
         return {};
-    return QString(c);
+    return c;
 }
 
 QString EnregistrementActe::texte() const

@@ -20,13 +20,16 @@ namespace pava {
 inline constexpr qsizetype kLongueurJeton = 14;
 inline constexpr qsizetype kLongueurCode = 7;
 
+// Each position after the code is one character, or none when the act
+// window's list was empty (the token is then short, so not a token); any
+// character read, U+0000 included, is written back.
 struct JetonActe
 {
-    QString code;                         // 7 characters
-    QChar activite;                       // position 8
-    QChar phase;                          // position 9
-    std::array<QChar, 4> modificateurs{}; // positions 10-13, as written ("_" for none)
-    QChar association;                    // position 14 ("0" = coded as an isolated act)
+    QString code;                           // 7 characters
+    QString activite;                       // position 8
+    QString phase;                          // position 9
+    std::array<QString, 4> modificateurs{}; // positions 10-13, as written ("_" for none)
+    QString association;                    // position 14 ("0" = coded as an isolated act)
 
     // Builds a token from what the act window shows: the code, then the text
     // of each list (activity, phase, the four modifiers, association). Each

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstdio>
 #include <syslog.h>
 
@@ -195,7 +196,12 @@ QString litProfilFichier(const QString& fichier, const QString& section, const Q
             ((valeur.startsWith(QLatin1Char('"')) && valeur.endsWith(QLatin1Char('"'))) ||
              (valeur.startsWith(QLatin1Char('\'')) && valeur.endsWith(QLatin1Char('\'')))))
             valeur = valeur.mid(1, valeur.size() - 2);
-        QString copie = valeur.left(kTampon - 1).toString();
+        // A character beyond the Basic Multilingual Plane takes two UTF-16
+        // units: the cut keeps it whole or leaves it out, never half of it.
+        qsizetype garde = std::min(valeur.size(), kTampon - 1);
+        if (garde < valeur.size() && valeur[garde - 1].isHighSurrogate())
+            --garde;
+        QString copie = valeur.left(garde).toString();
         if (copie.isEmpty())
             return {};
         copie = copie.trimmed();

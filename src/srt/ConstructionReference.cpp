@@ -749,7 +749,7 @@ bool Construction::ecrireHistoriques(Ecriture& e)
         !e.preparer(qm, QStringLiteral("INSERT INTO modificateurs_acte VALUES (?, ?, ?)")) ||
         !e.preparer(qp, QStringLiteral("INSERT INTO incompatibilite_edition VALUES (?, ?, ?, ?)")))
         return false;
-    const QVariant nul(QMetaType(QMetaType::LongLong));
+    const QVariant nul{QMetaType(QMetaType::LongLong)};
     int compteur = 0;
     const int total = static_cast<int>(m_h.tarifs.size()) + 1;
     for (const auto& [cle, points] : m_h.tarifs) {

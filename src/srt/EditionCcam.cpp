@@ -33,13 +33,13 @@ const QString kNonPrisEnCharge = QStringLiteral("Non pris en charge");
 bool estCodeChapitre(QStringView t)
 {
     qsizetype i = 0;
-    while (i < t.size() && i < 2 && t[i].isDigit())
+    while (i < t.size() && i < 2 && estChiffre(t[i]))
         ++i;
     if (i == 0)
         return false;
     while (i < t.size()) {
-        if (i + 3 > t.size() || t[i] != QLatin1Char('.') || !t[i + 1].isDigit() ||
-            !t[i + 2].isDigit())
+        if (i + 3 > t.size() || t[i] != QLatin1Char('.') || !estChiffre(t[i + 1]) ||
+            !estChiffre(t[i + 2]))
             return false;
         i += 3;
     }
@@ -346,14 +346,14 @@ bool Lecture::lireLigne(const QStringList& c, int ligne, LigneEdition& l)
         anomalie(ligne, true, QStringLiteral("activité illisible : « %1 »").arg(act));
         return false;
     }
-    if (ph.size() != 1 || !ph[0].isDigit()) {
+    if (ph.size() != 1 || !estChiffre(ph[0])) {
         anomalie(ligne, true,
                  ph.isEmpty() ? QStringLiteral("phase manquante")
                               : QStringLiteral("phase illisible : « %1 »").arg(ph));
         return false;
     }
-    l.activite = act[0].digitValue();
-    l.phase = ph[0].digitValue();
+    l.activite = act[0].unicode() - u'0';
+    l.phase = ph[0].unicode() - u'0';
     l.libelle = c[kTexte];
     l.remboursementSousConditions = c[kRembSousConditions] == QLatin1String("RC");
     l.accordPrealable = c[kAccordPrealable] == QLatin1String("AP");

@@ -33,7 +33,7 @@ bool lireCoefficient(const QString& texte, int& pourMille)
     if (entier.isEmpty() || entier.size() > 2 || decimales.size() > 3)
         return false;
     for (QChar c : entier + decimales) {
-        if (!c.isDigit())
+        if (!estChiffre(c))
             return false;
     }
     while (decimales.size() < 3)
@@ -156,7 +156,7 @@ void LectureTable::association(const QStringList& c, int numero)
     AssociationInstallation a;
     a.ligne = numero;
     const QString code = c[0].trimmed();
-    if (code.size() != 1 || !code[0].isDigit()) {
+    if (code.size() != 1 || !estChiffre(code[0])) {
         erreur(numero, QStringLiteral("code d'association illisible : « %1 »").arg(code));
         return;
     }

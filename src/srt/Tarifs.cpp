@@ -17,8 +17,8 @@ bool lireDecimal(QStringView t, QChar separateur, std::int64_t& centiemes)
     std::int64_t entier = 0;
     qsizetype i = 0;
     qsizetype chiffres = 0;
-    for (; i < t.size() && t[i].isDigit(); ++i, ++chiffres) {
-        entier = entier * 10 + t[i].digitValue();
+    for (; i < t.size() && estChiffre(t[i]); ++i, ++chiffres) {
+        entier = entier * 10 + (t[i].unicode() - u'0');
         if (entier > kMontantMaximum)
             return false;
     }
@@ -30,11 +30,13 @@ bool lireDecimal(QStringView t, QChar separateur, std::int64_t& centiemes)
             return false;
         ++i;
         const qsizetype debut = i;
-        for (; i < t.size() && t[i].isDigit(); ++i)
-            decimales = decimales * 10 + t[i].digitValue();
+        while (i < t.size() && estChiffre(t[i]))
+            ++i;
         const qsizetype n = i - debut;
         if (n == 0 || n > 2 || i != t.size())
             return false;
+        for (qsizetype k = debut; k < i; ++k)
+            decimales = decimales * 10 + (t[k].unicode() - u'0');
         if (n == 1)
             decimales *= 10;
     }
@@ -145,9 +147,21 @@ QString texteJourFrancais(std::int64_t jour)
 
 std::int64_t lireJour(QStringView texte)
 {
+    // Exactly "AAAA-MM-JJ" or "JJ/MM/AAAA" in ASCII digits: Qt's parsers
+    // would also take a signed year ("01/01/-2026").
     const QString t = texte.trimmed().toString();
-    QDate d = QDate::fromString(t, Qt::ISODate);
-    if (!d.isValid())
+    const auto forme = [&](const char* modele) {
+        if (t.size() != 10)
+            return false;
+        for (qsizetype i = 0; i < 10; ++i)
+            if (modele[i] == '0' ? !estChiffre(t[i]) : t[i] != QLatin1Char(modele[i]))
+                return false;
+        return true;
+    };
+    QDate d;
+    if (forme("0000-00-00"))
+        d = QDate::fromString(t, Qt::ISODate);
+    else if (forme("00/00/0000"))
         d = QDate::fromString(t, QStringLiteral("dd/MM/yyyy"));
     return d.isValid() ? d.toJulianDay() : 0;
 }

@@ -67,6 +67,13 @@ const PointDate<V>* pointEnVigueur(const QList<PointDate<V>>& points, std::int64
     return retenu;
 }
 
+// A digit as the edition and the installation's table write numbers: "0" to
+// "9" only (QChar::isDigit also takes the digits of other scripts).
+inline bool estChiffre(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
 // "26.60", "26.6", "26" -> cents. Digits, at most one decimal point and two
 // decimals; nothing else. False (centimes untouched) otherwise. A French
 // spreadsheet writes its amounts with a decimal comma ("26,60"): read with
@@ -97,7 +104,7 @@ QString texteTaux(const TauxModificateur& taux);
 
 // ISO date text ("2026-01-01") and julian days.
 QString texteIso(std::int64_t jour);
-// "2026-01-01" or "01/01/2026"; 0 when unreadable.
+// "2026-01-01" or "01/01/2026", nothing else; 0 when unreadable.
 std::int64_t lireJour(QStringView texte);
 QString texteJourFrancais(std::int64_t jour); // "01/01/2026"
 

@@ -11,7 +11,6 @@
 #include "session/PremierPlan.h"
 #include "session/Reglages.h"
 #include "session/Session.h"
-#include "workspace/ActesComposes.h"
 #include "workspace/Dialogues.h"
 #include "workspace/Resultat.h"
 #include "workspace/TarifCotation.h"

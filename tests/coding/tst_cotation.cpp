@@ -48,6 +48,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("estUnJeton");
         QTest::addColumn<QString>("modifs"); // modifiers as the tariff class receives them
         rangee("jeton", "QZJA00210F_U_1", true, "F||U|");
+        rangee("NUL ecrit tel quel",
+               QStringLiteral("QZJA0021") + QChar(0) + QStringLiteral("F_U_1"), true, "F||U|");
         rangee("13 caracteres", "QZJA00210F_U_", false, "");
         rangee("avec suffixe", "QZJA00210____1=45.5", false, "");
         rangee("vide", "", false, "");
@@ -62,7 +64,7 @@ private Q_SLOTS:
         QCOMPARE(j.has_value(), estUnJeton);
         if (j) {
             QCOMPARE(j->code, texte.left(7));
-            QCOMPARE(j->association, texte.back());
+            QCOMPARE(j->association, texte.right(1));
             QStringList m;
             for (int i = 0; i < 4; ++i)
                 m << j->modificateur(i);

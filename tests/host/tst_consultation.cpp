@@ -55,7 +55,7 @@ class TstConsultation : public QObject
     void acteAvecAssociation(const QString& association)
     {
         QVERIFY(m_ecran.touches(kEspace, {"Return"}));
-        QStringList touches(8, QStringLiteral("Tab"));
+        QStringList touches(7, QStringLiteral("Tab"));
         QVERIFY(m_ecran.touches(kActe, touches << association << QStringLiteral("F12")));
     }
 

@@ -107,6 +107,9 @@ private Q_SLOTS:
                sesam + "Path=/donn\xc3\xa9"
                        "es\n",
                "API_Sesam", "Path", "/données");
+        rangee("caractere hors BMP a la coupure garde entier ou laisse",
+               sesam + "Path=" + QByteArray(98, 'x') + "\xF0\x9F\x98\x80z\n", "API_Sesam", "Path",
+               QString(98, QLatin1Char('x')));
         rangee("guillemets retires", sesam + "Path=\"/a b\"\n", "API_Sesam", "Path", "/a b");
     }
     void litProfil()

@@ -300,6 +300,11 @@ private slots:
         using L = QStringList;
         rangee("tarif illisible", L{"QZJA002,,Suture,1,0,26.6O,24.21,,,1,ADC"}, l, true,
                "illisible");
+        rangee("tarif en chiffres d'une autre écriture",
+               L{"QZJA002,,Suture,1,0,۲۶.۶۰,24.21,,,1,ADC"}, l, true, "illisible");
+        rangee("tarif à vingt décimales",
+               L{"QZJA002,,Suture,1,0,26.64444444444444444444,24.21,,,1,ADC"}, l, true,
+               "illisible");
         rangee("tarif manquant", L{"QZJA002,,Suture,1,0,,24.21,,,1,ADC"}, l, true, "manquant");
         rangee("tarif à virgule corrigé", L{"QZJA002,,Suture,1,0,\"26, 60\",24.21,,,1,ADC"}, l,
                false, "lu 26.60");
@@ -474,6 +479,8 @@ private slots:
         rangee("taux illisible", B("[modificateurs]\nF;*;abc;;;X\n"), 2, "taux");
         rangee("taux sous un euro", B("[modificateurs]\nF;*;0.50;;;X\n"), 2, "taux");
         rangee("date illisible", B("[modificateurs]\nF;*;10.00;2025-13-01;;X\n"), 2,
+               "date illisible");
+        rangee("année signée", B("[modificateurs]\nF;*;10.00;01/01/-2026;;X\n"), 2,
                "date illisible");
         rangee("fin avant le début", B("[modificateurs]\nF;*;10.00;2026-01-01;2025-01-01;X\n"), 2,
                "précède");
