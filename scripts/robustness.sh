@@ -28,7 +28,7 @@ if [ -x "$root/scripts/fuzz.sh" ]; then
 fi
 
 # --- Faults and hostile input (the automatic tests that inflict them) --------
-ctest --test-dir "$build" -R '^(tst_pannes|tst_entrees|tst_historique|tst_fichierscomplements|tst_fenetrescomplements)$' \
+ctest --test-dir "$build" -R '^(tst_pannes|tst_entrees|tst_serveur_bus|tst_historique|tst_fichierscomplements|tst_fenetrescomplements)$' \
     -V >"$journal/tests" 2>&1 || statut=1
 compte() { grep -c -E "$1" "$journal/tests" || true; }
 echecs() { grep -c -E "FAIL!  : $1" "$journal/tests" || true; }
@@ -63,14 +63,14 @@ ligne "Catalogue : disque plein, répertoire en lecture seule" \
     "$(compte 'PASS   : TstFenetresComplements::.*(lecture|plein)') survécu(s), $(echecs 'TstFenetresComplements') échec(s)"
 ligne "Bases absentes, abîmées, verrouillées, en lecture seule" \
     "$(compte 'PASS   : TstPannes::basesDeLEspaceDeTravail\(') survécu(s), $(echecs 'TstPannes::basesDeLEspaceDeTravail') échec(s)"
-ligne "Historique verrouillé, abîmé, absent, refusé" \
+ligne "Historique sans sa table, refusant un prix, verrouillé un moment" \
     "$(compte 'PASS   : TstHistorique::(echecs|baseVerrouillee)') survécu(s), $(echecs 'TstHistorique') échec(s)"
 ligne "Valeurs hostiles sur chaque membre du bus" \
     "$(compte 'PASS   : TstEntrees::membresAvecDesValeursHostiles\(') valeur(s), $(echecs 'TstEntrees::membres') échec(s)"
 ligne "Commandes mal formées" \
     "$(compte 'PASS   : TstEntrees::commandesMalFormees\(') commande(s), $(echecs 'TstEntrees::commandes') échec(s)"
 ligne "Hôte qui quitte le bus, fenêtre ouverte" \
-    "$(compte 'PASS   : TstEntrees::hoteQuiPart') survécu(s), $(echecs 'TstEntrees::hoteQuiPart') échec(s)"
+    "$(compte 'PASS   : TstServeurBus::oneCodingAtATimeOutlivingItsHost') survécu(s), $(echecs 'TstServeurBus::oneCodingAtATime') échec(s)"
 if [ -s "$journal/charge" ]; then
     sed -n 's/^CHARGE //p' "$journal/charge" | tr ' ' '\n' | sed 's/^/    /' >"$journal/mesures"
     eval "$(sed -n 's/^ *\([a-z_]*\)=\([-0-9.]*\).*/\1=\2/p' "$journal/mesures")"

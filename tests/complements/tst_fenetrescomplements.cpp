@@ -1,29 +1,28 @@
 // The complement windows driven as the user drives them: ticking slots across
-// the tabs, changing a slot through the entry window, the tab titles, the
-// amounts window, and a slot that cannot be saved.
+// the tabs, changing a slot through the entry window and its amounts window,
+// or where it cannot be saved, and the tab titles. A complement reaching the
+// host is tst_consultation's, a cancelled one in the workspace tst_coder's.
 #include "CatalogueEssai.h"
 #include "Pannes.h"
 #include "TestSupport.h"
 #include "UtilisateurEssai.h"
 
 #include "complements/FrmActeComp.h"
-#include "complements/FrmAutresComplements.h"
 #include "complements/FrmSaisieActeComp.h"
 #include "log/ErrorLog.h"
 #include "session/Session.h"
 #include "workspace/Dialogues.h"
 
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 using namespace pava;
 using test::enfant;
@@ -34,18 +33,6 @@ namespace {
 const QString kIntegre1 = QStringLiteral("Actes complémentaires par défaut");
 const QString kIntegre2 = QStringLiteral("Actes complémentaires Radiologie");
 const QString kIntegre3 = QStringLiteral("Actes complémentaires Rhumatologie");
-
-void cliquer(QWidget* w)
-{
-    QTest::mouseClick(w, Qt::LeftButton);
-}
-
-// Brings tab k (1-3) to front as the user does, by its tab.
-void cliquerOnglet(const QWidget* fenetre, int k)
-{
-    QTabBar* barre = enfant<QTabWidget>(fenetre, "SSTab1")->tabBar();
-    QTest::mouseClick(barre, Qt::LeftButton, {}, barre->tabRect(k - 1).center());
-}
 
 void remplacerTexte(QLineEdit* zone, const QString& texte)
 {
@@ -64,17 +51,6 @@ class TstFenetresComplements : public QObject
 
     QString fichier(int k) const { return m_env->home() + QStringLiteral("/Complt%1.txt").arg(k); }
     QByteArrayList contenus() const { return test::contenusCatalogue(m_env->home()); }
-    QStringList titresFichiers() const
-    {
-        QStringList t;
-        for (const QByteArray& c : contenus())
-            t << depuisWindows1252(c.left(c.indexOf("\r\n")));
-        return t;
-    }
-    QStringList fichiersComplements() const
-    {
-        return QDir(m_env->home()).entryList({QStringLiteral("Complt*")}, QDir::Files, QDir::Name);
-    }
     void ecrireCatalogue()
     {
         QVERIFY(test::writeFile(
@@ -112,10 +88,9 @@ private Q_SLOTS:
         rangee("un clic sur la cotation décoche, libellé vide en premier",
                QStringList{"1|0|Check", "1|0|NGAP", "2|1|CCAM", "2|0|Check"}, "Command2",
                QStringList{"1", "B", "X", "K8"});
-        // Whatever was ticked, the texts stay as an earlier confirmation left them.
-        const QStringList avant{"", "Ancien", "Ancien", ""};
-        rangee("&Annuler", QStringList{"1|1|Check"}, "Command1", avant);
-        rangee("Échap", QStringList{"1|1|Check"}, "Échap", avant);
+        // Escape presses "&Annuler": whatever was ticked, the texts stay as an
+        // earlier confirmation left them.
+        rangee("Échap", QStringList{"1|1|Check"}, "Échap", QStringList{"", "Ancien", "Ancien", ""});
         rangee("cadre : rien n'est changé", QStringList{"1|1|Check"}, "cadre",
                QStringList{"1", "Ancien", "Ancien", ""});
     }
@@ -131,11 +106,13 @@ private Q_SLOTS:
         FrmActeComp w;
         w.show();
         QWidget* dernier = nullptr;
+        QTabBar* onglets = enfant<QTabWidget>(&w, "SSTab1")->tabBar();
         for (const QString& c : clics) {
             const QStringList p = c.split(QLatin1Char('|'));
-            cliquerOnglet(&w, p[0].toInt());
+            QTest::mouseClick(onglets, Qt::LeftButton, {},
+                              onglets->tabRect(p[0].toInt() - 1).center());
             dernier = enfant<QWidget>(&w, p[2] + p[0] + QLatin1Char('_') + p[1]);
-            cliquer(dernier);
+            QTest::mouseClick(dernier, Qt::LeftButton);
         }
         if (fin == QStringLiteral("Échap"))
             QTest::keyClick(dernier, Qt::Key_Escape);
@@ -150,28 +127,33 @@ private Q_SLOTS:
     }
 
     // "Modifier" on slot 2 of tab 1 ("Radio", "ZBQK002A0____1", ""), the
-    // entry window played as the user would.
+    // entry window played as the user would. Its amounts window shows the
+    // amounts of the coding, ignores Escape and takes them with Enter. When
+    // the directory cannot take the new files, the previous ones stay whole,
+    // the user is told why and the window shows the change while it is open.
     void modifierUnEmplacement_data()
     {
-        QTest::addColumn<QString>("libelle"); // typed in Text1; null = untouched
-        QTest::addColumn<QString>("encours"); // the workspace's coding; null = no import
-        QTest::addColumn<QString>("total");   // typed in the amounts window; null = not opened
-        QTest::addColumn<QString>("fin");     // Command2 "&Ok", Command1 "&Annuler", Échap, cadre
-        QTest::addColumn<QStringList>("attendu"); // the slot afterwards; empty = unchanged
-        QTest::addColumn<bool>("explique");
+        QTest::addColumn<QString>("libelle");     // typed in Text1; null = untouched
+        QTest::addColumn<QString>("encours");     // the workspace's coding; null = no import
+        QTest::addColumn<QString>("total");       // typed in the amounts window; null = not opened
+        QTest::addColumn<QString>("fin");         // Command2 "&Ok", Command1 "&Annuler"
+        QTest::addColumn<QString>("panne");       // why the files cannot be written, "" none
+        QTest::addColumn<QStringList>("attendu"); // the slot afterwards
         const QString n;
         const QString radio = "ZBQK002A0____1";
+        const QString long_(450, QLatin1Char('x')); // past the full disk, unlike the log
         using L = QStringList;
-        rangee("Ok", "Radio du thorax", n, n, "Command2", L{"Radio du thorax", radio, ""}, false);
-        rangee("§ refusé", "Radio§ §§poumons", n, n, "Command2", L{"Radio poumons", radio, ""},
-               true);
-        rangee("import puis Ok", n, "QZJA002A0____1+DEQP003A0____1", n, "Command2",
-               L{"Radio", "QZJA002A0____1+DEQP003A0____1", ""}, false);
-        rangee("import d'une liste vide", n, "", n, "Command2", L{"Radio", "", ""}, false);
-        rangee("import puis Annuler", "Autre", "QZJA002A0____1", n, "Command1", L{}, false);
-        rangee("Échap", "Autre", n, n, "Échap", L{}, false);
-        rangee("cadre", "Autre", n, n, "cadre", L{}, false);
-        rangee("montant total", n, n, "45.5", "Command2", L{"Radio", radio + "=45.5", ""}, false);
+        rangee("Ok", "Radio du thorax", n, n, "Command2", "", L{"Radio du thorax", radio, ""});
+        rangee("§ refusé", "Radio§ §§poumons", n, n, "Command2", "", L{"Radio poumons", radio, ""});
+        rangee("import puis Ok", n, "QZJA002A0____1+DEQP003A0____1", n, "Command2", "",
+               L{"Radio", "QZJA002A0____1+DEQP003A0____1", ""});
+        rangee("import puis Annuler", "Autre", "QZJA002A0____1", n, "Command1", "",
+               L{"Radio", radio, ""});
+        rangee("montants, Entrée", n, "QZJA002A0____1&12$30", "45.5", "Command2", "",
+               L{"Radio", "QZJA002A0____1=45.5$30", ""});
+        rangee("répertoire en lecture seule", "Radio bis", n, n, "Command2", "Permission refusée",
+               L{"Radio bis", radio, ""});
+        rangee("disque plein", long_, n, n, "Command2", "Disque plein", L{long_, radio, ""});
     }
     void modifierUnEmplacement()
     {
@@ -179,27 +161,31 @@ private Q_SLOTS:
         QFETCH(QString, encours);
         QFETCH(QString, total);
         QFETCH(QString, fin);
+        QFETCH(QString, panne);
         QFETCH(QStringList, attendu);
-        QFETCH(bool, explique);
         ecrireCatalogue();
         const QByteArrayList avant = contenus();
         session().CotationRetour = encours;
         FrmActeComp w;
         w.show();
-        cliquer(enfant<QCheckBox>(&w, "Check1_0"));
         bool explication = false;
+        QStringList montants;
         ui::repondreProchaine([&](ui::Demande& d) {
             auto* saisie = qobject_cast<FrmSaisieActeComp*>(d.fenetre);
             saisie->show();
-            auto* text1 = enfant<QLineEdit>(saisie, "Text1");
             if (!libelle.isNull())
-                remplacerTexte(text1, libelle);
+                remplacerTexte(enfant<QLineEdit>(saisie, "Text1"), libelle);
             if (!encours.isNull())
                 test::cliquer(saisie, "Command3");
             if (!total.isNull()) {
                 ui::repondreProchaine([&](ui::Demande& m) {
                     m.fenetre->show();
+                    for (int i = 0; i < 3; ++i)
+                        montants << enfant<QLineEdit>(m.fenetre, QStringLiteral("Text1_%1").arg(i))
+                                        ->text();
                     auto* boite = enfant<QLineEdit>(m.fenetre, "Text1_0");
+                    QTest::keyClick(boite, Qt::Key_Escape);
+                    montants << (m.fenetre->isVisible() ? "ouverte" : "fermée");
                     QTest::keyClicks(boite, total);
                     QTest::keyClick(boite, Qt::Key_Return); // "Suite" is the default button
                     return qobject_cast<QDialog*>(m.fenetre)->result();
@@ -207,187 +193,84 @@ private Q_SLOTS:
                 test::cliquer(saisie, "Command4");
             }
             explication = enfant<QLabel>(saisie, "Explication")->isVisible();
-            if (fin == QStringLiteral("Échap"))
-                QTest::keyClick(text1, Qt::Key_Escape);
-            else if (fin == QLatin1String("cadre"))
-                saisie->close();
-            else
-                test::cliquer(saisie, fin);
+            test::cliquer(saisie, fin);
             return saisie->result();
         });
+        std::optional<test::SansPasseDroits> sansDroits;
+        std::optional<test::DisquePresquePlein> plein;
+        if (panne == u"Permission refusée") {
+            QVERIFY(QFile::setPermissions(m_env->home(), QFile::ReadOwner | QFile::ExeOwner));
+            sansDroits.emplace();
+            if (QFile(m_env->home() + QStringLiteral("/essai")).open(QIODevice::WriteOnly))
+                QSKIP("ce compte écrit dans un répertoire en lecture seule");
+        } else if (panne == u"Disque plein") {
+            plein.emplace(400);
+        }
+        if (!panne.isEmpty())
+            ui::repondreProchaine([](ui::Demande&) { return int(QMessageBox::Ok); });
         test::cliquer(&w, "Modif1_1");
+        plein.reset();
+        sansDroits.reset();
         QCOMPARE(ui::reponsesEnAttente(), 0);
-        QCOMPARE(explication, explique);
-        QCOMPARE(session().ComplementValide, !attendu.isEmpty());
-        const bool change = !attendu.isEmpty();
-        if (!change)
-            attendu = QStringList{"Radio", "ZBQK002A0____1", ""};
+        QCOMPARE(explication, libelle.contains(u'§')); // why the "§" went
+        QCOMPARE(montants,
+                 (total.isNull() ? QStringList{} : QStringList{"", "12", "30", "ouverte"}));
+        const bool change = fin == u"Command2";
+        QCOMPARE(session().ComplementValide, change);
         QStringList affiche;
         for (const char* c : {"lLib1_1", "CCAM1_1", "NGAP1_1"})
             affiche << enfant<QLabel>(&w, QString::fromLatin1(c))->text();
         QCOMPARE(affiche, attendu);
-        QVERIFY(enfant<QCheckBox>(&w, "Check1_0")->isChecked());
-        QCOMPARE(contenus()[1], avant[1]);
-        if (change)
-            QCOMPARE(
-                contenus()[0],
-                test::octetsCatalogue(QString(), {"Consultation||C", attendu.join(QLatin1Char('|')),
-                                                  "Sans code|  |"}));
-        else
-            QCOMPARE(contenus()[0], avant[0]);
-        QCOMPARE(fichiersComplements(), (QStringList{"Complt1.txt", "Complt2.txt", "Complt3.txt"}));
+        const QByteArray nouveau = test::octetsCatalogue(
+            QString(), {"Consultation||C", attendu.join(QLatin1Char('|')), "Sans code|  |"});
+        QCOMPARE(contenus(),
+                 change && panne.isEmpty() ? (QByteArrayList{nouveau, avant[1], avant[2]}) : avant);
+        QCOMPARE(QDir(m_env->home()).entryList({"Complt*"}, QDir::Files, QDir::Name),
+                 (QStringList{"Complt1.txt", "Complt2.txt", "Complt3.txt"}));
+        const QString message = ui::journalMessages().value(0);
+        QVERIFY2(panne.isEmpty() ? message.isEmpty()
+                                 : message.contains("n'ont pas pu être enregistrés") &&
+                                       message.contains(panne) && message.contains(fichier(1)),
+                 qPrintable(message));
+        // A full disk still takes the error log; a read-only directory does not.
+        const QString log = test::journalErreurs();
+        QVERIFY2(
+            panne == u"Disque plein"
+                ? log.contains("Procedure PutActeComplementaire : Erreur n° 61 (Disque plein : « ")
+                : log.isEmpty(),
+            qPrintable(log));
     }
 
-    void titresDesOnglets_data()
-    {
-        QTest::addColumn<bool>("catalogue");        // files present, else a first use
-        QTest::addColumn<QString>("saisie");        // title 2 typed, then "Ok"; null = frame
-        QTest::addColumn<QStringList>("ouverture"); // the boxes when the window opens
-        QTest::addColumn<QStringList>("titres");    // line 1 of the three files afterwards
-        QTest::addColumn<QString>("onglet2");       // caption of tab 2 afterwards
-        QTest::addColumn<QString>("rouvert");       // ... when the window opens again
-        const QStringList integres{kIntegre1, kIntegre2, kIntegre3};
-        rangee("premier usage, Ok", false, "Échographie", integres,
-               QStringList{kIntegre1, "Échographie", kIntegre3}, "Échographie", "Échographie");
-        rangee("premier usage, fermée par le cadre", false, QString(), integres, integres,
-               kIntegre2, kIntegre2);
-        rangee("titre vidé", true, "", QStringList{kIntegre1, "Radio", "Gestes & ponctions"},
-               QStringList{kIntegre1, "", "Gestes & ponctions"}, "Radio", kIntegre2);
-    }
+    // At first use the boxes show the built-in captions, which are saved as
+    // titles; a title emptied leaves the caption until the window opens again
+    // with the built-in one.
     void titresDesOnglets()
     {
-        QFETCH(bool, catalogue);
-        QFETCH(QString, saisie);
-        QFETCH(QStringList, ouverture);
-        QFETCH(QStringList, titres);
-        QFETCH(QString, onglet2);
-        QFETCH(QString, rouvert);
-        if (catalogue)
-            ecrireCatalogue();
-        QStringList boites;
-        ui::repondreProchaine([&](ui::Demande& d) {
-            d.fenetre->show();
-            for (int i = 0; i < 3; ++i)
-                boites << enfant<QLineEdit>(d.fenetre, QStringLiteral("Text1_%1").arg(i))->text();
-            if (saisie.isNull()) {
-                d.fenetre->close();
-            } else {
+        const auto titres = [this](const QString& saisie) {
+            QStringList boites;
+            ui::repondreProchaine([&](ui::Demande& d) {
+                d.fenetre->show();
+                for (int i = 0; i < 3; ++i)
+                    boites
+                        << enfant<QLineEdit>(d.fenetre, QStringLiteral("Text1_%1").arg(i))->text();
                 remplacerTexte(enfant<QLineEdit>(d.fenetre, "Text1_1"), saisie);
                 test::cliquer(d.fenetre, "Command1");
-            }
-            return qobject_cast<QDialog*>(d.fenetre)->result();
-        });
-        {
+                return qobject_cast<QDialog*>(d.fenetre)->result();
+            });
             FrmActeComp w;
             w.show();
             test::cliquer(&w, "Command3");
-            QCOMPARE(boites, ouverture);
-            QCOMPARE(titresFichiers(), titres);
-            QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->tabText(1), onglet2);
-        }
+            QStringList lignes1;
+            for (const QByteArray& c : contenus())
+                lignes1 << depuisWindows1252(c.left(c.indexOf("\r\n")));
+            return boites + lignes1 + QStringList{enfant<QTabWidget>(&w, "SSTab1")->tabText(1)};
+        };
+        const QString e = QStringLiteral("Échographie");
+        QCOMPARE(titres(e),
+                 (QStringList{kIntegre1, kIntegre2, kIntegre3, kIntegre1, e, kIntegre3, e}));
+        QCOMPARE(titres(""), (QStringList{kIntegre1, e, kIntegre3, kIntegre1, "", kIntegre3, e}));
         FrmActeComp encore;
-        QCOMPARE(enfant<QTabWidget>(&encore, "SSTab1")->tabText(1), rouvert);
-    }
-
-    void montants_data()
-    {
-        QTest::addColumn<QString>("cotation");
-        QTest::addColumn<QStringList>("affiches"); // the three boxes at opening
-        QTest::addColumn<QString>("total");        // typed in box 0 (after clearing it)
-        QTest::addColumn<QString>("fin");          // Entrée, cadre, Échap
-        QTest::addColumn<QString>("attendu");
-        rangee("rouvert, le total l'emporte, Entrée", "A+B&12$30", QStringList{"", "12", "30"},
-               "45.5", "Entrée", "A+B=45.5$30");
-        rangee("cadre : rien ne change", "A=45.5", QStringList{"45.5", "", ""}, "99", "cadre",
-               "A=45.5");
-        rangee("Échap ne ferme pas", "A=45.5", QStringList{"45.5", "", ""}, "99", "Échap",
-               "A=45.5");
-    }
-    void montants()
-    {
-        QFETCH(QString, cotation);
-        QFETCH(QStringList, affiches);
-        QFETCH(QString, total);
-        QFETCH(QString, fin);
-        QFETCH(QString, attendu);
-        QLineEdit text2(cotation);
-        FrmAutresComplements w(&text2);
-        w.show();
-        QStringList boites;
-        for (int i = 0; i < 3; ++i)
-            boites << enfant<QLineEdit>(&w, QStringLiteral("Text1_%1").arg(i))->text();
-        QCOMPARE(boites, affiches);
-        auto* boite = enfant<QLineEdit>(&w, "Text1_0");
-        remplacerTexte(boite, total);
-        if (fin == QLatin1String("cadre"))
-            w.close();
-        else
-            QTest::keyClick(boite,
-                            fin == QStringLiteral("Échap") ? Qt::Key_Escape : Qt::Key_Return);
-        QCOMPARE(w.isVisible(), fin == QStringLiteral("Échap"));
-        QCOMPARE(text2.text(), attendu);
-    }
-
-    // A slot changed while its directory cannot take the new files: the
-    // previous files stay whole and the user is told why.
-    void echecEnregistrement_data()
-    {
-        QTest::addColumn<bool>("lectureSeule"); // else the disk is full
-        QTest::addColumn<QString>("raison");
-        QTest::addColumn<QString>("journal"); // "" = the log cannot be written either
-        rangee("répertoire en lecture seule", true, "Permission refusée", "");
-        rangee("disque plein", false, "Disque plein",
-               "Procedure PutActeComplementaire : Erreur n° 61 (Disque plein : « ");
-    }
-    void echecEnregistrement()
-    {
-        QFETCH(bool, lectureSeule);
-        QFETCH(QString, raison);
-        QFETCH(QString, journal);
-        QStringList longs;
-        for (int r = 1; r <= 8; ++r)
-            longs << QStringLiteral("Acte complémentaire de longue description numéro %1|"
-                                    "QZJA002A0____1+DEQP003A0____1|C")
-                         .arg(r);
-        QVERIFY(test::writeFile(fichier(1), test::octetsCatalogue("Titre", longs)));
-        QVERIFY(test::writeFile(fichier(2), test::octetsCatalogue("Deux")));
-        const QByteArrayList avant = contenus();
-        FrmActeComp w;
-        w.show();
-
-        std::unique_ptr<test::SansPasseDroits> sansDroits;
-        std::unique_ptr<test::DisquePresquePlein> plein;
-        if (lectureSeule) {
-            QVERIFY(QFile::setPermissions(m_env->home(), QFile::ReadOwner | QFile::ExeOwner));
-            sansDroits = std::make_unique<test::SansPasseDroits>();
-            QFile essai(m_env->home() + QStringLiteral("/essai"));
-            if (essai.open(QIODevice::WriteOnly))
-                QSKIP("ce compte écrit dans un répertoire en lecture seule");
-        } else {
-            plein = std::make_unique<test::DisquePresquePlein>(400);
-        }
-        ui::repondreProchaine([](ui::Demande& d) {
-            auto* saisie = qobject_cast<FrmSaisieActeComp*>(d.fenetre);
-            QTest::keyClicks(enfant<QLineEdit>(saisie, "Text1"), " bis");
-            test::cliquer(saisie, "Command2");
-            return saisie->result();
-        });
-        ui::repondreProchaine([](ui::Demande&) { return int(QMessageBox::Ok); });
-        test::cliquer(&w, "Modif1_0");
-        plein.reset();
-        sansDroits.reset();
-
-        QCOMPARE(ui::reponsesEnAttente(), 0);
-        const QString message = ui::journalMessages().value(0);
-        QVERIFY2(message.contains("n'ont pas pu être enregistrés") && message.contains(raison) &&
-                     message.contains(fichier(1)),
-                 qPrintable(message));
-        QCOMPARE(contenus(), avant);
-        QCOMPARE(fichiersComplements(), (QStringList{"Complt1.txt", "Complt2.txt"}));
-        // The window still shows the change, for as long as it is open.
-        QVERIFY(enfant<QLabel>(&w, "lLib1_0")->text().endsWith(" bis"));
-        const QString log = depuisWindows1252(test::readFile(journal::cheminJournal()));
-        QVERIFY2(journal.isEmpty() ? log.isEmpty() : log.contains(journal), qPrintable(log));
+        QCOMPARE(enfant<QTabWidget>(&encore, "SSTab1")->tabText(1), kIntegre2);
     }
 };
 

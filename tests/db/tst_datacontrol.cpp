@@ -1,6 +1,8 @@
 // The bound data control on a workspace database: moving at both ends,
-// finding, writing with apostrophes and hostile text, bookmarks, sorted
-// sources in French order, and bad, read-only or locked databases.
+// finding, writing with apostrophes and hostile text, bookmarks, sources in
+// French order, and bad or read-only databases. Deleting then moving back is
+// checked through the composed acts (tst_validation) and the coding list
+// (tst_formmain), a locked database by the fault tests (tst_pannes).
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
@@ -9,8 +11,6 @@
 #include "log/TextesErreurs.h"
 
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 
 #include <memory>
@@ -55,14 +55,11 @@ private Q_SLOTS:
         QCOMPARE(dc->recordCount(), 4);
         QVERIFY(!dc->bof() && !dc->eof());
         QCOMPARE(dc->text("CodeActe"), "QZJA002");
-
         QVERIFY(dc->movePrevious());
         QVERIFY(dc->bof());
         QVERIFY(!dc->hasCurrent());
-        QVERIFY(!dc->value("CodeActe").isValid());
         QVERIFY(!dc->movePrevious()); // past BOF is an error
         QCOMPARE(dc->lastErrorNumber(), erreur::AucunEnregistrement);
-
         QVERIFY(dc->moveLast());
         QCOMPARE(dc->text("codeacte"), "YYYY030"); // any case
         QVERIFY(dc->moveNext());
@@ -71,8 +68,6 @@ private Q_SLOTS:
         QVERIFY(dc->movePrevious()); // back from EOF lands on the last row
         QCOMPARE(dc->text("CodeActe"), "YYYY030");
         QVERIFY(dc->moveFirst());
-        QCOMPARE(dc->currentRow(), 0);
-
         auto vide = ouvrir("SELECT * FROM CCAM_7 WHERE CodeActe = 'ZZZZ999'");
         QCOMPARE(vide->recordCount(), 0);
         QVERIFY(vide->bof() && vide->eof());
@@ -86,14 +81,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("critere");
         QTest::addColumn<bool>("trouve");
         QTest::addColumn<QString>("code");
-        rangee("code", "CodeActe = 'DEQP003'", true, "DEQP003");
         rangee("sans casse", "Libelle = 'électrocardiographie'", true, "DEQP003");
         rangee("apostrophe doublee", "Libelle = 'Détartrage de l''arcade'", true, "HBJD001");
         rangee("guillemets", "Libelle = \"Détartrage de l'arcade\"", true, "HBJD001");
         rangee("absent", "CodeActe = 'ZZZZ999'", false, "YYYY030");
         rangee("apostrophe non doublee", "Libelle = 'Détartrage de l'arcade'", false, "YYYY030");
         rangee("champ inconnu", "Inconnu = 'x'", false, "YYYY030");
-        rangee("injection", "CodeActe = 'x'; DROP TABLE CCAM_7; --'", false, "YYYY030");
     }
     void findFirst()
     {
@@ -109,58 +102,22 @@ private Q_SLOTS:
         QCOMPARE(dc->recordCount(), 4);
     }
 
-    // After a deletion there is no current row; the previous one (or BOF for
-    // the first) comes next, and the file has lost the row.
-    void deleteThenMovePrevious_data()
+    // Jet statements; text with quotes and SQL in it written as it is.
+    void jetStatementsAndHostileText()
     {
-        QTest::addColumn<int>("ligne");
-        QTest::addColumn<QString>("apres"); // "" = BOF
-        rangee("premiere", 0, "");
-        rangee("milieu", 2, "DEQP003");
-        rangee("derniere", 3, "HBJD001");
-    }
-    void deleteThenMovePrevious()
-    {
-        QFETCH(int, ligne);
-        QFETCH(QString, apres);
-        auto dc = ouvrir();
-        QVERIFY(dc->setCurrentRow(ligne));
-        QVERIFY(dc->deleteCurrent());
-        QVERIFY(!dc->hasCurrent());
-        QCOMPARE(dc->recordCount(), 3);
-        QVERIFY(dc->movePrevious());
-        QCOMPARE(dc->bof(), apres.isEmpty());
-        if (!apres.isEmpty())
-            QCOMPARE(dc->text("CodeActe"), apres);
-        QCOMPARE(ouvrir()->recordCount(), 3);
-    }
-
-    void jetStatementsAndApostrophes()
-    {
-        DataControl dc;
-        dc.setDatabaseName(m_base);
-        QVERIFY2(dc.execute("CREATE TABLE PavaACTES (CodeActe TEXT (255), LibelleCCAM TEXT "
-                            "(255),ValeurSS TEXT (24),ValeurReel TEXT (24));"),
-                 qPrintable(dc.lastError()));
-        QVERIFY(!dc.execute("CREATE TABLE PavaACTES (CodeActe TEXT (255));"));
-        QVERIFY(!dc.lastError().isEmpty());
-
-        dc.setRecordSource("Select * From PavaACTES Order By LibelleCCAM");
-        QVERIFY(dc.refresh());
+        auto dc = ouvrir("Select * From CCAM_7 Order By Libelle");
         const QString libelle = "Visite d''urgence \"nuit\"'); DROP TABLE CCAM_7; --";
-        QVERIFY(dc.addNew());
-        QVERIFY(dc.setValue("LibelleCCAM", libelle));
-        QVERIFY(dc.setValue("CodeActe", "QZJA00210____1"));
-        QVERIFY2(dc.update(), qPrintable(dc.lastError()));
-        QVERIFY(dc.refresh());
-        QCOMPARE(dc.recordCount(), 1);
-        QVERIFY(dc.findFirstEqual("LibelleCCAM", libelle));
-        QCOMPARE(dc.text("LibelleCCAM"), libelle);
-
-        QVERIFY(dc.execute("DELETE * FROM PavaACTES ;"));
-        QVERIFY(dc.refresh());
-        QCOMPARE(dc.recordCount(), 0);
-        QCOMPARE(ouvrir()->recordCount(), 4); // nothing was injected
+        QVERIFY(dc->addNew());
+        QVERIFY(dc->setValue("Libelle", libelle));
+        QVERIFY2(dc->update(), qPrintable(dc->lastError()));
+        QVERIFY(dc->refresh());
+        QVERIFY(dc->findFirstEqual("Libelle", libelle));
+        QCOMPARE(dc->recordCount(), 5);
+        QVERIFY(!dc->execute("CREATE TABLE CCAM_7 (CodeActe TEXT (255));"));
+        QVERIFY(!dc->lastError().isEmpty());
+        QVERIFY(dc->execute("DELETE * FROM CCAM_7 ;"));
+        QVERIFY(dc->refresh());
+        QCOMPARE(dc->recordCount(), 0);
     }
 
     void addEditUpdateKeepsPosition()
@@ -174,8 +131,7 @@ private Q_SLOTS:
         QCOMPARE(dc->recordCount(), 5);
         QVERIFY(dc->setBookmark(dc->lastModified()));
         QCOMPARE(dc->text("CodeActe"), "ZZLP025");
-        QVERIFY(dc->value("Libelle").isNull());
-
+        QVERIFY(!dc->setBookmark(QVariant(987654)));
         QVERIFY(dc->edit());
         QVERIFY(dc->setValue("Libelle", "Anesthésie"));
         QVERIFY(!dc->setValue("Absent", 1));
@@ -183,7 +139,6 @@ private Q_SLOTS:
         QCOMPARE(dc->text("Libelle"), "Anesthésie");
         QVERIFY(!dc->update()); // no edit in progress
         QCOMPARE(dc->lastErrorNumber(), erreur::ModificationSansEdition);
-
         QVERIFY(dc->edit());
         QVERIFY(dc->setValue("Libelle", "oublié"));
         dc->cancelUpdate();
@@ -192,36 +147,12 @@ private Q_SLOTS:
         QCOMPARE(dc->text("Libelle"), "Anesthésie");
     }
 
-    void sortedSourceAndBookmarks()
-    {
-        auto dc = ouvrir("SELECT * FROM CCAM_7 ORDER BY CodeActe");
-        QCOMPARE(dc->text("CodeActe"), "DEQP003");
-        QVERIFY(dc->moveNext());
-        const QVariant marque = dc->bookmark();
-        QVERIFY(dc->moveLast());
-        QVERIFY(dc->setBookmark(marque));
-        QCOMPARE(dc->text("CodeActe"), "HBJD001");
-        QVERIFY(!dc->setBookmark(QVariant(987654)));
-        // A sorted single-table source can still be written.
-        QVERIFY(dc->edit());
-        QVERIFY(dc->setValue("Libelle", "Détartrage"));
-        QVERIFY(dc->update());
-
-        bool ok = false;
-        auto agrege = ouvrir("SELECT count(*) AS n FROM CCAM_7 GROUP BY substr(CodeActe,1,1)", &ok);
-        QVERIFY(ok);
-        QVERIFY(!agrege->addNew()); // not writable, said so
-        QCOMPARE(agrege->lastErrorNumber(), erreur::BaseEnLectureSeule);
-    }
-
     void badDatabases_data()
     {
         QTest::addColumn<QByteArray>("contenu"); // null: the file is missing
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("numero");
         rangee("absente", QByteArray(), "CCAM_7", int(erreur::BaseIntrouvable));
-        rangee("pas une base", QByteArray("Ceci n'est pas une base.\n").repeated(200), "CCAM_7",
-               int(erreur::BaseNonReconnue));
         rangee("source illisible", QByteArray(""), "SELECT * FROM Absente ORDER",
                int(erreur::TableIntrouvable));
     }
@@ -241,7 +172,6 @@ private Q_SLOTS:
         QCOMPARE(dc->lastErrorNumber(), numero);
         QVERIFY(!dc->lastError().isEmpty());
         QCOMPARE(dc->recordCount(), 0);
-        QVERIFY(!dc->moveFirst());
         // Opening never creates the file, nor damages what is there.
         QCOMPARE(QFile::exists(m_base), !contenu.isNull());
         QCOMPARE(test::readFile(m_base), avant);
@@ -258,40 +188,10 @@ private Q_SLOTS:
         QVERIFY(!dc.execute("DELETE * FROM CCAM_7"));
         QCOMPARE(dc.lastErrorNumber(), erreur::BaseEnLectureSeule);
         QCOMPARE(ouvrir()->recordCount(), 4);
-    }
-
-    // Another program holds a write lock for longer than the busy timeout.
-    void lockedDatabaseReportsLock()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "verrou");
-            db.setDatabaseName(m_base);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec("BEGIN EXCLUSIVE"));
-            bool ok = true;
-            auto dc = ouvrir("CCAM_7", &ok);
-            QVERIFY(!ok);
-            QCOMPARE(dc->lastErrorNumber(), erreur::BaseVerrouillee);
-            QVERIFY(q.exec("ROLLBACK"));
-            QVERIFY(dc->refresh()); // works once the lock is gone
-            QCOMPARE(dc->recordCount(), 4);
-        }
-        QSqlDatabase::removeDatabase("verrou");
-    }
-
-    void modelShowsHeadings()
-    {
-        DataControl dc;
-        dc.setDatabaseName(m_base);
-        dc.setRecordSource("CCAM_7");
-        dc.setColumns({{"  Libellé", "Libelle"}, {"Code Acte", "CodeActe"}});
-        QVERIFY(dc.refresh());
-        QCOMPARE(dc.columnCount(), 2);
-        QCOMPARE(dc.rowCount(), 4);
-        QCOMPARE(dc.headerData(0, Qt::Horizontal).toString(), "  Libellé");
-        QCOMPARE(dc.data(dc.index(1, 1)).toString(), "DEQP003");
-        QCOMPARE(dc.data(dc.index(1, 0)).toString(), "Électrocardiographie");
+        // A source that cannot be written back is read-only too.
+        auto agrege = ouvrir("SELECT count(*) AS n FROM CCAM_7 GROUP BY substr(CodeActe,1,1)");
+        QVERIFY(agrege->hasCurrent() && !agrege->addNew());
+        QCOMPARE(agrege->lastErrorNumber(), erreur::BaseEnLectureSeule);
     }
 
     // Sorted by a column, text comes in French order (accents after their
@@ -304,8 +204,6 @@ private Q_SLOTS:
                QStringList{"HBJD001", "DEQP003", "YYYY030", "QZJA002"});
         rangee("libelle desc", "SELECT * FROM CCAM_7 ORDER BY [Libelle] DESC",
                QStringList{"QZJA002", "YYYY030", "DEQP003", "HBJD001"});
-        rangee("code", "Select * From CCAM_7 Order By CodeActe",
-               QStringList{"DEQP003", "HBJD001", "QZJA002", "YYYY030"});
         rangee("expression", "SELECT * FROM CCAM_7 ORDER BY lower(Libelle)",
                QStringList{"HBJD001", "YYYY030", "QZJA002", "DEQP003"});
     }
@@ -320,17 +218,14 @@ private Q_SLOTS:
         QCOMPARE(lus, codes);
     }
 
-    // The table a source writes to; none for what cannot be written back.
+    // The table a source writes to; none for what cannot be written back (the
+    // workspace writes through a table's name and a sorted source).
     void analyseSource_data()
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("table");
-        rangee("nom", "PavaCCAM", "PavaCCAM");
-        rangee("select trie", "Select * From PavaACTES Order By LibelleCCAM", "PavaACTES");
-        rangee("where", "select * from CCAM_7 WHERE CodeActe = 'QZJA002'", "CCAM_7");
         rangee("point virgule", "SELECT * FROM CCAM_7;", "CCAM_7");
         rangee("jointure", "SELECT * FROM a JOIN b ON a.x=b.x", "");
-        rangee("deux tables", "SELECT * FROM a, b", "");
         rangee("distinct", "SELECT DISTINCT CodeActe FROM CCAM_7", "");
     }
     void analyseSource()

@@ -5,12 +5,15 @@
 // virtual display where keys are pressed and buttons clicked in the server's
 // real windows.
 
+#include "TestSupport.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusReply>
+#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -82,6 +85,14 @@ inline QDBusMessage appel(const QString& chemin, const QString& interface, const
     return m;
 }
 
+// An object's property as text ("" when it cannot be read).
+inline QString propriete(const QString& chemin, const QString& nom)
+{
+    const QDBusMessage lu = bus().call(
+        appel(chemin, QStringLiteral("org.freedesktop.DBus.Properties"), "Get", {kILecture, nom}));
+    return lu.arguments().value(0).value<QDBusVariant>().variant().toString();
+}
+
 inline QString creerObjet(QDBusConnection c = bus())
 {
     const QDBusReply<QDBusObjectPath> r = c.call(appel(kFabrique, kIFabrique, "CreateObject"));
@@ -98,6 +109,16 @@ inline void arreterServeur()
     bus().call(appel(chemin, kILecture, "EndCCAM"), QDBus::Block, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!serveurPresent(), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!processusVivant(pid), 5000);
+}
+
+// What gives a server the test's own world (profile, home, settings), with
+// windows drawn off screen.
+inline QMap<QString, QString> mondeDuTest(const IsolatedEnvironment& env)
+{
+    return {{QStringLiteral("PAVACCAM_SYSCONFDIR"), env.sysconf()},
+            {QStringLiteral("PAVACCAM_HOME"), env.home()},
+            {QStringLiteral("XDG_CONFIG_HOME"), env.settings()},
+            {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")}};
 }
 
 // The servers the private bus starts from now on get these variables (the

@@ -1,56 +1,27 @@
 // Faults inflicted on the program, and what is left afterwards: saves and
 // imports killed at random moments, a full disk, a read-only directory,
 // databases missing, damaged, locked by another process or read-only. Each
-// time the user's data is whole, the user is told in French and the error
-// log has a line.
+// time the user's data is whole, the user is told in French, the log says why.
 #include "Pannes.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
-#include "coding/Windows1252.h"
 #include "complements/FichiersComplements.h"
-#include "log/ErrorLog.h"
-#include "session/Chemins.h"
 #include "session/Session.h"
 #include "workspace/Dialogues.h"
 #include "workspace/FormMain.h"
 #include "workspace/Historique.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QLabel>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QStandardPaths>
 #include <QTest>
-#include <QThread>
-
-#include <csignal>
 
 using namespace pava;
 
 namespace {
 
 constexpr int kCoupures = 50;
-
-QByteArray empreinte(const QString& fichier)
-{
-    return QCryptographicHash::hash(test::readFile(fichier), QCryptographicHash::Sha256);
-}
-
-QString journalErreurs(const QString& programme)
-{
-    return depuisWindows1252(test::readFile(repertoireProgramme() + QLatin1Char('/') + programme +
-                                            QStringLiteral(".log.txt")));
-}
-
-// Kills a child at a random moment of its run: QProcess does the rest.
-void tuerApres(QProcess& p, int microsecondes)
-{
-    QThread::usleep(static_cast<unsigned long>(microsecondes));
-    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
-    p.waitForFinished(5000);
-}
 
 // The demonstration edition, under another version number.
 QByteArray edition(int version)
@@ -68,26 +39,21 @@ class TstPannes : public QObject
     std::unique_ptr<test::IsolatedEnvironment> m_env;
     QRandomGenerator m_alea{QRandomGenerator::securelySeeded()};
 
-    QProcessEnvironment environnement() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PAVACCAM_HOME"), m_env->home());
-        return env;
-    }
-
-    // "pavaccam reference import" on edition version, in the test's srt.
+    // "pavaccam reference import" on edition version, in the test's srt: set
+    // up by avant, killed after a while when microsecondes is not negative.
     int importer(int version, const std::function<void(QProcess&)>& avant = {},
-                 QString* erreurs = nullptr)
+                 QString* erreurs = nullptr, int microsecondes = -1)
     {
         const QString fichier = m_env->root() + QStringLiteral("/edition-%1.csv").arg(version);
         if (!QFileInfo::exists(fichier))
             test::writeFile(fichier, edition(version));
-        QProcess p;
-        p.setProcessEnvironment(environnement());
+        QProcess p; // in this test's home, as its environment says
         if (avant)
             avant(p);
         p.start(QStringLiteral(PAVACCAM_CLI),
                 {"reference", "import", fichier, "--srt", m_env->root() + "/srt", "--nouveau"});
+        if (microsecondes >= 0 && p.waitForStarted())
+            test::tuerApres(p, microsecondes);
         p.waitForFinished(30000);
         if (erreurs)
             *erreurs = QString::fromUtf8(p.readAllStandardError());
@@ -112,12 +78,11 @@ private Q_SLOTS:
         int enCours = 0;
         for (int i = 0; i < kCoupures; ++i) {
             QProcess p;
-            p.setProcessEnvironment(environnement());
             p.start(QStringLiteral(PAVACCAM_ESSAI_CATALOGUE));
             QVERIFY(p.waitForStarted());
-            tuerApres(p, m_alea.bounded(2000, 60000));
-            const QStringList restes = QDir(m_env->home()).entryList({"*.nouveau", "*.remplacer"});
-            enCours += restes.isEmpty() ? 0 : 1;
+            test::tuerApres(p, m_alea.bounded(2000, 60000));
+            enCours +=
+                QDir(m_env->home()).entryList({"*.nouveau", "*.remplacer"}).isEmpty() ? 0 : 1;
 
             for (int k = 1; k <= 3; ++k)
                 session().TitresOnglets[k].clear();
@@ -150,24 +115,16 @@ private Q_SLOTS:
         int anciennes = 0;
         for (int i = 0; i < kCoupures; ++i) {
             const int version = 1 + i % 2;
-            const QByteArray avant = empreinte(reference());
-            const QString fichier = m_env->root() + QStringLiteral("/edition-%1.csv").arg(version);
-            QProcess p;
-            p.setProcessEnvironment(environnement());
-            p.start(QStringLiteral(PAVACCAM_CLI),
-                    {"reference", "import", fichier, "--srt", m_env->root() + "/srt", "--nouveau"});
-            QVERIFY(p.waitForStarted());
-            tuerApres(p, m_alea.bounded(qMax<qint64>(duree * 6 / 5, 1000)));
-            if (empreinte(reference()) == avant) {
+            const QByteArray avant = test::empreinte({reference()});
+            importer(version, {}, nullptr, m_alea.bounded(qMax<qint64>(duree * 6 / 5, 1000)));
+            if (test::empreinte({reference()}) == avant) {
                 ++anciennes;
                 continue;
             }
-            QCOMPARE(test::colonne(reference(), QStringLiteral("SELECT version FROM edition")),
-                     QStringList{QString::number(version)});
-            QCOMPARE(test::colonne(reference(), QStringLiteral("PRAGMA integrity_check")),
-                     QStringList{QStringLiteral("ok")});
-            QCOMPARE(test::colonne(reference(), QStringLiteral("SELECT count(*) FROM acte")),
-                     actes);
+            QCOMPARE(test::colonne(reference(), "PRAGMA integrity_check"), QStringList{"ok"});
+            QCOMPARE(test::ligne(reference(), "SELECT (SELECT version FROM edition), count(*) "
+                                              "FROM acte"),
+                     (QStringList{QString::number(version)} + actes));
         }
         QCOMPARE(importer(1), 0);
         qInfo("PANNES import : %d coupures, %d avant le remplacement, 0 mélange", kCoupures,
@@ -179,34 +136,28 @@ private Q_SLOTS:
     void importImpossible_data()
     {
         QTest::addColumn<bool>("disquePlein");
-        QTest::newRow("disque plein") << true;
-        QTest::newRow("répertoire en lecture seule") << false;
+        test::rangee("disque plein", true);
+        test::rangee("répertoire en lecture seule", false);
     }
     void importImpossible()
     {
         QFETCH(bool, disquePlein);
         QCOMPARE(importer(1), 0);
-        const QByteArray avant = empreinte(reference());
+        const QByteArray avant = test::empreinte({reference()});
         const QString dossier = m_env->root() + QStringLiteral("/srt/srt");
         if (!disquePlein)
             QVERIFY(QFile::setPermissions(dossier, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         QString erreurs;
-        const int code = importer(
-            2,
-            [disquePlein](QProcess& p) {
-                if (disquePlein)
-                    test::limiterEnfant(p, 64 * 1024);
-                else
-                    test::enfantSansPasseDroits(p);
-            },
-            &erreurs);
+        const auto panne = [disquePlein](QProcess& p) {
+            disquePlein ? test::limiterEnfant(p, 64 * 1024) : test::enfantSansPasseDroits(p);
+        };
+        const int code = importer(2, panne, &erreurs);
         QFile::setPermissions(dossier, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                            QFileDevice::ExeOwner);
         QCOMPARE(code, 1);
         QVERIFY2(erreurs.contains(QStringLiteral("Échec de l'import")), qPrintable(erreurs));
-        QCOMPARE(empreinte(reference()), avant);
-        QVERIFY(journalErreurs(QStringLiteral("pavaccam"))
-                    .contains(QStringLiteral("Procedure pavaccam reference import")));
+        QCOMPARE(test::empreinte({reference()}), avant);
+        QVERIFY(test::journalErreurs("pavaccam").contains("Procedure pavaccam reference import"));
         QCOMPARE(importer(2), 0);
     }
 
@@ -218,16 +169,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("base");
         QTest::addColumn<QString>("etat");
         QTest::addColumn<QString>("motif");
-        for (const char* base : {"CCAM001.mdb", "Cotation.mdb"}) {
-            QTest::addRow("%s absente", base) << base << "absente"
-                                              << "introuvable";
-            QTest::addRow("%s abîmée", base) << base << "abimee"
-                                             << "reconnue";
-            QTest::addRow("%s verrouillée", base) << base << "verrouillee"
-                                                  << "verrouill";
-            QTest::addRow("%s en lecture seule", base) << base << "lecture"
-                                                       << "";
-        }
+        for (const QString base : {"CCAM001.mdb", "Cotation.mdb"})
+            for (const auto& [etat, motif] : {std::pair{"absente", "introuvable"},
+                                              {"abimee", "reconnue"},
+                                              {"verrouillee", "verrouill"},
+                                              {"lecture", ""}})
+                QTest::addRow("%s %s", qPrintable(base), etat) << base << etat << motif;
     }
     void basesDeLEspaceDeTravail()
     {
@@ -247,12 +194,9 @@ private Q_SLOTS:
         QProcess verrou;
         std::optional<test::SansPasseDroits> sansPasseDroits;
         if (etat == u"verrouillee") {
-            const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
-            if (sqlite3.isEmpty())
+            if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
                 QSKIP("sqlite3 n'est pas installé");
-            verrou.start(sqlite3, {fichier});
-            verrou.write("BEGIN EXCLUSIVE; CREATE TABLE verrou (x); SELECT 'pris';\n");
-            QVERIFY(verrou.waitForReadyRead(5000));
+            QVERIFY(test::verrouiller(verrou, fichier));
         } else if (etat == u"lecture") {
             QVERIFY(QFile::setPermissions(fichier, QFileDevice::ReadOwner));
             sansPasseDroits.emplace();
@@ -261,22 +205,19 @@ private Q_SLOTS:
 
         FormMain w;
         w.show();
-        QVERIFY(w.isVisible());
         if (utilisateur) {
             // The banner says what is wrong and with which file.
             QVERIFY2(w.problemeBase().contains(motif) && w.problemeBase().contains(fichier),
                      qPrintable(w.problemeBase()));
-            QVERIFY(journalErreurs(QStringLiteral("tst_pannes"))
-                        .contains(QStringLiteral("Procedure Form_Load")));
         } else {
             QVERIFY(w.problemeBase().isEmpty());
             ui::repondreProchaine([](ui::Demande&) { return QMessageBox::Ok; });
             w.Ajoute_CCAM(QStringLiteral("QZJA00210____1§30.00§30.00§Suture"));
             QCOMPARE(ui::reponsesEnAttente(), 0);
             QVERIFY(ui::journalMessages().value(0).contains(motif));
-            QVERIFY(journalErreurs(QStringLiteral("tst_pannes"))
-                        .contains(QStringLiteral("Procedure Ajoute_CCAM")));
         }
+        QVERIFY(test::journalErreurs().contains(utilisateur ? "Procedure Form_Load"
+                                                            : "Procedure Ajoute_CCAM"));
         w.reject();
         sansPasseDroits.reset();
         verrou.closeWriteChannel();

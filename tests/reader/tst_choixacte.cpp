@@ -1,23 +1,21 @@
-// The act chooser over a small reference: the habitual codings first,
-// search as the user types, the practice's history in the ranking, the
-// keyboard and the mouse, chapters, and no reference or no data at all.
+// The act chooser over a small reference: what the user sees and chooses with
+// the keyboard, the mouse and the chapters (the habitual codings first,
+// accented letters typed), the practice's history in the ranking, no
+// reference, and the chooser the server opens without waiting. How words
+// match and rank is tst_srt_recherche's.
 #include "EditionsDeTest.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
 #include "reader/ChoixActeDialog.h"
 #include "reader/CtlCCAM.h"
-#include "reader/SourceReference.h"
 #include "srt/PratiqueActes.h"
 #include "workspace/Dialogues.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -28,8 +26,13 @@ using test::rangee;
 
 namespace {
 
-QStringList codes(const QTreeWidget* liste)
+QLineEdit* boite(const QDialog* d)
 {
+    return d->findChild<QLineEdit*>("Recherche");
+}
+QStringList codes(const QDialog* d)
+{
+    const auto* liste = d->findChild<QTreeWidget*>("Resultats");
     QStringList resultat;
     for (int i = 0; i < liste->topLevelItemCount(); ++i)
         resultat << liste->topLevelItem(i)->text(0);
@@ -47,31 +50,50 @@ void taper(QWidget* w, const QString& texte)
     }
 }
 
-QLineEdit* boite(const QDialog* d)
+// What the chooser showed just before the last gesture.
+struct Vu
 {
-    return d->findChild<QLineEdit*>("Recherche");
-}
-QTreeWidget* resultats(const QDialog* d)
-{
-    return d->findChild<QTreeWidget*>("Resultats");
-}
-QString etat(const QDialog* d)
-{
-    return d->findChild<QLabel*>("Etat")->text();
-}
+    QStringList codes;
+    QString etat;
+    QString avertissement; // "" when hidden
+};
 
-// Plays the user's part in the modal chooser: types, presses keys, and lets
-// the chooser close itself (or not).
-ui::Reponse utilisateur(std::function<void(ChoixActeDialog*)> gestes)
+// The user's part in the modal chooser, gesture by gesture: "chapitre 16"
+// clicks a chapter, "double 1" double-clicks a row of the list, "Annuler" the
+// button, "touche Down" presses a key where the focus is; the rest is typed.
+ui::Reponse utilisateur(const QStringList& gestes, Vu* vu = nullptr)
 {
-    return [gestes](ui::Demande& d) {
+    return [gestes, vu](ui::Demande& d) {
         auto* choix = qobject_cast<ChoixActeDialog*>(d.fenetre);
-        if (!choix)
-            return int(QDialog::Rejected);
         choix->show();
-        if (!QTest::qWaitForWindowExposed(choix))
-            return int(QDialog::Rejected);
-        gestes(choix);
+        (void)QTest::qWaitForWindowExposed(choix);
+        auto* liste = choix->findChild<QTreeWidget*>("Resultats");
+        auto* arbre = choix->findChild<QTreeWidget*>("Chapitres");
+        const auto* avertissement = choix->findChild<QLabel*>("Avertissement");
+        for (const QString& g : gestes) {
+            if (vu && &g == &gestes.last())
+                *vu = {codes(choix), choix->findChild<QLabel*>("Etat")->text(),
+                       avertissement->isVisible() ? avertissement->text() : QString()};
+            const QString n = g.section(QLatin1Char(' '), 1);
+            if (g.startsWith(u"chapitre ")) {
+                QTreeWidgetItem* item =
+                    arbre->findItems(n + "  ", Qt::MatchStartsWith | Qt::MatchRecursive).value(0);
+                arbre->scrollToItem(item);
+                QTest::mouseClick(arbre->viewport(), Qt::LeftButton, {},
+                                  arbre->visualItemRect(item).center());
+            } else if (g.startsWith(u"double ")) {
+                const QPoint p = liste->visualItemRect(liste->topLevelItem(n.toInt())).center();
+                QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, p);
+                QTest::mouseDClick(liste->viewport(), Qt::LeftButton, {}, p);
+            } else if (g == u"Annuler") {
+                QTest::mouseClick(choix->findChild<QPushButton*>(g), Qt::LeftButton);
+            } else if (g.startsWith(u"touche ")) {
+                QWidget* focus = QApplication::focusWidget();
+                QTest::keyClick(focus ? focus : choix, QKeySequence(n)[0].key());
+            } else {
+                taper(boite(choix), g);
+            }
+        }
         return choix->isVisible() ? int(QDialog::Rejected) : choix->result();
     };
 }
@@ -83,32 +105,14 @@ class TstChoixActe : public QObject
     Q_OBJECT
 
     std::unique_ptr<test::IsolatedEnvironment> m_env;
-    QString m_donnees;
-
-    std::unique_ptr<CtlCCAM> controle()
-    {
-        auto c = std::make_unique<CtlCCAM>();
-        c->setModeLecture(1);
-        c->setIdentificationPraticien("123456789");
-        c->setCodeSpecialite(1);
-        c->setPathData(m_donnees);
-        c->setParamTexte(QString());
-        return c;
-    }
-
-    // Opens the chooser without waiting, as the server does.
-    ChoixActeDialog* ouvrir(CtlCCAM& c)
-    {
-        c.ouvrirChoix();
-        ChoixActeDialog* d = c.choixOuvert();
-        return d && QTest::qWaitForWindowExposed(d) ? d : nullptr;
-    }
+    std::unique_ptr<CtlCCAM> m_ctl;
 
 private Q_SLOTS:
     void init()
     {
         m_env = std::make_unique<test::IsolatedEnvironment>();
-        m_donnees = m_env->root() + QStringLiteral("/donnees");
+        m_ctl = std::make_unique<CtlCCAM>();
+        m_ctl->setPathData(m_env->root() + QStringLiteral("/donnees"));
         const QString srt = m_env->root() + QStringLiteral("/srt-base");
         const BilanImport b = test::importer(
             srt, test::edition(
@@ -131,80 +135,70 @@ private Q_SLOTS:
                       "63.50,63.50,,,1,ADC"}));
         QVERIFY2(b.reussi, qPrintable(b.erreur));
         m_env->writeProfile("[API_Sesam]\r\nPath=" + srt.toUtf8() + "\r\n");
-        QVERIFY(test::creerHabituels(m_donnees + QStringLiteral("/CCAM001.mdb"),
+        QVERIFY(test::creerHabituels(m_ctl->pathData() + QStringLiteral("/CCAM001.mdb"),
                                      {{"QZJA002", "Suture de plaie superficielle"},
                                       {"DEQP003", "Électrocardiographie"},
                                       {"YYYY999", "Acte que la référence ne connaît pas"}}));
     }
     void cleanup()
     {
+        QCOMPARE(ui::reponsesEnAttente(), 0);
         ui::oublierReponses();
+        m_ctl.reset();
         m_env.reset();
     }
 
-    void habituelsEnPremier()
+    // Each choice follows an earlier one (QZJA017): a cancel forgets it.
+    void choisir_data()
     {
-        auto c = controle();
-        ChoixActeDialog* d = ouvrir(*c);
-        QVERIFY(d);
-        QVERIFY(boite(d)->hasFocus());
-        QCOMPARE(codes(resultats(d)), (QStringList{"YYYY999", "DEQP003", "QZJA002"}));
-        QTreeWidget* liste = resultats(d);
-        QCOMPARE(liste->topLevelItem(1)->text(2), "14.26 €");
-        QCOMPARE(liste->topLevelItem(0)->text(2), QString());
-        QCOMPARE(etat(d), "Vos cotations habituelles : 3 actes.");
-        QVERIFY(!d->findChild<QLabel*>("Avertissement")->isVisible());
-        d->reject();
+        QTest::addColumn<QStringList>("gestes");
+        QTest::addColumn<QStringList>("vus");
+        QTest::addColumn<QString>("etat");
+        QTest::addColumn<QString>("choisi"); // "" = cancelled
+        using L = QStringList;
+        const L sutures{"QZJA002", "QZJA017"};
+        rangee("habituels, flèche bas, Entrée", L{"touche Down", "touche Return"},
+               L{"YYYY999", "DEQP003", "QZJA002"}, "Vos cotations habituelles : 3 actes.",
+               "DEQP003");
+        rangee("majuscules accentuées, bas, Entrée du pavé",
+               L{"ÉLECTRO", "touche Down", "touche Enter"}, L{"DEQP003", "DEQP005"},
+               "2 actes trouvés.", "DEQP005");
+        rangee("Échap", L{"suture", "touche Down", "touche Esc"}, sutures, "2 actes trouvés.", "");
+        rangee("Entrée sans résultat", L{"xyzzy", "touche Return", "touche Esc"}, L{},
+               "Aucun acte ne correspond à « xyzzy ».", "");
+        rangee("Annuler", L{"qzja017", "Annuler"}, L{"QZJA017"}, "1 acte trouvé.", "");
+        rangee("sous-chapitre, double-clic", L{"avulsion", "chapitre 16.03", "double 1"}, sutures,
+               "Chapitre 16.03 : 2 actes.", "QZJA017");
+        rangee("chapitre et ses sous-chapitres", L{"chapitre 16", "double 0"},
+               L{"QZGA002", "QZJA002", "QZJA017"}, "Chapitre 16 : 3 actes.", "QZGA002");
+    }
+    void choisir()
+    {
+        QFETCH(QStringList, gestes);
+        QFETCH(QStringList, vus);
+        QFETCH(QString, etat);
+        QFETCH(QString, choisi);
+        ui::repondreProchaine(utilisateur({"QZJA017", "touche Return"}));
+        QCOMPARE(m_ctl->ChoisirActe(), 1);
+        Vu vu;
+        ui::repondreProchaine(utilisateur(gestes, &vu));
+        QCOMPARE(m_ctl->ChoisirActe(), choisi.isEmpty() ? 0 : 1);
+        QCOMPARE(m_ctl->CodeCCAM(), choisi);
+        QCOMPARE(vu.codes, vus);
+        QCOMPARE(vu.etat, etat);
+        QCOMPARE(vu.avertissement, QString());
     }
 
-    void rechercheAuFilDeLaFrappe_data()
-    {
-        QTest::addColumn<QString>("tape");
-        QTest::addColumn<QStringList>("trouves"); // in any order
-        QTest::addColumn<QString>("premier");
-        rangee("début de code", "qzja", QStringList{"QZJA002", "QZJA017"}, "");
-        rangee("mots inversés, pluriel", "plaie sutures", QStringList{"QZJA002", "QZJA017"}, "");
-        rangee("accents, majuscules, début de mot", "ÉLECTRO LONGUE", QStringList{"DEQP005"},
-               "DEQP005");
-        rangee("rien", "xyzzy", QStringList{}, "");
-    }
-    void rechercheAuFilDeLaFrappe()
-    {
-        QFETCH(QString, tape);
-        QFETCH(QStringList, trouves);
-        QFETCH(QString, premier);
-        auto c = controle();
-        ChoixActeDialog* d = ouvrir(*c);
-        QVERIFY(d);
-        taper(boite(d), tape);
-        QStringList obtenus = codes(resultats(d));
-        if (!premier.isEmpty())
-            QCOMPARE(obtenus.value(0), premier);
-        obtenus.sort();
-        trouves.sort();
-        QCOMPARE(obtenus, trouves);
-        if (trouves.isEmpty())
-            QCOMPARE(etat(d), QStringLiteral("Aucun acte ne correspond à « %1 ».").arg(tape));
-        QCOMPARE(d->findChild<QPushButton*>("Choisir")->isEnabled(), !trouves.isEmpty());
-        // Emptying the box brings the habitual codings back.
-        boite(d)->clear();
-        QCOMPARE(codes(resultats(d)).size(), 3);
-        d->reject();
-    }
-
+    // "peau": the habitual QZJA002, then QZJA017 of the history, then the
+    // rest; without a history that can be read, QZGA002 before QZJA017.
     void classementDuCabinet_data()
     {
         QTest::addColumn<QString>("historique");
         QTest::addColumn<QStringList>("ordre");
-        // "peau": the habitual QZJA002, then QZJA017 of the history, then the
-        // rest in match order; without the history, QZGA002 before QZJA017.
-        const QStringList avecHistorique{"QZJA002", "QZJA017", "QZGA002"};
-        const QStringList sansHistorique{"QZJA002", "QZGA002", "QZJA017"};
-        rangee("historique lu", "lu", avecHistorique);
-        rangee("grand historique lu en arrière-plan", "grand", avecHistorique);
-        rangee("pas d'historique", "absent", sansHistorique);
-        rangee("historique endommagé", "endommage", sansHistorique);
-        rangee("historique verrouillé par un autre poste", "verrouille", sansHistorique);
+        rangee("historique lu", "lu", QStringList{"QZJA002", "QZJA017", "QZGA002"});
+        rangee("grand historique lu en arrière-plan", "grand",
+               QStringList{"QZJA002", "QZJA017", "QZGA002"});
+        rangee("historique endommagé", "endommage", QStringList{"QZJA002", "QZGA002", "QZJA017"});
     }
     void classementDuCabinet()
     {
@@ -214,136 +208,20 @@ private Q_SLOTS:
         const QString fichier = rsc + QStringLiteral("/Cotation.mdb");
         if (historique == QLatin1String("endommage"))
             QVERIFY(test::writeFile(fichier, QByteArray(4096, 'x')));
-        else if (historique != QLatin1String("absent"))
+        else
             QVERIFY(test::creerHistorique(fichier, {{"QZJA017", "2026-01-10"}},
                                           historique == QLatin1String("grand") ? 11000 : 0));
         QCOMPARE(historiqueRapide(fichier), historique != QLatin1String("grand"));
-        QSqlDatabase verrou;
-        if (historique == QLatin1String("verrouille")) {
-            verrou = QSqlDatabase::addDatabase("QSQLITE", "verrou");
-            verrou.setDatabaseName(fichier);
-            QVERIFY(verrou.open());
-            QVERIFY(QSqlQuery(verrou).exec("BEGIN EXCLUSIVE"));
-        }
-        auto c = controle();
-        c->setPathDataRsc(rsc);
-        ChoixActeDialog* d = ouvrir(*c);
-        QVERIFY(d);
+        m_ctl->setPathDataRsc(rsc);
+        m_ctl->ouvrirChoix();
+        ChoixActeDialog* d = m_ctl->choixOuvert();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
         taper(boite(d), "peau");
-        QTRY_COMPARE(codes(resultats(d)), ordre);
+        QTRY_COMPARE(codes(d), ordre);
         d->reject();
-        if (verrou.isOpen()) {
-            verrou.rollback();
-            verrou.close();
-            verrou = QSqlDatabase();
-            QSqlDatabase::removeDatabase("verrou");
-        }
     }
 
-    void clavier_data()
-    {
-        QTest::addColumn<QString>("tape");
-        QTest::addColumn<QList<int>>("touches");
-        QTest::addColumn<int>("retour");
-        QTest::addColumn<int>("rangChoisi"); // in the list as shown, -1 none
-        using L = QList<int>;
-        rangee("Entrée", "suture", L{Qt::Key_Return}, 1, 0);
-        rangee("flèche bas puis Entrée", "suture", L{Qt::Key_Down, Qt::Key_Enter}, 1, 1);
-        rangee("bas, bas, haut", "peau", L{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return},
-               1, 1);
-        rangee("Échap", "suture", L{Qt::Key_Down, Qt::Key_Escape}, 0, -1);
-        rangee("Entrée sans résultat", "xyzzy", L{Qt::Key_Return, Qt::Key_Escape}, 0, -1);
-        rangee("habituels, Entrée", "", L{Qt::Key_Down, Qt::Key_Return}, 1, 1);
-    }
-    void clavier()
-    {
-        QFETCH(QString, tape);
-        QFETCH(QList<int>, touches);
-        QFETCH(int, retour);
-        QFETCH(int, rangChoisi);
-        auto c = controle();
-        QStringList vus;
-        ui::repondreProchaine(utilisateur([&](ChoixActeDialog* d) {
-            taper(boite(d), tape);
-            vus = codes(resultats(d));
-            for (int t : touches)
-                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : d,
-                                Qt::Key(t));
-        }));
-        QCOMPARE(c->ChoisirActe(), retour);
-        QCOMPARE(c->CodeCCAM(), rangChoisi < 0 ? QString() : vus.value(rangChoisi));
-        QCOMPARE(ui::reponsesEnAttente(), 0);
-    }
-
-    void doubleClicChoisit()
-    {
-        auto c = controle();
-        QStringList vus;
-        ui::repondreProchaine(utilisateur([&](ChoixActeDialog* d) {
-            taper(boite(d), "electro");
-            QTreeWidget* liste = resultats(d);
-            vus = codes(liste);
-            const QRect r = liste->visualItemRect(liste->topLevelItem(1));
-            QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, r.center());
-            QTest::mouseDClick(liste->viewport(), Qt::LeftButton, {}, r.center());
-        }));
-        QCOMPARE(c->ChoisirActe(), 1);
-        QCOMPARE(vus.size(), 2);
-        QCOMPARE(c->CodeCCAM(), vus[1]);
-    }
-
-    void annulerEffaceLeChoixPrecedent()
-    {
-        auto c = controle();
-        ui::repondreProchaine(utilisateur([](ChoixActeDialog* d) {
-            taper(boite(d), "QZJA017");
-            QTest::keyClick(boite(d), Qt::Key_Return);
-        }));
-        QCOMPARE(c->ChoisirActe(), 1);
-        QCOMPARE(c->CodeCCAM(), "QZJA017");
-        ui::repondreProchaine(utilisateur([](ChoixActeDialog* d) {
-            QTest::mouseClick(d->findChild<QPushButton*>("Annuler"), Qt::LeftButton);
-        }));
-        QCOMPARE(c->ChoisirActe(), 0);
-        QCOMPARE(c->CodeCCAM(), QString());
-    }
-
-    void parChapitre_data()
-    {
-        QTest::addColumn<QString>("chapitre");
-        QTest::addColumn<QStringList>("actes");
-        rangee("sous-chapitre", "16.03", QStringList{"QZJA002", "QZJA017"});
-        rangee("chapitre et ses sous-chapitres", "16",
-               QStringList{"QZGA002", "QZJA002", "QZJA017"});
-    }
-    void parChapitre()
-    {
-        QFETCH(QString, chapitre);
-        QFETCH(QStringList, actes);
-        auto c = controle();
-        ChoixActeDialog* d = ouvrir(*c);
-        QVERIFY(d);
-        taper(boite(d), "avulsion");
-        auto* arbre = d->findChild<QTreeWidget*>("Chapitres");
-        const QList<QTreeWidgetItem*> items = arbre->findItems(
-            chapitre + QStringLiteral("  "), Qt::MatchStartsWith | Qt::MatchRecursive);
-        QCOMPARE(items.size(), 1);
-        arbre->scrollToItem(items[0]);
-        QTest::mouseClick(arbre->viewport(), Qt::LeftButton, {},
-                          arbre->visualItemRect(items[0]).center());
-        QStringList obtenus = codes(resultats(d));
-        obtenus.sort();
-        QCOMPARE(obtenus, actes);
-        QVERIFY(boite(d)->text().isEmpty());
-        QVERIFY(etat(d).startsWith(
-            QStringLiteral("Chapitre %1 : %2 actes").arg(chapitre).arg(actes.size())));
-        // Choosing from the chapter's list.
-        QTest::keyClick(resultats(d), Qt::Key_Return);
-        QVERIFY(!d->isVisible() || d->result() == QDialog::Accepted);
-        QTRY_COMPARE(c->choixOuvert(), nullptr);
-        QVERIFY(actes.contains(c->CodeCCAM()));
-    }
-
+    // Without the reference the habitual codings are searched alone.
     void sansReferenceSeulementLesHabituels_data()
     {
         QTest::addColumn<QByteArray>("profil");
@@ -356,59 +234,38 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, profil);
         QFETCH(QString, message);
-        QFile::remove(m_env->sysconf() + QStringLiteral("/Pavareg.reg"));
-        if (!profil.isEmpty())
-            m_env->writeProfile(profil);
-        auto c = controle();
-        ChoixActeDialog* d = ouvrir(*c);
-        QVERIFY(d);
-        auto* avertissement = d->findChild<QLabel*>("Avertissement");
-        QVERIFY(avertissement->isVisible());
-        QVERIFY2(avertissement->text().contains(message), qPrintable(avertissement->text()));
-        QVERIFY(avertissement->text().contains(
-            QStringLiteral("Seules vos cotations habituelles sont proposées.")));
-        QCOMPARE(codes(resultats(d)).size(), 3);
-        taper(boite(d), "électro");
-        QCOMPARE(codes(resultats(d)), QStringList{"DEQP003"});
-        QTest::keyClick(boite(d), Qt::Key_Return);
-        QTRY_COMPARE(c->choixOuvert(), nullptr);
-        QCOMPARE(c->CodeCCAM(), "DEQP003");
+        m_env->writeProfile(profil);
+        Vu vu;
+        ui::repondreProchaine(utilisateur({"électro", "touche Return"}, &vu));
+        QCOMPARE(m_ctl->ChoisirActe(), 1);
+        QCOMPARE(m_ctl->CodeCCAM(), "DEQP003");
+        QCOMPARE(vu.codes, QStringList{"DEQP003"});
+        QVERIFY2(vu.avertissement.contains(message) &&
+                     vu.avertissement.endsWith(
+                         QStringLiteral(" Seules vos cotations habituelles sont proposées.")),
+                 qPrintable(vu.avertissement));
     }
 
-    void sansDonneesRienNEstCree()
-    {
-        const QString absent = m_env->root() + QStringLiteral("/absent");
-        auto c = controle();
-        c->setPathData(absent);
-        ChoixActeDialog* d = ouvrir(*c);
-        QVERIFY(d);
-        QCOMPARE(codes(resultats(d)).size(), 0);
-        taper(boite(d), "qzja017");
-        QCOMPARE(codes(resultats(d)), QStringList{"QZJA017"});
-        QTest::keyClick(d, Qt::Key_Escape);
-        QTRY_COMPARE(c->choixOuvert(), nullptr);
-        QCOMPARE(c->CodeCCAM(), QString());
-        QVERIFY(!QFileInfo::exists(absent));
-    }
-
+    // As the server opens it: at once, with the host's text searched; asked
+    // again, the same chooser comes forward.
     void ouvertureSansAttente()
     {
-        auto c = controle();
-        c->setParamTexte("suture");
-        QSignalSpy fin(c.get(), &CtlCCAM::choixTermine);
-        ChoixActeDialog* d = ouvrir(*c);
-        QVERIFY(d);
+        m_ctl->setParamTexte("suture");
+        QSignalSpy fin(m_ctl.get(), &CtlCCAM::choixTermine);
+        m_ctl->ouvrirChoix();
+        ChoixActeDialog* d = m_ctl->choixOuvert();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
         QCOMPARE(boite(d)->text(), "suture");
-        QCOMPARE(codes(resultats(d)).size(), 2);
-        c->ouvrirChoix(); // already open: the same chooser comes forward
-        QCOMPARE(c->choixOuvert(), d);
+        QCOMPARE(codes(d), (QStringList{"QZJA002", "QZJA017"}));
+        QCOMPARE(d->findChild<QTreeWidget*>("Resultats")->topLevelItem(0)->text(2), "25.00 €");
+        m_ctl->ouvrirChoix();
+        QCOMPARE(m_ctl->choixOuvert(), d);
         QCOMPARE(fin.count(), 0);
         QTest::keyClick(boite(d), Qt::Key_Down);
         QTest::keyClick(boite(d), Qt::Key_Return);
         QTRY_COMPARE(fin.count(), 1);
-        QVERIFY(!c->CodeCCAM().isEmpty());
-        QVERIFY(c->CodeCCAM().startsWith("QZJA"));
-        QCOMPARE(c->choixOuvert(), nullptr);
+        QCOMPARE(m_ctl->CodeCCAM(), "QZJA017");
+        QCOMPARE(m_ctl->choixOuvert(), nullptr);
     }
 };
 

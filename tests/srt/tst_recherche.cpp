@@ -1,6 +1,6 @@
 // The act search on a small reference: codes, words in any order, accents,
 // ligatures, plurals, typing errors, ranking with and without a practice, and
-// the chapter tree for browsing.
+// what a loading keeps. The chooser browses the chapters (tst_choixacte).
 #include "EditionsDeTest.h"
 #include "TestSupport.h"
 
@@ -38,14 +38,11 @@ private slots:
                 .reussi);
         const QByteArray e = edition(
             2, "01/01/2026",
-            {"04,,APPAREIL CIRCULATOIRE,,,,,,,,", "04.01,,ACTES DIAGNOSTIQUES,,,,,,,,",
-             "DEQP003,,Électrocardiographie sur au moins 12 dérivations,1,0,14.77,13.81,,,2,ATM",
+            {"DEQP003,,Électrocardiographie sur au moins 12 dérivations,1,0,14.77,13.81,,,2,ATM",
              "DEQP005,,\"Électrocardiographie continue, ambulatoire\",1,0,77.01,70.00,,,2,ATM",
-             "07,,APPAREIL DIGESTIF,,,,,,,,",
              "HEQE002,,Œsophagoscopie au tube souple,1,0,Non pris en charge,Non pris en "
              "charge,,,2,ATM",
              "HMCA001,,Réparation des canaux biliaires,1,0,300.00,280.00,,,1,ADC",
-             "16,,SYSTÈME TÉGUMENTAIRE,,,,,,,,", "16.03,,PEAU,,,,,,,,",
              "QZJA099,,Suturectomie de la peau,1,0,1.00,1.00,,,1,ADC",
              "QZJA002,,Parage et/ou suture de plaie superficielle de la peau de moins de 3 cm,1,0,"
              "26.60,24.21,,,1,ADC",
@@ -65,29 +62,16 @@ private slots:
     {
         QTest::addColumn<QString>("requete");
         QTest::addColumn<QStringList>("attendus");
-
         const QStringList sutures{"QZJA002", "QZJA017", "ADCA002"};
         rangee("début de code", "qzja", QStringList{"QZJA099", "QZJA002", "QZJA017"});
-        rangee("début de code plus long", "QZJA00", QStringList{"QZJA002"});
         rangee("code complet", "deqp005", QStringList{"DEQP005"});
         rangee("code dont le S compte", "qzjs", QStringList{"QZJS001"});
-        rangee("deux mots", "suture plaie", sutures);
-        rangee("ordre libre", "plaie suture", sutures);
-        rangee("pluriels", "plaies sutures", sutures);
-        rangee("majuscules", "SUTURE PLAIE", sutures);
-        rangee("accents absents de la requête", "electrocardiographie",
-               QStringList{"DEQP003", "DEQP005"});
+        rangee("pluriels, ordre libre", "plaies sutures", sutures);
         rangee("accents de la requête", "ÉLECTROCARDIOGRAPHIE AMBULATOIRE", QStringList{"DEQP005"});
-        rangee("ligature", "oesophagoscopie", QStringList{"HEQE002"});
-        rangee("ligature dans la requête", "œsophago", QStringList{"HEQE002"});
-        rangee("pluriel en -aux", "canaux", QStringList{"HMCA001"});
         rangee("singulier d'un pluriel en -aux", "canal biliaire", QStringList{"HMCA001"});
         rangee("débuts de mots", "sut pla sup", QStringList{"QZJA002"});
-        rangee("trois mots", "lesion superficielle peau", QStringList{"QZFA031"});
         rangee("mots vides ignorés", "suture de la plaie du nerf", QStringList{"ADCA002"});
-        rangee("ponctuation", "parage/suture, plaie !", QStringList{"QZJA002"});
         rangee("code et mot", "qzja plaies multiples", QStringList{"QZJA017"});
-        rangee("début de mot seulement", "suturect", QStringList{"QZJA099"});
         rangee("lettre manquante", "suure plaie", sutures);
         rangee("lettre en trop", "sutture plaie", sutures);
         rangee("lettres inversées", "sutrue plaie", sutures);
@@ -95,9 +79,7 @@ private slots:
         rangee("f pour ph", "electrocardiografie", QStringList{"DEQP003", "DEQP005"});
         rangee("deux fautes", "sutrie plaie", QStringList{});
         rangee("quatre lettres sans faute permise", "peay", QStringList{});
-        rangee("aucun acte", "xyzzy", QStringList{});
         rangee("un mot de trop", "suture plaie xyzzy", QStringList{});
-        rangee("vide", "", QStringList{});
         rangee("blancs et ponctuation seulement", " ,;! ", QStringList{});
     }
 
@@ -116,7 +98,6 @@ private slots:
         QTest::addColumn<QString>("requete");
         QTest::addColumn<bool>("pratique");
         QTest::addColumn<QStringList>("ordre");
-
         rangee("code exact, puis codes qui en commencent", "qzja017 sutures", false,
                QStringList{"QZJA017"});
         rangee("mots entiers, puis débuts de mots", "suture peau", false,
@@ -129,8 +110,6 @@ private slots:
         // on a day that could not be read.
         rangee("habituels, puis historique du plus récent", "suture", true,
                QStringList{"QZJA002", "ADCA002", "QZJA017", "QZJA099"});
-        rangee("la pratique avant le code", "qzja", true,
-               QStringList{"QZJA002", "QZJA017", "QZJA099"});
     }
 
     void classement()
@@ -160,9 +139,6 @@ private slots:
     {
         QTest::addColumn<QString>("texte");
         QTest::addColumn<QStringList>("attendus");
-
-        rangee("accents et majuscules", "Électrocardiographies",
-               QStringList{"electrocardiographie"});
         rangee("ligatures", "Œsophage, cæcum", QStringList{"oesophage", "caecum"});
         rangee("apostrophe", "d'une plaie", QStringList{"d", "une", "plaie"});
         rangee("pluriels", "canaux réseaux os bras", QStringList{"canal", "reseau", "os", "bra"});
@@ -176,49 +152,24 @@ private slots:
         QCOMPARE(RechercheActes::mots(texte), attendus);
     }
 
-    void arbreDesChapitres()
+    // A loading keeps the acts of its day, priced on its grid; loaded again,
+    // nothing of the earlier day stays.
+    void chargement()
     {
-        QStringList racines;
-        for (int i : m_recherche.sousChapitres(QString()))
-            racines.append(m_recherche.chapitres()[i].code);
-        QCOMPARE(racines, (QStringList{"04", "07", "16"}));
-        const QList<int> sous = m_recherche.sousChapitres("16");
-        QCOMPARE(sous.size(), 1);
-        QCOMPARE(m_recherche.chapitres()[sous.first()].titre, QString("PEAU"));
-        QStringList actes;
-        for (int i : m_recherche.actesDuChapitre("16.03"))
-            actes.append(m_recherche.actes()[i].code);
-        QCOMPARE(actes,
-                 (QStringList{"QZJA099", "QZJA002", "QZJA017", "QZJS001", "ADCA002", "QZFA031"}));
-        QCOMPARE(m_recherche.indexChapitre("99"), -1);
-    }
-
-    void tarifsAffiches()
-    {
-        const RechercheActes::Acte& ecg = m_recherche.actes()[m_recherche.indexActe(u"deqp003")];
-        QCOMPARE(ecg.tarif.etat, ValeurTarif::Etat::Tarif);
-        QCOMPARE(ecg.tarif.centimes, 1477);
+        QCOMPARE(m_recherche.actes()[m_recherche.indexActe(u"deqp003")].tarif.centimes, 1477);
         QCOMPARE(m_recherche.actes()[m_recherche.indexActe(u"HEQE002")].tarif.etat,
                  ValeurTarif::Etat::NonPrisEnCharge);
-
-        RechercheActes grille2;
-        QVERIFY(grille2.charger(cheminReferenceSrt(m_dir.path()), nullptr, kGrilleHorsSecteur1,
-                                QDate(2026, 3, 1)));
-        QCOMPARE(grille2.actes()[grille2.indexActe(u"DEQP003")].tarif.centimes, 1381);
-    }
-
-    void actesRetiresAbsents()
-    {
         QCOMPARE(m_recherche.indexActe(u"QZJA001"), -1);
-        RechercheActes en2025;
-        QVERIFY(en2025.charger(cheminReferenceSrt(m_dir.path()), nullptr, kGrilleSecteur1,
-                               QDate(2025, 6, 1)));
-        QVERIFY(en2025.indexActe(u"QZJA001") >= 0);
-        QCOMPARE(en2025.indexActe(u"QZJA002"), -1);
-
-        RechercheActes absent;
+        RechercheActes autre;
+        const QString reference = cheminReferenceSrt(m_dir.path());
+        QVERIFY(autre.charger(reference, nullptr, kGrilleSecteur1, QDate(2025, 6, 1)));
+        QVERIFY(autre.indexActe(u"QZJA001") >= 0);
+        QCOMPARE(autre.indexActe(u"QZJA002"), -1);
+        QVERIFY(autre.charger(reference, nullptr, kGrilleHorsSecteur1, QDate(2026, 3, 1)));
+        QCOMPARE(autre.actes()[autre.indexActe(u"DEQP003")].tarif.centimes, 1381);
+        QCOMPARE(autre.indexActe(u"QZJA001"), -1);
         QString erreur;
-        QVERIFY(!absent.charger(m_dir.path() + "/rien.mdb", &erreur));
+        QVERIFY(!autre.charger(m_dir.path() + "/rien.mdb", &erreur));
         QVERIFY(!erreur.isEmpty());
     }
 };

@@ -1,10 +1,12 @@
 #pragma once
 
 // Faults a test inflicts on the program: a directory root could still write
-// into, a disk that fills up, a child process killed at a random moment.
-// Header-only, for the tests that need them.
+// into, a disk that fills up, a database another workstation holds, a child
+// process killed at a given moment. Header-only, for the tests that need them.
 
 #include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
 
 #include <csignal>
 #include <linux/capability.h>
@@ -71,6 +73,31 @@ inline void enfantSansPasseDroits(QProcess& p)
 {
     // Dropped from the bounding set, the power is not given back by exec.
     p.setChildProcessModifier([] { ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0); });
+}
+
+// Kills a child once it has run for a while: QProcess does the rest.
+inline void tuerApres(QProcess& p, int microsecondes)
+{
+    QThread::usleep(static_cast<unsigned long>(microsecondes));
+    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    p.waitForFinished(5000);
+}
+
+// Another workstation: sqlite3 holding a write transaction on a database,
+// for the given seconds, else until its input is closed. False when sqlite3
+// is missing or did not get the lock.
+inline bool verrouiller(QProcess& autre, const QString& fichier, double secondes = -1)
+{
+    const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (sqlite3.isEmpty())
+        return false;
+    autre.start(sqlite3, {fichier});
+    autre.write("BEGIN EXCLUSIVE; CREATE TABLE verrou (x); SELECT 'pris';\n");
+    if (secondes >= 0) {
+        autre.write(QStringLiteral(".shell sleep %1\nROLLBACK;\n").arg(secondes).toUtf8());
+        autre.closeWriteChannel();
+    }
+    return autre.waitForReadyRead(5000);
 }
 
 } // namespace pava::test

@@ -97,6 +97,23 @@ bool creerHabituels(const QString& fichier, const Habituels& habituels)
     });
 }
 
+bool ajouterActesComposes(const QString& fichier, const Habituels& actes)
+{
+    return creer(fichier, [&](QSqlQuery& q) {
+        if (!lancer(q, QStringLiteral("CREATE TABLE IF NOT EXISTS PavaACTES (CodeActe TEXT (255), "
+                                      "LibelleCCAM TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT "
+                                      "(24))")))
+            return false;
+        for (const auto& [code, libelle] : actes)
+            if (!lancer(
+                    q,
+                    QStringLiteral("INSERT INTO PavaACTES (CodeActe, LibelleCCAM) VALUES (?, ?)"),
+                    {code, libelle}))
+                return false;
+        return true;
+    });
+}
+
 bool creerHistorique(const QString& fichier, const QList<QPair<QString, QString>>& datees,
                      int remplissage)
 {

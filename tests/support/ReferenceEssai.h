@@ -19,6 +19,9 @@ QStringList ligne(const QString& fichier, const QString& requete);
 // (code, label), in order.
 using Habituels = QList<QPair<QString, QString>>;
 bool creerHabituels(const QString& fichier, const Habituels& habituels);
+// Composed acts (code, label) added to that database, its table made as the
+// workspace makes it when absent; labels as stored (apostrophes doubled).
+bool ajouterActesComposes(const QString& fichier, const Habituels& actes);
 
 // A coding history "Cotation.mdb": one token row per code and one dated row
 // per (code, date), then as many filler rows as asked (a large history).

@@ -1,8 +1,12 @@
 #include "TestSupport.h"
 
+#include "coding/Windows1252.h"
 #include "host/JeuDeDonnees.h"
+#include "log/ErrorLog.h"
+#include "session/Chemins.h"
 #include "session/Session.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -82,6 +86,21 @@ QByteArray readFile(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+QByteArray empreinte(const QStringList& fichiers)
+{
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    for (const QString& f : fichiers)
+        h.addData(readFile(f));
+    return h.result();
+}
+
+QString journalErreurs(const QString& programme)
+{
+    return depuisWindows1252(readFile(
+        programme.isEmpty() ? journal::cheminJournal()
+                            : repertoireProgramme() + QLatin1Char('/') + programme + ".log.txt"));
 }
 
 QString sharedCcamCsv()

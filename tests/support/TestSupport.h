@@ -50,6 +50,12 @@ JeuEssai creerJeuEssai(const IsolatedEnvironment& env,
 // Writes bytes to a file, creating directories; returns false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+// A fingerprint of files' bytes, to tell they are untouched.
+QByteArray empreinte(const QStringList& fichiers);
+
+// The error log as text: this program's, or another program's of the same
+// home ("pavaccam" for the command-line tool).
+QString journalErreurs(const QString& programme = QString());
 
 // The real CCAM edition shipped beside the project, or "" when it is absent
 // (tests that need it call QSKIP).

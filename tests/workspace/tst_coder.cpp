@@ -1,7 +1,8 @@
 // Coding in the workspace from end to end, in process, over the
 // demonstration reference: a habitual coding or a chosen act qualified in the
 // act window lands in the coding list and in the coding history; refused
-// associations, the isolated-act question and deletions.
+// associations, complements, composed acts, the isolated-act question and
+// deletions. Over the bus in the real windows: tst_consultation.
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 #include "UtilisateurEssai.h"
@@ -98,18 +99,15 @@ private Q_SLOTS:
     }
 
     // Two acts, the first from the habitual codings with a modifier, the
-    // second chosen with "Ajouter"; with the coding history present or not.
-    void coderDeuxActes_data()
+    // second chosen with "Ajouter", recorded in the history; a third one that
+    // may not be billed with the second is refused; a complement ticked then
+    // cancelled is left out; the two acts composed into an act of the
+    // practice, which F12 hands over.
+    void coderRefuserComposer()
     {
-        QTest::addColumn<bool>("historiquePresent");
-        rangee("historique présent", true);
-        rangee("historique absent : dit une fois", false);
-    }
-    void coderDeuxActes()
-    {
-        QFETCH(bool, historiquePresent);
-        if (!historiquePresent)
-            QFile::remove(historique());
+        QVERIFY(test::writeFile(
+            m_env->home() + QStringLiteral("/Complt1.txt"),
+            versWindows1252(QStringLiteral("\r\nSous radio§YYYY30010____1§MTO\r\n"))));
         FormMain w;
         w.show();
         test::jouerFenetreActe([](GetCCAM& acte) {
@@ -117,51 +115,27 @@ private Q_SLOTS:
             choisirDans(&acte, "CodeAssociationCCAM", "1");
             QTest::keyClick(&acte, Qt::Key_F12);
         });
-        if (!historiquePresent)
-            ui::repondreProchaine([](ui::Demande&) { return QMessageBox::Ok; });
         doubleCliquerHabituel(w, "QZJA002");
-
         valider("2");
         test::choisirActe("DEQP003");
         cliquer(&w, "Ajout1");
-
-        QCOMPARE(colonneListe(w, 0),
-                 (QStringList{QStringLiteral("QZJA00210_F__1"), QStringLiteral("DEQP00310____2")}));
+        const QStringList deux{QStringLiteral("QZJA00210_F__1"), QStringLiteral("DEQP00310____2")};
+        QCOMPARE(colonneListe(w, 0), deux);
         QVERIFY(colonneListe(w, 1).first().startsWith("Parage et/ou suture"));
         QCOMPARE(colonneListe(w, 2), (QStringList{QStringLiteral("50.00"), "7.75"}));
         QCOMPARE(total(w, 0), "57.75");
         QCOMPARE(total(w, 1), "57.75");
-        QCOMPARE(session().CotationRetour, "QZJA00210_F__1+DEQP00310____2");
-        QVERIFY(enfant<QWidget>(&w, "Command2")->isVisible());
-        // The act just added is the current row.
-        QCOMPARE(w.CCAMMDB(1)->currentRow(), 1);
+        QCOMPARE(w.CCAMMDB(1)->currentRow(), 1); // the act just added
+        QCOMPARE(test::colonne(historique(), QStringLiteral("SELECT cot__date || '=' || cot_secu_e "
+                                                            "FROM cotation_date_CCAM")),
+                 (QStringList{QStringLiteral("QZJA00210_F__1=50.0"),
+                              QStringLiteral("DEQP00310____2=7.75")}));
+        QVERIFY(ui::journalMessages().isEmpty());
 
-        if (historiquePresent) {
-            QCOMPARE(test::colonne(historique(), QStringLiteral("SELECT cot__date || '=' || "
-                                                                "cot_secu_e FROM "
-                                                                "cotation_date_CCAM")),
-                     (QStringList{QStringLiteral("QZJA00210_F__1=50.0"),
-                                  QStringLiteral("DEQP00310____2=7.75")}));
-            QVERIFY(ui::journalMessages().isEmpty());
-        } else {
-            QCOMPARE(ui::journalMessages().size(), 1);
-            QVERIFY(ui::journalMessages().first().startsWith(
-                QStringLiteral("Historique des cotations : L'acte n'a pas pu être inscrit")));
-        }
-    }
-
-    // DEQP003 and DEQP005 may not be billed together, whichever comes first.
-    void associationRefusee()
-    {
-        FormMain w;
-        w.show();
-        valider("1");
-        doubleCliquerHabituel(w, "DEQP003");
+        // DEQP003 and DEQP005 may not be billed together.
         valider("1");
         test::choisirActe("DEQP005");
         cliquer(&w, "Ajout1");
-
-        QCOMPARE(colonneListe(w, 0), QStringList{QStringLiteral("DEQP00310____1")});
         QWidget* panneau = enfant<QWidget>(&w, "Picture1");
         QVERIFY(ui::panneauVisible(panneau));
         QCOMPARE(enfant<QLabel>(&w, "Label3")->text(),
@@ -172,7 +146,42 @@ private Q_SLOTS:
                      i == 2);
         cliquer(&w, "Command4_2");
         QVERIFY(!ui::panneauVisible(panneau));
-        QCOMPARE(session().CotationRetour, "DEQP00310____1");
+        QCOMPARE(session().CotationRetour, deux.join('+'));
+
+        ui::repondreProchaine([](ui::Demande& d) {
+            d.fenetre->show();
+            QTest::mouseClick(enfant<QWidget>(d.fenetre, "lLib1_0"), Qt::LeftButton);
+            cliquer(d.fenetre, "Command1");
+            return int(QDialog::Accepted);
+        });
+        cliquer(&w, "Command7");
+        QCOMPARE(enfant<QLineEdit>(&w, "cCCAM")->text(), QString());
+        QCOMPARE(enfant<QLabel>(&w, "lCCAM")->text(), QString());
+
+        // Composed through the entry panel, which opens empty.
+        auto* texte1 = enfant<QLineEdit>(&w, "Text1");
+        texte1->setText("reste d'une autre fois");
+        cliquer(&w, "Command2");
+        QVERIFY(ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
+        QVERIFY(texte1->text().isEmpty() && w.focusWidget() == texte1);
+        QVERIFY(enfant<QLabel>(&w, "Label12")->text().contains(u"(&&xx)"));
+        QTest::keyClicks(texte1, "Mal d'oreille");
+        QTest::keyClicks(enfant<QLineEdit>(&w, "Text2"), "MTO");
+        QTest::keyClicks(enfant<QLineEdit>(&w, "Text3"), "=45");
+        cliquer(&w, "CommandOK");
+        QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
+        QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->currentIndex(), 1);
+        auto* grille = enfant<QTableView>(&w, "DBGrid3");
+        QCOMPARE(grille->currentIndex().data().toString(), "Mal d'oreille");
+        QCOMPARE(
+            test::colonne(base::cheminBase(m_jeu.data),
+                          QStringLiteral("SELECT CodeActe || ' ' || LibelleCCAM FROM PavaACTES")),
+            QStringList{"NGAPMTO," + deux.join('+') + "=45 Mal d''oreille"});
+        QVERIFY(enfant<QWidget>(&w, "Command3")->isVisible());
+        // Only its CCAM part is priced: the last token carries an amount.
+        QTest::keyClick(&w, Qt::Key_F12);
+        QCOMPARE(session().CotationRetour, "NGAPMTO," + deux.join('+') + "=45,50,Mal d'oreille");
+        QCOMPARE(LitReglage("Tab", QString()), "1");
     }
 
     // A first act coded as isolated (association 0): the next "Ajouter"
@@ -209,71 +218,6 @@ private Q_SLOTS:
         QCOMPARE(colonneListe(w, 0), liste);
     }
 
-    // Each press deletes the row the user sees as current; the view and the
-    // list agree on it, and nothing scrolls away.
-    void supprimerDeuxFois()
-    {
-        FormMain w;
-        w.show();
-        for (const char* code : {"QZJA002", "JKHD001", "GLQP012"}) {
-            valider("1");
-            doubleCliquerHabituel(w, QString::fromLatin1(code));
-        }
-        auto* grille = enfant<QTableView>(&w, "DBGrid2");
-        QTest::mouseClick(grille->viewport(), Qt::LeftButton, {},
-                          grille->visualRect(grille->model()->index(1, 0)).center());
-        cliquer(&w, "Supprimer1");
-        QCOMPARE(grille->currentIndex().row(), w.CCAMMDB(1)->currentRow());
-        QCOMPARE(w.CCAMMDB(1)->currentRow(), 1);
-        cliquer(&w, "Supprimer1");
-        QCOMPARE(colonneListe(w, 0), QStringList{QStringLiteral("QZJA00210____1")});
-        QCOMPARE(grille->currentIndex().row(), 0);
-        QCOMPARE(session().CotationRetour, "QZJA00210____1");
-    }
-
-    // A composed act made from the coding list through the entry panel.
-    void acteComposeDepuisLaListe()
-    {
-        FormMain w;
-        w.show();
-        for (const char* code : {"QZJA002", "DEQP003"}) {
-            valider("1");
-            doubleCliquerHabituel(w, QString::fromLatin1(code));
-        }
-        auto* texte1 = enfant<QLineEdit>(&w, "Text1");
-        texte1->setText("reste d'une autre fois");
-        cliquer(&w, "Command2");
-        QVERIFY(ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
-        QVERIFY(texte1->text().isEmpty() && w.focusWidget() == texte1);
-        QVERIFY(enfant<QLabel>(&w, "Label12")->text().contains(u"(&&xx)"));
-        QTest::keyClicks(texte1, "Mal d'oreille");
-        QTest::keyClicks(enfant<QLineEdit>(&w, "Text2"), "MTO");
-        QTest::keyClicks(enfant<QLineEdit>(&w, "Text3"), "=45");
-        cliquer(&w, "CommandOK");
-
-        QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
-        QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->currentIndex(), 1);
-        auto* grille = enfant<QTableView>(&w, "DBGrid3");
-        const QModelIndex courant = grille->currentIndex();
-        QCOMPARE(courant.data().toString(), "Mal d'oreille");
-        QCOMPARE(grille->model()->index(courant.row(), 1).data().toString(),
-                 QStringLiteral("NGAPMTO,QZJA00210____1+DEQP00310____1=45"));
-        QCOMPARE(test::colonne(base::cheminBase(m_jeu.data),
-                               QStringLiteral("SELECT LibelleCCAM FROM PavaACTES")),
-                 QStringList{QStringLiteral("Mal d''oreille")});
-        QVERIFY(enfant<QWidget>(&w, "Command3")->isVisible());
-
-        // Double-clicked, it is what the host receives; only its CCAM part
-        // is priced (the last token carries an amount: 30.00 for the first).
-        const QPoint p = grille->visualRect(courant).center();
-        QTest::mouseClick(grille->viewport(), Qt::LeftButton, {}, p);
-        QTest::mouseDClick(grille->viewport(), Qt::LeftButton, {}, p);
-        QVERIFY(!w.isVisible());
-        QCOMPARE(session().CotationRetour,
-                 QStringLiteral("NGAPMTO,QZJA00210____1+DEQP00310____1=45,30,Mal d'oreille"));
-        QCOMPARE(LitReglage("Tab", QString()), "1");
-    }
-
     // Renaming (the button or the right button) and deleting (through the
     // confirmation frame) composed acts.
     void renommerEtSupprimerDesActesComposes_data()
@@ -284,7 +228,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("nom");
         rangee("nouveau nom", "Command6", int(QDialog::Accepted), "L'otite", "L''otite");
         rangee("clic droit", "droit", int(QDialog::Accepted), "Zona, dos", "Zona, dos");
-        rangee("inchangé", "Command6", int(QDialog::Accepted), "Mal d'oreille", "Mal d''oreille");
         rangee("annulé", "Command6", int(QDialog::Rejected), "Autre", "Mal d''oreille");
     }
     void renommerEtSupprimerDesActesComposes()
@@ -294,13 +237,7 @@ private Q_SLOTS:
         QFETCH(QString, tape);
         QFETCH(QString, nom);
         const QString base = base::cheminBase(m_jeu.data);
-        {
-            FormMain premiere; // creates PavaACTES
-        }
-        QVERIFY(test::executer(base,
-                               QStringLiteral("INSERT INTO PavaACTES (CodeActe, "
-                                              "LibelleCCAM) VALUES ('X', ?)"),
-                               {QStringLiteral("Mal d''oreille")}));
+        QVERIFY(test::ajouterActesComposes(base, {{"X", "Mal d''oreille"}}));
         FormMain w;
         w.show();
         enfant<QTabWidget>(&w, "SSTab1")->setCurrentIndex(1);
@@ -363,13 +300,8 @@ private Q_SLOTS:
     // will end when the host gives its object back.
     void validationImpossible()
     {
-        const QString base = base::cheminBase(m_jeu.data);
-        {
-            FormMain premiere;
-        }
         QVERIFY(
-            test::executer(base, QStringLiteral("INSERT INTO PavaACTES (CodeActe, "
-                                                "LibelleCCAM) VALUES ('QZJA00210____1', 'S')")));
+            test::ajouterActesComposes(base::cheminBase(m_jeu.data), {{"QZJA00210____1", "S"}}));
         FormMain w;
         w.show();
         enfant<QTabWidget>(&w, "SSTab1")->setCurrentIndex(1);
@@ -384,45 +316,6 @@ private Q_SLOTS:
                                                    "QZJA00210____1 impossible")),
                  qPrintable(message));
         QVERIFY(message.endsWith("\r\n dans la procédure : ButtonOk_Click"));
-    }
-
-    // The complementary act chosen in the catalogue, then validated; a
-    // cancelled catalogue empties the complement.
-    void complement_data()
-    {
-        QTest::addColumn<QString>("bouton");
-        QTest::addColumn<QString>("resultat");
-        const QString plaie = QStringLiteral("Parage et/ou suture d'une plaie superficielle de la "
-                                             "peau; de moins de 3 cm; hors de la face");
-        rangee("coché et confirmé", "Command2",
-               "NGAPMTO,QZJA00210____1+YYYY30010____1,40.00," + plaie + "+Sous radio");
-        rangee("catalogue annulé", "Command1", "QZJA00210____1,30.00," + plaie);
-    }
-    void complement()
-    {
-        QFETCH(QString, bouton);
-        QFETCH(QString, resultat);
-        QVERIFY(test::writeFile(
-            m_env->home() + QStringLiteral("/Complt1.txt"),
-            versWindows1252(QStringLiteral("\r\nSous radio§YYYY30010____1§MTO\r\n"))));
-        FormMain w;
-        w.show();
-        valider("1");
-        doubleCliquerHabituel(w, "QZJA002");
-        ui::repondreProchaine([bouton](ui::Demande& d) {
-            d.fenetre->show();
-            QTest::mouseClick(enfant<QWidget>(d.fenetre, "lLib1_0"), Qt::LeftButton);
-            cliquer(d.fenetre, bouton);
-            return int(QDialog::Accepted);
-        });
-        cliquer(&w, "Command7");
-        const bool choisi = bouton == u"Command2";
-        QCOMPARE(enfant<QLineEdit>(&w, "cCCAM")->text(),
-                 choisi ? QStringLiteral("YYYY30010____1") : QString());
-        QCOMPARE(enfant<QLabel>(&w, "lCCAM")->text(),
-                 choisi ? QStringLiteral("Sous radio") : QString());
-        QTest::keyClick(&w, Qt::Key_F12);
-        QCOMPARE(session().CotationRetour, resultat);
     }
 };
 

@@ -1,6 +1,7 @@
 // The workspace window on a user database made for each test: its tables
 // created once, the sorting of its lists kept in the settings, its keys, the
-// coding list and its totals, and a missing or damaged database.
+// coding list and its totals, and a missing or damaged database. Coding in it
+// is tst_coder's.
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 #include "UtilisateurEssai.h"
@@ -58,18 +59,6 @@ class TstFormMain : public QObject
     std::unique_ptr<test::IsolatedEnvironment> m_env;
     QString m_donnees;
     QString base() const { return m_donnees + QStringLiteral("/CCAM001.mdb"); }
-    // Composed acts written as another program would, once the window made
-    // their table.
-    void ajouterComposes(const QStringList& libelles)
-    {
-        {
-            FormMain premiere;
-        }
-        for (const QString& l : libelles)
-            QVERIFY(test::executer(base(),
-                                   "INSERT INTO PavaACTES (CodeActe, LibelleCCAM) VALUES (?, ?)",
-                                   {"C" + QString::number(libelles.indexOf(l) + 1), l}));
-    }
     // Fills the coding list as the act window will, then lets the window read it.
     void remplirListe(FormMain& w, const QList<QStringList>& actes)
     {
@@ -101,8 +90,10 @@ private Q_SLOTS:
     }
 
     // The window adds its own tables at the first opening only; the coding
-    // list starts empty each time, the composed acts stay.
-    void chargementCreeSesTablesUneSeuleFois()
+    // list starts empty each time, the composed acts stay. Without a saved
+    // order, the habitual codings come in the table's order, the composed
+    // acts by label (shown with single apostrophes), on the first tab.
+    void chargementEtOrdreSansReglages()
     {
         {
             FormMain w;
@@ -111,27 +102,17 @@ private Q_SLOTS:
             QCOMPARE(lignes(w, "DBGrid3", 0).size(), 0);
             QVERIFY(enfant<QPushButton>(&w, "Command3")->isHidden());
         }
-        QVERIFY(test::executer(base(), "INSERT INTO PavaACTES (CodeActe, LibelleCCAM) VALUES "
-                                       "('QZJA002A0____1', 'Suture')"));
-        QVERIFY(test::executer(base(), "INSERT INTO PavaCCAM (CodeCCAM) VALUES "
-                                       "('QZJA002A0____1')"));
+        QVERIFY(test::ajouterActesComposes(
+            base(), {{"C1", "Zona"}, {"C2", "Angine"}, {"C3", "Mal d''oreille"}}));
+        QVERIFY(
+            test::executer(base(), "INSERT INTO PavaCCAM (CodeCCAM) VALUES ('QZJA002A0____1')"));
         FormMain w;
-        QVERIFY(w.problemeBase().isEmpty());
-        QCOMPARE(test::colonne(base(), "SELECT LibelleCCAM FROM PavaACTES"), QStringList{"Suture"});
         QCOMPARE(test::colonne(base(), "SELECT count(*) FROM PavaCCAM"), QStringList{"0"});
-        QCOMPARE(lignes(w, "DBGrid3", 0), QStringList{"Suture"});
         QCOMPARE(lignes(w, "DBGrid2", 0).size(), 0);
-        QVERIFY(!enfant<QPushButton>(&w, "Command3")->isHidden());
-    }
-
-    void sansReglagesOrdreDeLaTable()
-    {
-        ajouterComposes({"Zona", "Angine", "Mal d''oreille"});
-        FormMain w;
         QCOMPARE(lignes(w, "DBGrid1", 1),
                  (QStringList{"QZJA002", "DEQP003", "ZZLP025", "HBGD035"}));
-        // Stored with the apostrophe doubled, shown with a single one.
         QCOMPARE(lignes(w, "DBGrid3", 0), (QStringList{"Angine", "Mal d'oreille", "Zona"}));
+        QVERIFY(!enfant<QPushButton>(&w, "Command3")->isHidden());
         QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->currentIndex(), 0);
     }
 
@@ -140,32 +121,24 @@ private Q_SLOTS:
     void tri_data()
     {
         QTest::addColumn<QString>("grille");
-        QTest::addColumn<int>("colonne");
-        QTest::addColumn<QStringList>("ordre"); // of column 1 (habitual) or 0 (composed)
-        QTest::addColumn<QString>("reglage");
+        QTest::addColumn<QStringList>("ordre"); // of the column clicked
         QTest::addColumn<QString>("source");
-        rangee("habituels par libellé", "DBGrid1", 0,
-               QStringList{"ZZLP025", "HBGD035", "DEQP003", "QZJA002"}, "Record0",
-               "SELECT * FROM CCAM_7 ORDER BY Libelle");
-        rangee("habituels par code", "DBGrid1", 1,
-               QStringList{"DEQP003", "HBGD035", "QZJA002", "ZZLP025"}, "Record0",
+        rangee("habituels par code (colonne 1)", "DBGrid1",
+               QStringList{"DEQP003", "HBGD035", "QZJA002", "ZZLP025"},
                "SELECT * FROM CCAM_7 ORDER BY CodeActe");
-        rangee("composés par libellé", "DBGrid3", 0, QStringList{"Angine", "Mal d'oreille", "Zona"},
-               "Record2", "Select * From PavaACTES Order By LibelleCCAM");
-        rangee("composés par cotation", "DBGrid3", 1,
-               QStringList{"Zona", "Mal d'oreille", "Angine"}, "Record2",
-               "Select * From PavaACTES Order By CodeActe");
+        rangee("composés par libellé (colonne 0)", "DBGrid3",
+               QStringList{"Angine", "Mal d'oreille", "Zona"},
+               "Select * From PavaACTES Order By LibelleCCAM");
     }
     void tri()
     {
         QFETCH(QString, grille);
-        QFETCH(int, colonne);
         QFETCH(QStringList, ordre);
-        QFETCH(QString, reglage);
         QFETCH(QString, source);
-        ajouterComposes({"Zona", "Mal d''oreille", "Angine"});
+        QVERIFY(test::ajouterActesComposes(
+            base(), {{"C1", "Zona"}, {"C2", "Mal d''oreille"}, {"C3", "Angine"}}));
         const bool habituels = grille == u"DBGrid1";
-        const int lue = habituels ? 1 : 0;
+        const int colonne = habituels ? 1 : 0;
         const QString courante = habituels ? "Avulsion d'une dent" : "Mal d'oreille";
         {
             FormMain w;
@@ -176,69 +149,38 @@ private Q_SLOTS:
             QHeaderView* titres = g->horizontalHeader();
             QTest::mouseClick(titres->viewport(), Qt::LeftButton, {},
                               {titres->sectionViewportPosition(colonne) + 4, titres->height() / 2});
-            QCOMPARE(lignes(g, lue), ordre);
+            QCOMPARE(lignes(g, colonne), ordre);
             const int r = g->selectionModel()->currentIndex().row();
             QCOMPARE(g->model()->index(r, 0).data().toString(), courante);
-            if (habituels)
+            if (habituels) {
                 QCOMPARE(w.CCAMMDB(0)->text("Libelle"), courante);
-            QCOMPARE(LitReglage(reglage, QString()), source);
+                w.DBGrid1_HeadClick(5); // a title without an order changes nothing
+            }
+            QCOMPARE(LitReglage(habituels ? "Record0" : "Record2", QString()), source);
             w.Command1_Click();
         }
         FormMain encore;
-        QCOMPARE(lignes(encore, qPrintable(grille), lue), ordre);
+        QCOMPARE(lignes(encore, qPrintable(grille), colonne), ordre);
     }
 
-    void titreSansTriNeChangeRien()
-    {
-        const QString source = "SELECT * FROM CCAM_7 ORDER BY CodeActe";
-        EcritReglage("Record0", source);
-        FormMain w;
-        w.DBGrid1_HeadClick(5);
-        QCOMPARE(LitReglage("Record0", QString()), source);
-        QCOMPARE(lignes(w, "DBGrid1", 1).first(), "DEQP003");
-    }
-
-    void touchesDeLaFenetre_data()
-    {
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<int>("touche");
-        QTest::addColumn<int>("resultat");
-        QTest::addColumn<QString>("cotation");
-        const QString deuxActes = QStringLiteral("QZJA002A0____1+DEQP003A0____1,22.50,Suture+ECG");
-        for (const char* f : {"DBGrid1", "DBGrid2", "cCCAM", "ButtonOk"}) {
-            QTest::addRow("F12 depuis %s", f)
-                << f << int(Qt::Key_F12) << int(QDialog::Accepted) << deuxActes;
-            QTest::addRow("Échap depuis %s", f)
-                << f << int(Qt::Key_Escape) << int(QDialog::Rejected) << QString();
-        }
-    }
+    // F12 and Escape, whatever has the focus.
     void touchesDeLaFenetre()
     {
-        QFETCH(QString, focus);
-        QFETCH(int, touche);
-        QFETCH(int, resultat);
-        QFETCH(QString, cotation);
-        FormMain w;
-        remplirListe(w, {{"QZJA002A0____1", "Suture", "12.50", "15.00"},
-                         {"DEQP003A0____1", "ECG", "7.50", "7.50"}});
-        w.show();
-        QWidget* cible = enfant<QWidget>(&w, focus);
-        cible->setFocus();
-        QTest::keyClick(cible, Qt::Key(touche));
-        QVERIFY(!w.isVisible());
-        QCOMPARE(w.result(), resultat);
-        QCOMPARE(session().CotationRetour, cotation);
-    }
-
-    void autresTouchesLaisseesAuxControles()
-    {
-        FormMain w;
-        w.show();
-        auto* ngap = enfant<QLineEdit>(&w, "cNGAP");
-        ngap->setFocus();
-        QTest::keyClicks(ngap, "K8+MTO");
-        QCOMPARE(ngap->text(), "K8+MTO");
-        QVERIFY(w.isVisible());
+        for (const auto& [focus, touche] :
+             {std::pair{"DBGrid2", Qt::Key_F12}, std::pair{"cCCAM", Qt::Key_Escape}}) {
+            FormMain w;
+            remplirListe(w, {{"QZJA002A0____1", "Suture", "12.50", "15.00"},
+                             {"DEQP003A0____1", "ECG", "7.50", "7.50"}});
+            w.show();
+            QWidget* cible = enfant<QWidget>(&w, focus);
+            cible->setFocus();
+            QTest::keyClick(cible, touche);
+            QVERIFY(!w.isVisible());
+            QCOMPARE(w.result(),
+                     int(touche == Qt::Key_F12 ? QDialog::Accepted : QDialog::Rejected));
+            QCOMPARE(session().CotationRetour,
+                     touche == Qt::Key_F12 ? "QZJA002A0____1+DEQP003A0____1,22.50,Suture+ECG" : "");
+        }
     }
 
     void supprimerUnActe_data()
@@ -282,6 +224,9 @@ private Q_SLOTS:
         else
             w.CCAMMDB(1)->moveLast(), w.CCAMMDB(1)->moveNext(); // past the end: no current row
         test::cliquer(&w, "Supprimer1");
+        // The view and the list agree on the row a next press deletes.
+        QCOMPARE(enfant<QTableView>(&w, "DBGrid2")->currentIndex().row(),
+                 w.CCAMMDB(1)->currentRow());
         QCOMPARE(enfant<QLabel>(&w, "lblTotal_0")->text(), totalSecu);
         QCOMPARE(enfant<QLabel>(&w, "lblTotal_1")->text(), totalReel);
         QCOMPARE(session().CotationRetour, cotation);
@@ -292,7 +237,6 @@ private Q_SLOTS:
         QCOMPARE(session().IndexAssociation, qint16(composable ? 1 : 0));
         QCOMPARE(test::colonne(base(), "SELECT count(*) FROM PavaCCAM").value(0),
                  QString::number(actes.size() - (ligne >= 0 ? 1 : 0)));
-        QVERIFY(w.isVisible());
     }
 
     // Closed by its frame, or cancelled inside the host's modal run (whose
@@ -321,16 +265,13 @@ private Q_SLOTS:
         }
     }
 
-    void sansRepertoireDeDonnees()
+    // Missing, damaged or locked databases are the fault tests' (tst_pannes).
+    void sansRepertoireOuSansCotationsHabituelles()
     {
         session().CheminData4Session.clear();
-        FormMain w;
-        QVERIFY(w.problemeBase().contains("Aucun répertoire de données"));
+        QVERIFY(FormMain().problemeBase().contains("Aucun répertoire de données"));
         QVERIFY(!QFileInfo::exists("/CCAM001.mdb"));
-    }
-
-    void baseSansCotationsHabituelles()
-    {
+        session().CheminData4Session = m_donnees;
         QFile::remove(base());
         QVERIFY(test::executer(base(), "CREATE TABLE Autre (x TEXT)"));
         FormMain w;
@@ -341,27 +282,17 @@ private Q_SLOTS:
     }
 
     // The saved tab comes to the front at the first activation only.
-    void ongletAuPremierPlan_data()
-    {
-        QTest::addColumn<QString>("reglage");
-        QTest::addColumn<int>("onglet");
-        rangee("1", "1", 1);
-        rangee("abc", "abc", 0);
-    }
     void ongletAuPremierPlan()
     {
-        QFETCH(QString, reglage);
-        QFETCH(int, onglet);
-        EcritReglage("Tab", reglage);
+        EcritReglage("Tab", "1");
         FormMain w;
         auto* onglets = enfant<QTabWidget>(&w, "SSTab1");
-        onglets->setCurrentIndex(1 - onglet);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QCOMPARE(onglets->currentIndex(), onglet);
-        onglets->setCurrentIndex(1 - onglet);
+        QCOMPARE(onglets->currentIndex(), 1);
+        onglets->setCurrentIndex(0);
         w.Form_Activate();
-        QCOMPARE(onglets->currentIndex(), 1 - onglet);
+        QCOMPARE(onglets->currentIndex(), 0);
     }
 };
 

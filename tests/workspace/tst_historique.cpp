@@ -1,5 +1,7 @@
-// The coding history on real SQLite files: each way a recording can go, and
-// what a missing, damaged or locked history does.
+// The coding history on real SQLite files: each way a recording can go, a
+// history without its tables or refusing a row, another workstation holding it
+// a moment. Missing, damaged, locked or read-only ones are tst_pannes'.
+#include "Pannes.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
@@ -8,8 +10,6 @@
 #include "workspace/Historique.h"
 
 #include <QDate>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
@@ -39,12 +39,10 @@ class TstHistorique : public QObject
 
     QString dates() const
     {
-        return test::colonne(m_base, QStringLiteral("SELECT date_valid || '=' || cot_secu_e || "
-                                                    "'/' || cot_reel_e FROM cotation_date_CCAM "
-                                                    "ORDER BY rowid"))
-            .join(QLatin1Char(' '));
+        return test::colonne(m_base, "SELECT date_valid || '=' || cot_secu_e || '/' || cot_reel_e "
+                                     "FROM cotation_date_CCAM ORDER BY rowid")
+            .join(' ');
     }
-    QString journal() const { return depuisWindows1252(test::readFile(journal::cheminJournal())); }
 
 private Q_SLOTS:
     void init()
@@ -94,98 +92,55 @@ private Q_SLOTS:
         QCOMPARE(ligne.value(2).toDouble(), 1234.56 * historique::kTauxFranc);
         QCOMPARE(ligne.value(3).toDouble(), 1.5 * historique::kTauxFranc);
         QCOMPARE(ligne.value(4), "255");
-        QCOMPARE(test::colonne(m_base, QStringLiteral("SELECT length(Desc) FROM "
-                                                      "cotation_table_CCAM")),
-                 QStringList{QStringLiteral("255")});
     }
 
-    // Whatever cannot be recorded goes to the error log with its context; the
-    // failures before any write are raised so that the window tells the user.
+    // A new price the history cannot take goes to the error log with its
+    // context; a failure before any write is raised so that the window tells
+    // the user.
     void echecs_data()
     {
-        QTest::addColumn<QString>("cas");
+        QTest::addColumn<QStringList>("preparation"); // SQL after a first recording
         QTest::addColumn<int>("issue");
         QTest::addColumn<QString>("dansLeJournal");
-        const int remonte = int(historique::Bilan::Issue::Remonte);
-        rangee("base absente", "absente", remonte, "Erreur n° 3024");
-        rangee("base abîmée", "abimee", remonte, "Erreur n° 3343");
-        rangee("tables absentes", "sanstables", remonte, "Erreur n° 3078");
-        rangee("acte incomplet", "incomplet", remonte, "Erreur n° 9");
-        rangee("nouveau prix refusé par la base", "refus",
+        const QString refus = "CREATE TRIGGER refus_%1 BEFORE %1 ON cotation_date_CCAM BEGIN "
+                              "SELECT RAISE(ABORT, 'refus'); END";
+        rangee("table des dates absente", QStringList{"DROP TABLE cotation_date_CCAM"},
+               int(historique::Bilan::Issue::Remonte), "Erreur n° 3078");
+        rangee("nouveau prix refusé par la base",
+               QStringList{refus.arg("INSERT"), refus.arg("UPDATE")},
                int(historique::Bilan::Issue::Journalise), "Erreur n° 3022");
     }
     void echecs()
     {
-        QFETCH(QString, cas);
+        QFETCH(QStringList, preparation);
         QFETCH(int, issue);
         QFETCH(QString, dansLeJournal);
-        QString enregistrement = record("24.69");
-        if (cas == QLatin1String("absente")) {
-            QFile::remove(m_base);
-        } else if (cas == QLatin1String("abimee")) {
-            QVERIFY(test::writeFile(m_base, QByteArray(4096, '\x5a')));
-        } else if (cas == QLatin1String("sanstables")) {
-            QFile::remove(m_base);
-            QVERIFY(test::executer(m_base, "CREATE TABLE autre (x TEXT)"));
-        } else if (cas == QLatin1String("incomplet")) {
-            enregistrement = kJeton + QChar(0xA7) + QStringLiteral("24.69");
-        } else {
-            historique::ajouter(m_base, enregistrement, m_jour);
-            for (const char* quoi : {"INSERT", "UPDATE"})
-                QVERIFY(test::executer(m_base, QStringLiteral("CREATE TRIGGER refus_%1 BEFORE %1 "
-                                                              "ON cotation_date_CCAM BEGIN SELECT "
-                                                              "RAISE(ABORT, 'refus'); END")
-                                                   .arg(QLatin1String(quoi))));
-            enregistrement = record("26.60");
-        }
+        historique::ajouter(m_base, record("24.69"), m_jour);
+        for (const QString& sql : preparation)
+            QVERIFY(test::executer(m_base, sql));
         const QByteArray avant = test::readFile(m_base);
-        const historique::Bilan bilan = historique::ajouter(m_base, enregistrement, m_jour);
+        const historique::Bilan bilan = historique::ajouter(m_base, record("26.60"), m_jour);
         QCOMPARE(int(bilan.issue), issue);
         QVERIFY(!bilan.erreur.isEmpty());
         QCOMPARE(test::readFile(m_base), avant);
-        const QString log = journal();
-        QVERIFY2(log.contains(QStringLiteral("Procedure Ajoute_CCAM : ") + dansLeJournal),
-                 qPrintable(log));
-        QVERIFY2(log.contains(QStringLiteral("    -> Ajout cotation dans la base Cotation.mdb : ") +
-                              kJeton),
+        const QString log = test::journalErreurs();
+        QVERIFY2(log.contains(QStringLiteral("Procedure Ajoute_CCAM : ") + dansLeJournal) &&
+                     log.contains("    -> Ajout cotation dans la base Cotation.mdb : " + kJeton),
                  qPrintable(log));
     }
 
-    // Another workstation holding a write transaction: waited for while it
-    // lasts less than the wait, reported when it lasts longer.
-    void baseVerrouilleeParUnAutreProcessus_data()
+    // Another workstation holding a write transaction for less than the wait:
+    // the recording waits for it (one held longer is tst_pannes').
+    void baseVerrouilleeUnMoment()
     {
-        QTest::addColumn<int>("verrouMs");
-        QTest::addColumn<int>("attenteMs");
-        QTest::addColumn<bool>("enregistre");
-        rangee("attendue", 400, 5000, true);
-        rangee("trop longue", 1500, 300, false);
-    }
-    void baseVerrouilleeParUnAutreProcessus()
-    {
-        QFETCH(int, verrouMs);
-        QFETCH(int, attenteMs);
-        QFETCH(bool, enregistre);
-        const QString sqlite3 = QStandardPaths::findExecutable("sqlite3");
-        if (sqlite3.isEmpty())
+        if (QStandardPaths::findExecutable("sqlite3").isEmpty())
             QSKIP("sqlite3 n'est pas installé");
         QProcess autre;
-        autre.start(sqlite3, {m_base});
-        QVERIFY(autre.waitForStarted());
-        autre.write(QStringLiteral("BEGIN EXCLUSIVE; INSERT INTO cotation_table_CCAM VALUES "
-                                   "('X', 'x'); SELECT 'pris';\n.shell sleep %1\nCOMMIT;\n")
-                        .arg(verrouMs / 1000.0)
-                        .toUtf8());
-        autre.closeWriteChannel();
-        QVERIFY(autre.waitForReadyRead(5000));
-        historique::setAttente(attenteMs);
+        QVERIFY(test::verrouiller(autre, m_base, 0.4));
         const historique::Bilan bilan = historique::ajouter(m_base, record("24.69"), m_jour);
         autre.waitForFinished(10000);
-        QCOMPARE(bilan.issue, enregistre ? historique::Bilan::Issue::Enregistre
-                                         : historique::Bilan::Issue::Remonte);
-        if (!enregistre)
-            QCOMPARE(bilan.numeroErreur, 3260);
-        QCOMPARE(dates().isEmpty(), !enregistre);
+        QCOMPARE(bilan.issue, historique::Bilan::Issue::Enregistre);
+        QCOMPARE(dates(), "2026-03-10=24.69/30.0");
     }
 };
 

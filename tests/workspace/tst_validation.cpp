@@ -84,7 +84,7 @@ private Q_SLOTS:
                                    [](const QString& e) { return e.size() == 14; })) -
                      (inconnu ? 1 : 0));
         if (inconnu)
-            QVERIFY(depuisWindows1252(test::readFile(journal::cheminJournal()))
+            QVERIFY(test::journalErreurs()
                         .contains("ZZZZ999 est inconnu du référentiel"));
     }
 
