@@ -121,6 +121,13 @@ QString resultatListe(const QString& ngap, const QString& cotation, const QStrin
 // From a composed act: stored text unchanged, plain-number amount, label with
 // "''" -> "'" and "," -> ";" (trimmed).
 QString resultatCompose(const QString& acteStocke, const QString& montant, const QString& libelle);
+// A coding typed by the practitioner (the complement's CCAM and NGAP codings)
+// holds no ",": the result string and the stored composed act separate their
+// parts with it, and the host would read a code as the amount. The windows
+// remove it where it is typed and say why in these words.
+inline const QString kVirguleRetiree =
+    QStringLiteral("La virgule sépare les parties de la cotation rendue au logiciel du cabinet : "
+                   "elle ne peut pas figurer dans une cotation et a été retirée.");
 
 // ---------------------------------------------------- association-check list
 // Bare code of every act of the list, each followed by "@", then the bare

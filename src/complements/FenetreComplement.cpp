@@ -1,5 +1,6 @@
 #include "complements/FenetreComplement.h"
 
+#include "coding/Cotation.h"
 #include "complements/RegleComplements.h"
 #include "session/PremierPlan.h"
 
@@ -80,14 +81,15 @@ QLabel* FenetreComplement::explication()
     return l;
 }
 
-void FenetreComplement::protegeChamp(QLineEdit* zone, QLabel* explication)
+void FenetreComplement::protegeChamp(QLineEdit* zone, QLabel* explication, bool cotation)
 {
-    QObject::connect(zone, &QLineEdit::textChanged, zone, [zone, explication](const QString& t) {
-        const complements::ChampNettoye n = complements::nettoieChamp(t);
+    QObject::connect(zone, &QLineEdit::textChanged, zone, [=](const QString& t) {
+        const complements::ChampNettoye n = complements::nettoieChamp(t, cotation);
         if (!n.modifie())
             return;
         const int curseur = static_cast<int>(
-            complements::nettoieChamp(QStringView(t).left(zone->cursorPosition())).texte.size());
+            complements::nettoieChamp(QStringView(t).left(zone->cursorPosition()), cotation)
+                .texte.size());
         zone->setText(n.texte);
         zone->setCursorPosition(curseur);
         QStringList raisons;
@@ -97,6 +99,8 @@ void FenetreComplement::protegeChamp(QLineEdit* zone, QLabel* explication)
         if (n.sautDeLigne)
             raisons << QStringLiteral("Un champ tient sur une seule ligne : le retour à la ligne "
                                       "a été remplacé par une espace.");
+        if (n.virgule)
+            raisons << kVirguleRetiree;
         if (n.horsCodePage)
             raisons << QStringLiteral("Un caractère que les fichiers des actes complémentaires ne "
                                       "peuvent pas contenir a été retiré.");

@@ -37,8 +37,9 @@ protected:
     static QLabel* explication();
     // Keeps out of the box what a complement file cannot hold ("§", line
     // breaks, characters outside Windows-1252), whether typed, pasted or put
-    // there by the program, and says so in the explication line.
-    static void protegeChamp(QLineEdit* zone, QLabel* explication);
+    // there by the program, and says so in the explication line; a coding
+    // also keeps out ",".
+    static void protegeChamp(QLineEdit* zone, QLabel* explication, bool cotation = false);
 
 private:
     QPointer<QPushButton> m_annulation;

@@ -43,8 +43,9 @@ FrmSaisieActeComp::FrmSaisieActeComp(QWidget* parent) : FenetreComplement(parent
     cadre->addWidget(m_text3);
 
     QLabel* pourquoi = explication();
-    for (QLineEdit* zone : {m_text1, m_text2, m_text3})
-        protegeChamp(zone, pourquoi);
+    protegeChamp(m_text1, pourquoi);
+    protegeChamp(m_text2, pourquoi, true);
+    protegeChamp(m_text3, pourquoi, true);
 
     auto* command1 = bouton(QStringLiteral("Command1"), QStringLiteral("&Annuler"));
     auto* command4 = bouton(QStringLiteral("Command4"), QStringLiteral("Autres compléments"));

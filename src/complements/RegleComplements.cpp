@@ -51,7 +51,7 @@ TextesComplement assembleComplements(const Coches& coches)
     return t;
 }
 
-ChampNettoye nettoieChamp(QStringView texte)
+ChampNettoye nettoieChamp(QStringView texte, bool cotation)
 {
     ChampNettoye n;
     n.texte.reserve(texte.size());
@@ -59,6 +59,8 @@ ChampNettoye nettoieChamp(QStringView texte)
         const QChar c = texte[i];
         if (c == kSepEnregistrement) {
             n.separateur = true;
+        } else if (cotation && c == QLatin1Char(',')) {
+            n.virgule = true;
         } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             n.sautDeLigne = true;
             n.texte += QLatin1Char(' ');

@@ -34,16 +34,19 @@ TextesComplement assembleComplements(const Coches& coches);
 // A field as it can stand in a complement file: "§" (the field separator)
 // removed, each line break (CR LF, CR or LF) turned into one blank,
 // characters that Windows-1252 cannot hold removed. The flags tell what was
-// changed, so that the window can say it.
+// changed, so that the window can say it. A coding (the CCAM and NGAP
+// fields) also loses its ",": the result string handed to the host separates
+// its parts with ",", so a "," inside a coding would shift them all.
 struct ChampNettoye
 {
     QString texte;
     bool separateur = false;   // a "§" was removed
     bool sautDeLigne = false;  // a line break became a blank
     bool horsCodePage = false; // a character the file cannot hold was removed
-    bool modifie() const { return separateur || sautDeLigne || horsCodePage; }
+    bool virgule = false;      // a "," was removed from a coding
+    bool modifie() const { return separateur || sautDeLigne || horsCodePage || virgule; }
 };
-ChampNettoye nettoieChamp(QStringView texte);
+ChampNettoye nettoieChamp(QStringView texte, bool cotation = false);
 
 // The CCAM coding of the amounts window's "Suite": the coding without its
 // old amount suffixes, then the suffixes of the three boxes read as numbers

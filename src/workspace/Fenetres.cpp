@@ -1,5 +1,6 @@
 #include "workspace/Fenetres.h"
 
+#include "coding/Cotation.h"
 #include "session/Placement.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QToolTip>
 
 namespace pava::ui {
 
@@ -110,6 +112,19 @@ QLineEdit* zoneTexte(const QString& nom)
     auto* t = new QLineEdit;
     t->setObjectName(nom);
     return t;
+}
+
+void sansVirgule(QLineEdit* zone)
+{
+    QObject::connect(zone, &QLineEdit::textChanged, zone, [zone](QString texte) {
+        if (!texte.contains(QLatin1Char(',')))
+            return;
+        const int curseur = static_cast<int>(
+            zone->text().left(zone->cursorPosition()).remove(QLatin1Char(',')).size());
+        zone->setText(texte.remove(QLatin1Char(',')));
+        zone->setCursorPosition(curseur);
+        QToolTip::showText(zone->mapToGlobal(QPoint(0, zone->height())), kVirguleRetiree, zone);
+    });
 }
 
 void placePanneau(QWidget* panneau, bool visible)

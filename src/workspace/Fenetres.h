@@ -20,6 +20,9 @@ namespace pava::ui {
 QPushButton* bouton(const QString& nom, const QString& texte, const QString& tip = QString());
 QLabel* etiquette(const QString& nom, const QString& texte);
 QLineEdit* zoneTexte(const QString& nom);
+// A box where a coding is typed: a "," typed, pasted or put there is removed
+// at once, and a tip under the box says why.
+void sansVirgule(QLineEdit* zone);
 
 // A panel covers its window's client area when shown (top 45 twips) and sits
 // out of sight when hidden (top 45000 twips); a hidden panel is also disabled,

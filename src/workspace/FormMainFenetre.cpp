@@ -251,6 +251,8 @@ QWidget* FormMain::construireOngletCcam()
     complement->addWidget(ui::etiquette(QStringLiteral("Label11_0"), QStringLiteral("NGAP")), 0, 3);
     m_cNGAP = ui::zoneTexte(QStringLiteral("cNGAP"));
     complement->addWidget(m_cNGAP, 0, 4);
+    ui::sansVirgule(m_cCCAM);
+    ui::sansVirgule(m_cNGAP);
     auto* command7 = ui::bouton(
         QStringLiteral("Command7"), QStringLiteral("..."),
         QStringLiteral("Cliquer ici pour ajouter un acte CCAM et/ou NGAP complémentaire"));
