@@ -7,6 +7,11 @@
 #include <QString>
 #include <QVariantList>
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <vector>
+
 namespace pava::banc {
 
 inline const QString kService = QString::fromLatin1(bus::kService);
@@ -20,6 +25,21 @@ inline QDBusMessage appel(const QString& chemin, const QString& interface, const
     QDBusMessage m = QDBusMessage::createMethodCall(kService, chemin, interface, membre);
     m.setArguments(arguments);
     return m;
+}
+
+// Runs the program again inside a private session bus of its own (once: the
+// marker variable says it is there), so that a server already running for
+// the user is neither used nor disturbed. Returns only when exec failed.
+inline int relancerSurBusPrive(int argc, char** argv, const char* marqueur)
+{
+    setenv(marqueur, "1", 1);
+    std::vector<char*> commande{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
+    for (int i = 0; i < argc; ++i)
+        commande.push_back(argv[i]);
+    commande.push_back(nullptr);
+    execvp("dbus-run-session", commande.data());
+    std::perror("dbus-run-session");
+    return 2;
 }
 
 } // namespace pava::banc

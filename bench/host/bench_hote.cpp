@@ -276,18 +276,10 @@ void resume()
 
 int main(int argc, char** argv)
 {
-    // Always on a private session bus of its own, so that a server already
-    // running for the user is neither used nor disturbed.
+    // Always on a private session bus of its own.
     if (qEnvironmentVariableIsEmpty("PAVACCAM_BANC_BUS_PRIVE")) {
-        setenv("PAVACCAM_BANC_BUS_PRIVE", "1", 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        std::vector<char*> commande{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
-        for (int i = 0; i < argc; ++i)
-            commande.push_back(argv[i]);
-        commande.push_back(nullptr);
-        execvp("dbus-run-session", commande.data());
-        std::perror("dbus-run-session");
-        return 1;
+        return banc::relancerSurBusPrive(argc, argv, "PAVACCAM_BANC_BUS_PRIVE");
     }
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -211,16 +211,8 @@ void hote(int numero, qint64 fin, Mesures& mesures)
 int main(int argc, char** argv)
 {
     // Its own private bus, unless one was given.
-    if (qEnvironmentVariableIsEmpty("PAVACCAM_CHARGE_SUR_BUS")) {
-        qputenv("PAVACCAM_CHARGE_SUR_BUS", "1");
-        std::vector<char*> commande{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
-        for (int i = 0; i < argc; ++i)
-            commande.push_back(argv[i]);
-        commande.push_back(nullptr);
-        execvp("dbus-run-session", commande.data());
-        std::perror("dbus-run-session");
-        return 2;
-    }
+    if (qEnvironmentVariableIsEmpty("PAVACCAM_CHARGE_SUR_BUS"))
+        return banc::relancerSurBusPrive(argc, argv, "PAVACCAM_CHARGE_SUR_BUS");
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     auto option = [&](const char* nom, int defaut) {
