@@ -122,11 +122,10 @@ inline QMap<QString, QString> mondeDuTest(const IsolatedEnvironment& env)
 inline bool environnementActivation(const QMap<QString, QString>& variables)
 {
     qDBusRegisterMetaType<QMap<QString, QString>>();
+    const QString dbus = QStringLiteral("org.freedesktop.DBus");
     const QDBusMessage reponse =
-        bus().call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                  QStringLiteral("/org/freedesktop/DBus"),
-                                                  QStringLiteral("org.freedesktop.DBus"),
-                                                  QStringLiteral("UpdateActivationEnvironment"))
+        bus().call(QDBusMessage::createMethodCall(dbus, "/org/freedesktop/DBus", dbus,
+                                                  "UpdateActivationEnvironment")
                    << QVariant::fromValue(variables));
     return reponse.type() == QDBusMessage::ReplyMessage;
 }
