@@ -26,6 +26,7 @@
 using namespace pava;
 using test::choisirDans;
 using test::cliquer;
+using test::colonneGrille;
 using test::enfant;
 using test::rangee;
 
@@ -34,16 +35,11 @@ namespace {
 void doubleCliquerHabituel(FormMain& w, const QString& code)
 {
     auto* grille = enfant<QTableView>(&w, "DBGrid1");
-    const QAbstractItemModel* m = grille->model();
-    for (int r = 0; r < m->rowCount(); ++r) {
-        if (m->index(r, 1).data().toString() != code)
-            continue;
-        const QPoint p = grille->visualRect(m->index(r, 0)).center();
-        QTest::mouseClick(grille->viewport(), Qt::LeftButton, {}, p);
-        QTest::mouseDClick(grille->viewport(), Qt::LeftButton, {}, p);
-        return;
-    }
-    qFatal("cotation habituelle absente : %s", qPrintable(code));
+    const int ligne = colonneGrille(&w, "DBGrid1", 1).indexOf(code);
+    QVERIFY2(ligne >= 0, qPrintable(code));
+    const QPoint p = grille->visualRect(grille->model()->index(ligne, 0)).center();
+    QTest::mouseClick(grille->viewport(), Qt::LeftButton, {}, p);
+    QTest::mouseDClick(grille->viewport(), Qt::LeftButton, {}, p);
 }
 
 // The act window validated with the association typed ("" leaves it).
@@ -54,15 +50,6 @@ void valider(const QString& association = QString())
             choisirDans(&acte, "CodeAssociationCCAM", association);
         cliquer(&acte, "Command1");
     });
-}
-
-QStringList colonneListe(const FormMain& w, int colonne)
-{
-    const QAbstractItemModel* m = enfant<QTableView>(&w, "DBGrid2")->model();
-    QStringList t;
-    for (int r = 0; r < m->rowCount(); ++r)
-        t << m->index(r, colonne).data().toString();
-    return t;
 }
 
 } // namespace
@@ -113,9 +100,9 @@ private Q_SLOTS:
         test::choisirActe("DEQP003");
         cliquer(&w, "Ajout1");
         const QStringList deux{QStringLiteral("QZJA00210_F__1"), QStringLiteral("DEQP00310____2")};
-        QCOMPARE(colonneListe(w, 0), deux);
-        QVERIFY(colonneListe(w, 1).first().startsWith("Parage et/ou suture"));
-        QCOMPARE(colonneListe(w, 2), (QStringList{QStringLiteral("50.00"), "7.75"}));
+        QCOMPARE(colonneGrille(&w, "DBGrid2", 0), deux);
+        QVERIFY(colonneGrille(&w, "DBGrid2", 1).first().startsWith("Parage et/ou suture"));
+        QCOMPARE(colonneGrille(&w, "DBGrid2", 2), (QStringList{QStringLiteral("50.00"), "7.75"}));
         for (const char* total : {"lblTotal_0", "lblTotal_1"})
             QCOMPARE(enfant<QLabel>(&w, total)->text(), "57.75");
         QCOMPARE(w.CCAMMDB(1)->currentRow(), 1); // the act just added
@@ -206,7 +193,7 @@ private Q_SLOTS:
                 cliquer(&acte, "Command1");
         });
         cliquer(&w, "Ajout1");
-        QCOMPARE(colonneListe(w, 0), liste);
+        QCOMPARE(colonneGrille(&w, "DBGrid2", 0), liste);
     }
 
     // Renaming (the button or the right button) and deleting (through the

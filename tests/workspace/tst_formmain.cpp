@@ -25,24 +25,11 @@
 #include <memory>
 
 using namespace pava;
+using test::colonneGrille;
 using test::enfant;
 using test::rangee;
 
 namespace {
-
-QStringList lignes(const QTableView* grille, int colonne)
-{
-    QStringList valeurs;
-    const QAbstractItemModel* m = grille->model();
-    for (int r = 0; r < m->rowCount(); ++r)
-        valeurs << m->index(r, colonne).data().toString();
-    return valeurs;
-}
-
-QStringList lignes(const QWidget& w, const char* grille, int colonne)
-{
-    return lignes(enfant<QTableView>(&w, grille), colonne);
-}
 
 void cliquerLigne(QTableView* grille, int ligne)
 {
@@ -106,10 +93,10 @@ private Q_SLOTS:
             test::executer(base(), "INSERT INTO PavaCCAM (CodeCCAM) VALUES ('QZJA002A0____1')"));
         FormMain w;
         QCOMPARE(test::colonne(base(), "SELECT count(*) FROM PavaCCAM"), QStringList{"0"});
-        QCOMPARE(lignes(w, "DBGrid2", 0).size(), 0);
-        QCOMPARE(lignes(w, "DBGrid1", 1),
+        QCOMPARE(colonneGrille(&w, "DBGrid2", 0).size(), 0);
+        QCOMPARE(colonneGrille(&w, "DBGrid1", 1),
                  (QStringList{"QZJA002", "DEQP003", "ZZLP025", "HBGD035"}));
-        QCOMPARE(lignes(w, "DBGrid3", 0), (QStringList{"Angine", "Mal d'oreille", "Zona"}));
+        QCOMPARE(colonneGrille(&w, "DBGrid3", 0), (QStringList{"Angine", "Mal d'oreille", "Zona"}));
         QVERIFY(!enfant<QPushButton>(&w, "Command3")->isHidden());
         QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->currentIndex(), 0);
     }
@@ -147,7 +134,7 @@ private Q_SLOTS:
             QHeaderView* titres = g->horizontalHeader();
             QTest::mouseClick(titres->viewport(), Qt::LeftButton, {},
                               {titres->sectionViewportPosition(colonne) + 4, titres->height() / 2});
-            QCOMPARE(lignes(g, colonne), ordre);
+            QCOMPARE(colonneGrille(&w, grille, colonne), ordre);
             const int r = g->selectionModel()->currentIndex().row();
             QCOMPARE(g->model()->index(r, 0).data().toString(), courante);
             if (habituels) {
@@ -158,7 +145,7 @@ private Q_SLOTS:
             w.Command1_Click();
         }
         FormMain encore;
-        QCOMPARE(lignes(encore, qPrintable(grille), colonne), ordre);
+        QCOMPARE(colonneGrille(&encore, grille, colonne), ordre);
     }
 
     void supprimerUnActe_data()
@@ -253,7 +240,7 @@ private Q_SLOTS:
         QVERIFY(w.problemeBase().contains("cotations habituelles"));
         // The program's own tables are there all the same.
         QCOMPARE(test::colonne(base(), "SELECT count(*) FROM PavaACTES"), QStringList{"0"});
-        QCOMPARE(lignes(w, "DBGrid2", 0).size(), 0);
+        QCOMPARE(colonneGrille(&w, "DBGrid2", 0).size(), 0);
     }
 
     // The saved tab comes to the front at the first activation only.
