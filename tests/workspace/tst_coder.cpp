@@ -204,8 +204,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("reponse");   // QDialog::Accepted or Rejected
         QTest::addColumn<QString>("tape");
         QTest::addColumn<QString>("nom");
-        rangee("nouveau nom", "Command6", int(QDialog::Accepted), "L'otite", "L''otite");
-        rangee("clic droit", "droit", int(QDialog::Accepted), "Zona, dos", "Zona, dos");
+        rangee("clic droit", "droit", int(QDialog::Accepted), "L'otite, dos", "L''otite, dos");
         rangee("annulé", "Command6", int(QDialog::Rejected), "Autre", "Mal d''oreille");
     }
     void renommerEtSupprimerDesActesComposes()
