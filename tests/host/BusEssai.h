@@ -39,13 +39,14 @@ inline Sortie cli(const QStringList& arguments, int delaiMs = 30000)
 {
     QProcess p;
     p.start(QStringLiteral(PAVACCAM_CLI), arguments);
-    if (!p.waitForFinished(delaiMs)) {
+    const bool fini = p.waitForFinished(delaiMs);
+    if (!fini) {
         p.kill();
         p.waitForFinished();
     }
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
             QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+            fini ? QString::fromUtf8(p.readAllStandardError()) : QStringLiteral("délai dépassé")};
 }
 
 inline QDBusConnection bus()
