@@ -143,10 +143,7 @@ private Q_SLOTS:
         const QString radio = "ZBQK002A0____1";
         const QString long_(450, QLatin1Char('x')); // past the full disk, unlike the log
         using L = QStringList;
-        rangee("Ok", "Radio du thorax", n, n, "Command2", "", L{"Radio du thorax", radio, ""});
         rangee("§ refusé", "Radio§ §§poumons", n, n, "Command2", "", L{"Radio poumons", radio, ""});
-        rangee("import puis Ok", n, "QZJA002A0____1+DEQP003A0____1", n, "Command2", "",
-               L{"Radio", "QZJA002A0____1+DEQP003A0____1", ""});
         rangee("import puis Annuler", "Autre", "QZJA002A0____1", n, "Command1", "",
                L{"Radio", radio, ""});
         rangee("montants, Entrée", n, "QZJA002A0____1&12$30", "45.5", "Command2", "",

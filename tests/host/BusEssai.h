@@ -34,22 +34,19 @@ struct Sortie
     QString err;
 };
 
-// The command-line tool, as a host script runs it.
+// The command-line tool, as a host script runs it (killed past the delay).
 inline Sortie cli(const QStringList& arguments, int delaiMs = 30000)
 {
     QProcess p;
     p.start(QStringLiteral(PAVACCAM_CLI), arguments);
-    Sortie s;
-    if (!p.waitForFinished(delaiMs)) {
+    const bool fini = p.waitForFinished(delaiMs);
+    if (!fini) {
         p.kill();
         p.waitForFinished();
-        s.err = QStringLiteral("délai dépassé");
-        return s;
     }
-    s.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    s.out = QString::fromUtf8(p.readAllStandardOutput());
-    s.err = QString::fromUtf8(p.readAllStandardError());
-    return s;
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            fini ? QString::fromUtf8(p.readAllStandardError()) : QStringLiteral("délai dépassé")};
 }
 
 inline QDBusConnection bus()
@@ -126,13 +123,37 @@ inline QMap<QString, QString> mondeDuTest(const IsolatedEnvironment& env)
 inline bool environnementActivation(const QMap<QString, QString>& variables)
 {
     qDBusRegisterMetaType<QMap<QString, QString>>();
+    const QString dbus = QStringLiteral("org.freedesktop.DBus");
     const QDBusMessage reponse =
-        bus().call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                  QStringLiteral("/org/freedesktop/DBus"),
-                                                  QStringLiteral("org.freedesktop.DBus"),
-                                                  QStringLiteral("UpdateActivationEnvironment"))
+        bus().call(QDBusMessage::createMethodCall(dbus, "/org/freedesktop/DBus", dbus,
+                                                  "UpdateActivationEnvironment")
                    << QVariant::fromValue(variables));
     return reponse.type() == QDBusMessage::ReplyMessage;
+}
+
+// A server's environment when a test starts it by hand: the test's world
+// (the variables given), on a virtual X display when one is named.
+inline QProcessEnvironment environnementServeur(const QMap<QString, QString>& variables,
+                                                const QString& affichage = {})
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (auto it = variables.cbegin(); it != variables.cend(); ++it)
+        env.insert(it.key(), it.value());
+    if (!affichage.isEmpty()) {
+        env.insert(QStringLiteral("DISPLAY"), affichage);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    }
+    return env;
+}
+
+// Starts a server by hand and waits for its bus name.
+inline void lancerServeur(QProcess& serveur, const QString& programme,
+                          const QProcessEnvironment& env)
+{
+    serveur.setProcessEnvironment(env);
+    serveur.start(programme);
+    QVERIFY(serveur.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(serveurPresent(), 10000);
 }
 
 // A virtual display with xdotool to press keys and click in it, when both
@@ -165,10 +186,6 @@ public:
     }
     QString affichage() const { return m_affichage; }
 
-    // Waits for a window whose title matches to be shown and presses Escape
-    // in it.
-    bool echapDans(const QString& titre) { return touches(titre, {"Escape"}); }
-
     // Waits for a window whose title matches to be shown, gives it the focus
     // and presses the keys (xdotool's names: "Return", "Tab", "F12", "1").
     bool touches(const QString& titre, const QStringList& noms)
@@ -190,31 +207,25 @@ public:
 private:
     QString fenetre(const QString& titre)
     {
-        QProcess outil;
-        outil.setProcessEnvironment(environnement());
-        outil.start(m_xdotool, {"search", "--sync", "--onlyvisible", "--name", titre});
-        if (!outil.waitForFinished(20000))
-            return {};
-        return QString::fromLatin1(outil.readAllStandardOutput()).split('\n').first();
+        QString sortie;
+        xdotool({"search", "--sync", "--onlyvisible", "--name", titre}, &sortie, 20000);
+        return sortie.split('\n').first();
     }
-    bool xdotool(const QStringList& arguments)
+    bool xdotool(const QStringList& arguments, QString* sortie = nullptr, int delaiMs = 10000)
     {
         QProcess outil;
-        outil.setProcessEnvironment(environnement());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_affichage);
+        outil.setProcessEnvironment(env);
         outil.start(m_xdotool, arguments);
-        const bool ok = outil.waitForFinished(10000) && outil.exitCode() == 0;
+        const bool ok = outil.waitForFinished(delaiMs) && outil.exitCode() == 0;
+        if (sortie)
+            *sortie = QString::fromLatin1(outil.readAllStandardOutput());
         // Let the server's window handle what was just sent.
         QTest::qWait(300);
         return ok;
     }
-    QProcessEnvironment environnement() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_affichage);
-        return env;
-    }
 
-private:
     QProcess m_x;
     QString m_xdotool;
     QString m_affichage;

@@ -115,8 +115,6 @@ private Q_SLOTS:
                "attend 1 argument(s) (CodeActe)");
         rangee("call, argument de trop", L{"call", "GetSRTModificateurs", "x"}, 2,
                "attend 0 argument(s)");
-        rangee("call, cotation incomplète", L{"call", "GetCotationCCAM", "1", "2", "3", "4"}, 2,
-               "attend 6 argument(s)");
         rangee("init sans répertoires", L{"init"}, 2, "");
         rangee("init, option sans valeur", L{"init", "--data"}, 2, "");
         rangee("import, fichier absent", L{"reference", "import", "/nul.csv", "--srt", srt}, 1, "");

@@ -16,9 +16,8 @@ namespace pava::test {
 
 IsolatedEnvironment::IsolatedEnvironment()
 {
-    QDir(root()).mkpath(QStringLiteral("home"));
-    QDir(root()).mkpath(QStringLiteral("etc"));
-    QDir(root()).mkpath(QStringLiteral("config"));
+    for (const QString& d : {home(), sysconf(), settings()})
+        QDir().mkpath(d);
     qputenv("PAVACCAM_HOME", home().toUtf8());
     qputenv("PAVACCAM_SYSCONFDIR", sysconf().toUtf8());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings());
@@ -29,19 +28,6 @@ IsolatedEnvironment::~IsolatedEnvironment()
 {
     qunsetenv("PAVACCAM_HOME");
     qunsetenv("PAVACCAM_SYSCONFDIR");
-}
-
-QString IsolatedEnvironment::home() const
-{
-    return root() + QStringLiteral("/home");
-}
-QString IsolatedEnvironment::sysconf() const
-{
-    return root() + QStringLiteral("/etc");
-}
-QString IsolatedEnvironment::settings() const
-{
-    return root() + QStringLiteral("/config");
 }
 
 void IsolatedEnvironment::writeProfile(const QByteArray& content) const

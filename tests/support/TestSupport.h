@@ -22,9 +22,11 @@ public:
     ~IsolatedEnvironment();
 
     QString root() const { return m_dir.path(); }
-    QString home() const;     // PAVACCAM_HOME
-    QString sysconf() const;  // PAVACCAM_SYSCONFDIR (where Pavareg.reg lives)
-    QString settings() const; // QSettings user scope
+    // PAVACCAM_HOME, PAVACCAM_SYSCONFDIR (where Pavareg.reg lives), the
+    // QSettings user scope.
+    QString home() const { return root() + QStringLiteral("/home"); }
+    QString sysconf() const { return root() + QStringLiteral("/etc"); }
+    QString settings() const { return root() + QStringLiteral("/config"); }
 
     // Writes Pavareg.reg in sysconf() with the given raw content.
     void writeProfile(const QByteArray& content) const;

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 
 #include <functional>
@@ -28,6 +29,16 @@ template <typename T> T* enfant(const QWidget* w, const QString& nom)
 inline void cliquer(const QWidget* fenetre, const QString& bouton)
 {
     QTest::mouseClick(enfant<QPushButton>(fenetre, bouton), Qt::LeftButton);
+}
+
+// A column of a window's grid, as the user reads it.
+inline QStringList colonneGrille(const QWidget* fenetre, const QString& grille, int colonne)
+{
+    const QAbstractItemModel* m = enfant<QTableView>(fenetre, grille)->model();
+    QStringList t;
+    for (int r = 0; r < m->rowCount(); ++r)
+        t << m->index(r, colonne).data().toString();
+    return t;
 }
 
 // Picks in a list the first item whose text starts with what is typed, as a

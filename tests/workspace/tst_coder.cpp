@@ -1,6 +1,5 @@
-// Coding in the workspace from end to end, in process, over the
-// demonstration reference: a habitual coding or a chosen act qualified in the
-// act window lands in the coding list and in the coding history; refused
+// Coding in the workspace, in process, over the demonstration reference: acts
+// qualified in the act window land in the coding list and the history; refused
 // associations, complements, composed acts, the isolated-act question and
 // deletions. Over the bus in the real windows: tst_consultation.
 #include "ReferenceEssai.h"
@@ -27,6 +26,7 @@
 using namespace pava;
 using test::choisirDans;
 using test::cliquer;
+using test::colonneGrille;
 using test::enfant;
 using test::rangee;
 
@@ -35,16 +35,11 @@ namespace {
 void doubleCliquerHabituel(FormMain& w, const QString& code)
 {
     auto* grille = enfant<QTableView>(&w, "DBGrid1");
-    const QAbstractItemModel* m = grille->model();
-    for (int r = 0; r < m->rowCount(); ++r) {
-        if (m->index(r, 1).data().toString() != code)
-            continue;
-        const QPoint p = grille->visualRect(m->index(r, 0)).center();
-        QTest::mouseClick(grille->viewport(), Qt::LeftButton, {}, p);
-        QTest::mouseDClick(grille->viewport(), Qt::LeftButton, {}, p);
-        return;
-    }
-    qFatal("cotation habituelle absente : %s", qPrintable(code));
+    const int ligne = colonneGrille(&w, "DBGrid1", 1).indexOf(code);
+    QVERIFY2(ligne >= 0, qPrintable(code));
+    const QPoint p = grille->visualRect(grille->model()->index(ligne, 0)).center();
+    QTest::mouseClick(grille->viewport(), Qt::LeftButton, {}, p);
+    QTest::mouseDClick(grille->viewport(), Qt::LeftButton, {}, p);
 }
 
 // The act window validated with the association typed ("" leaves it).
@@ -55,20 +50,6 @@ void valider(const QString& association = QString())
             choisirDans(&acte, "CodeAssociationCCAM", association);
         cliquer(&acte, "Command1");
     });
-}
-
-QStringList colonneListe(const FormMain& w, int colonne)
-{
-    const QAbstractItemModel* m = enfant<QTableView>(&w, "DBGrid2")->model();
-    QStringList t;
-    for (int r = 0; r < m->rowCount(); ++r)
-        t << m->index(r, colonne).data().toString();
-    return t;
-}
-
-QString total(const FormMain& w, int i)
-{
-    return enfant<QLabel>(&w, QStringLiteral("lblTotal_%1").arg(i))->text();
 }
 
 } // namespace
@@ -98,11 +79,10 @@ private Q_SLOTS:
         m_env.reset();
     }
 
-    // Two acts, the first from the habitual codings with a modifier, the
-    // second chosen with "Ajouter", recorded in the history; a third one that
-    // may not be billed with the second is refused; a complement ticked then
-    // cancelled is left out; the two acts composed into an act of the
-    // practice, which F12 hands over.
+    // Two acts, the first habitual with a modifier, the second chosen with
+    // "Ajouter", recorded in the history; a third that may not be billed with
+    // the second is refused; a complement ticked then cancelled is left out;
+    // the two acts composed into an act of the practice.
     void coderRefuserComposer()
     {
         QVERIFY(test::writeFile(
@@ -120,11 +100,11 @@ private Q_SLOTS:
         test::choisirActe("DEQP003");
         cliquer(&w, "Ajout1");
         const QStringList deux{QStringLiteral("QZJA00210_F__1"), QStringLiteral("DEQP00310____2")};
-        QCOMPARE(colonneListe(w, 0), deux);
-        QVERIFY(colonneListe(w, 1).first().startsWith("Parage et/ou suture"));
-        QCOMPARE(colonneListe(w, 2), (QStringList{QStringLiteral("50.00"), "7.75"}));
-        QCOMPARE(total(w, 0), "57.75");
-        QCOMPARE(total(w, 1), "57.75");
+        QCOMPARE(colonneGrille(&w, "DBGrid2", 0), deux);
+        QVERIFY(colonneGrille(&w, "DBGrid2", 1).first().startsWith("Parage et/ou suture"));
+        QCOMPARE(colonneGrille(&w, "DBGrid2", 2), (QStringList{QStringLiteral("50.00"), "7.75"}));
+        for (const char* total : {"lblTotal_0", "lblTotal_1"})
+            QCOMPARE(enfant<QLabel>(&w, total)->text(), "57.75");
         QCOMPARE(w.CCAMMDB(1)->currentRow(), 1); // the act just added
         QCOMPARE(test::colonne(historique(), QStringLiteral("SELECT cot__date || '=' || cot_secu_e "
                                                             "FROM cotation_date_CCAM")),
@@ -164,7 +144,6 @@ private Q_SLOTS:
         cliquer(&w, "Command2");
         QVERIFY(ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
         QVERIFY(texte1->text().isEmpty() && w.focusWidget() == texte1);
-        QVERIFY(enfant<QLabel>(&w, "Label12")->text().contains(u"(&&xx)"));
         QTest::keyClicks(texte1, "Mal d'oreille");
         QTest::keyClicks(enfant<QLineEdit>(&w, "Text2"), "MTO");
         QTest::keyClicks(enfant<QLineEdit>(&w, "Text3"), "=45");
@@ -178,9 +157,8 @@ private Q_SLOTS:
                           QStringLiteral("SELECT CodeActe || ' ' || LibelleCCAM FROM PavaACTES")),
             QStringList{"NGAPMTO," + deux.join('+') + "=45 Mal d''oreille"});
         QVERIFY(enfant<QWidget>(&w, "Command3")->isVisible());
-        // Only its CCAM part is priced: the last token carries an amount.
+        // Its result string is tst_validation's; closing keeps the tab.
         QTest::keyClick(&w, Qt::Key_F12);
-        QCOMPARE(session().CotationRetour, "NGAPMTO," + deux.join('+') + "=45,50,Mal d'oreille");
         QCOMPARE(LitReglage("Tab", QString()), "1");
     }
 
@@ -215,7 +193,7 @@ private Q_SLOTS:
                 cliquer(&acte, "Command1");
         });
         cliquer(&w, "Ajout1");
-        QCOMPARE(colonneListe(w, 0), liste);
+        QCOMPARE(colonneGrille(&w, "DBGrid2", 0), liste);
     }
 
     // Renaming (the button or the right button) and deleting (through the
@@ -226,8 +204,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("reponse");   // QDialog::Accepted or Rejected
         QTest::addColumn<QString>("tape");
         QTest::addColumn<QString>("nom");
-        rangee("nouveau nom", "Command6", int(QDialog::Accepted), "L'otite", "L''otite");
-        rangee("clic droit", "droit", int(QDialog::Accepted), "Zona, dos", "Zona, dos");
+        rangee("clic droit", "droit", int(QDialog::Accepted), "L'otite, dos", "L''otite, dos");
         rangee("annulé", "Command6", int(QDialog::Rejected), "Autre", "Mal d''oreille");
     }
     void renommerEtSupprimerDesActesComposes()
@@ -271,28 +248,22 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("0")});
     }
 
-    void supprimerUneCotationHabituelle_data()
-    {
-        QTest::addColumn<int>("reponse");
-        QTest::addColumn<int>("restantes");
-        rangee("Oui", 0, 10);
-        rangee("Non", 1, 11);
-    }
+    // Deleting a habitual coding asks first: "Non" keeps it, "Oui" deletes it.
     void supprimerUneCotationHabituelle()
     {
-        QFETCH(int, reponse);
-        QFETCH(int, restantes);
         FormMain w;
         w.show();
-        cliquer(&w, "Supprimer2");
-        QCOMPARE(enfant<QLabel>(&w, "Label3")->text(),
-                 QStringLiteral("Etes-vous sûr de vouloir supprimer de vos actes habituels l'acte "
-                                ": \r\n\r\nÉlectrocardiographie sur 12 dérivations au moins"));
-        cliquer(&w, QStringLiteral("Command4_%1").arg(reponse));
-        QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, "Picture1")));
-        QCOMPARE(test::colonne(base::cheminBase(m_jeu.data),
-                               QStringLiteral("SELECT count(*) FROM CCAM_7")),
-                 QStringList{QString::number(restantes)});
+        for (const auto& [reponse, restantes] : {std::pair{1, "11"}, {0, "10"}}) {
+            cliquer(&w, "Supprimer2");
+            QCOMPARE(enfant<QLabel>(&w, "Label3")->text(),
+                     QStringLiteral("Etes-vous sûr de vouloir supprimer de vos actes habituels "
+                                    "l'acte : \r\n\r\nÉlectrocardiographie sur 12 dérivations au "
+                                    "moins"));
+            cliquer(&w, QStringLiteral("Command4_%1").arg(reponse));
+            QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, "Picture1")));
+            QCOMPARE(test::colonne(base::cheminBase(m_jeu.data), "SELECT count(*) FROM CCAM_7"),
+                     QStringList{restantes});
+        }
     }
 
     // A composed act cannot be priced without the reference: the user is
@@ -313,9 +284,9 @@ private Q_SLOTS:
         QCOMPARE(session().CotationRetour, QString());
         const QString message = ui::journalMessages().value(0);
         QVERIFY2(message.startsWith(QStringLiteral("Erreur de sélection de la CCAM... : Tarif de "
-                                                   "QZJA00210____1 impossible")),
+                                                   "QZJA00210____1 impossible")) &&
+                     message.endsWith("\r\n dans la procédure : ButtonOk_Click"),
                  qPrintable(message));
-        QVERIFY(message.endsWith("\r\n dans la procédure : ButtonOk_Click"));
     }
 };
 

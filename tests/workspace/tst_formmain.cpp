@@ -1,6 +1,6 @@
 // The workspace window on a user database made for each test: its tables
-// created once, the sorting of its lists kept in the settings, its keys, the
-// coding list and its totals, and a missing or damaged database. Coding in it
+// created once, the sorting of its lists kept in the settings, the coding
+// list and its totals, and a missing or damaged database. Coding in it
 // is tst_coder's.
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
@@ -25,24 +25,11 @@
 #include <memory>
 
 using namespace pava;
+using test::colonneGrille;
 using test::enfant;
 using test::rangee;
 
 namespace {
-
-QStringList lignes(const QTableView* grille, int colonne)
-{
-    QStringList valeurs;
-    const QAbstractItemModel* m = grille->model();
-    for (int r = 0; r < m->rowCount(); ++r)
-        valeurs << m->index(r, colonne).data().toString();
-    return valeurs;
-}
-
-QStringList lignes(const QWidget& w, const char* grille, int colonne)
-{
-    return lignes(enfant<QTableView>(&w, grille), colonne);
-}
 
 void cliquerLigne(QTableView* grille, int ligne)
 {
@@ -98,8 +85,6 @@ private Q_SLOTS:
         {
             FormMain w;
             QVERIFY(w.problemeBase().isEmpty());
-            QCOMPARE(lignes(w, "DBGrid1", 1).size(), 4);
-            QCOMPARE(lignes(w, "DBGrid3", 0).size(), 0);
             QVERIFY(enfant<QPushButton>(&w, "Command3")->isHidden());
         }
         QVERIFY(test::ajouterActesComposes(
@@ -108,10 +93,10 @@ private Q_SLOTS:
             test::executer(base(), "INSERT INTO PavaCCAM (CodeCCAM) VALUES ('QZJA002A0____1')"));
         FormMain w;
         QCOMPARE(test::colonne(base(), "SELECT count(*) FROM PavaCCAM"), QStringList{"0"});
-        QCOMPARE(lignes(w, "DBGrid2", 0).size(), 0);
-        QCOMPARE(lignes(w, "DBGrid1", 1),
+        QCOMPARE(colonneGrille(&w, "DBGrid2", 0).size(), 0);
+        QCOMPARE(colonneGrille(&w, "DBGrid1", 1),
                  (QStringList{"QZJA002", "DEQP003", "ZZLP025", "HBGD035"}));
-        QCOMPARE(lignes(w, "DBGrid3", 0), (QStringList{"Angine", "Mal d'oreille", "Zona"}));
+        QCOMPARE(colonneGrille(&w, "DBGrid3", 0), (QStringList{"Angine", "Mal d'oreille", "Zona"}));
         QVERIFY(!enfant<QPushButton>(&w, "Command3")->isHidden());
         QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->currentIndex(), 0);
     }
@@ -149,7 +134,7 @@ private Q_SLOTS:
             QHeaderView* titres = g->horizontalHeader();
             QTest::mouseClick(titres->viewport(), Qt::LeftButton, {},
                               {titres->sectionViewportPosition(colonne) + 4, titres->height() / 2});
-            QCOMPARE(lignes(g, colonne), ordre);
+            QCOMPARE(colonneGrille(&w, grille, colonne), ordre);
             const int r = g->selectionModel()->currentIndex().row();
             QCOMPARE(g->model()->index(r, 0).data().toString(), courante);
             if (habituels) {
@@ -160,59 +145,36 @@ private Q_SLOTS:
             w.Command1_Click();
         }
         FormMain encore;
-        QCOMPARE(lignes(encore, qPrintable(grille), colonne), ordre);
-    }
-
-    // F12 and Escape, whatever has the focus.
-    void touchesDeLaFenetre()
-    {
-        for (const auto& [focus, touche] :
-             {std::pair{"DBGrid2", Qt::Key_F12}, std::pair{"cCCAM", Qt::Key_Escape}}) {
-            FormMain w;
-            remplirListe(w, {{"QZJA002A0____1", "Suture", "12.50", "15.00"},
-                             {"DEQP003A0____1", "ECG", "7.50", "7.50"}});
-            w.show();
-            QWidget* cible = enfant<QWidget>(&w, focus);
-            cible->setFocus();
-            QTest::keyClick(cible, touche);
-            QVERIFY(!w.isVisible());
-            QCOMPARE(w.result(),
-                     int(touche == Qt::Key_F12 ? QDialog::Accepted : QDialog::Rejected));
-            QCOMPARE(session().CotationRetour,
-                     touche == Qt::Key_F12 ? "QZJA002A0____1+DEQP003A0____1,22.50,Suture+ECG" : "");
-        }
+        QCOMPARE(colonneGrille(&encore, grille, colonne), ordre);
     }
 
     void supprimerUnActe_data()
     {
         QTest::addColumn<QList<QStringList>>("actes");
         QTest::addColumn<int>("ligne");
-        QTest::addColumn<QString>("totalSecu");
-        QTest::addColumn<QString>("totalReel");
-        QTest::addColumn<QString>("cotation");
-        QTest::addColumn<QString>("libelles");
+        QTest::addColumn<QStringList>("attendu"); // the totals, the coding and its labels
         QTest::addColumn<bool>("composable");
         QTest::addColumn<double>("sommeReelle");
         const QList<QStringList> trois = {{"AAAA001A0____1", " Premier ", "12.50", "20.00"},
                                           {"BBBB002A0____1", "Deuxième", "7.50", ""},
                                           {"CCCC003A0____1", "Troisième", "abc", "3.333"}};
-        rangee("liste vide", QList<QStringList>{}, -1, "0.00", "0.00", "", "", false, 0.0);
-        rangee("sans ligne courante", trois, -1, "20.00", "23.33",
-               "AAAA001A0____1+BBBB002A0____1+CCCC003A0____1", "Premier+Deuxième+Troisième", true,
+        using L = QStringList;
+        const L rien{"0.00", "0.00", "", ""};
+        rangee("liste vide", QList<QStringList>{}, -1, rien, false, 0.0);
+        rangee("sans ligne courante", trois, -1,
+               L{"20.00", "23.33", "AAAA001A0____1+BBBB002A0____1+CCCC003A0____1",
+                 "Premier+Deuxième+Troisième"},
+               true, 23.333);
+        rangee("au milieu", trois, 1,
+               L{"12.50", "23.33", "AAAA001A0____1+CCCC003A0____1", "Premier+Troisième"}, true,
                23.333);
-        rangee("au milieu", trois, 1, "12.50", "23.33", "AAAA001A0____1+CCCC003A0____1",
-               "Premier+Troisième", true, 23.333);
-        rangee("le dernier acte", QList<QStringList>{trois[0]}, 0, "0.00", "0.00", "", "", false,
-               0.0);
+        rangee("le dernier acte", QList<QStringList>{trois[0]}, 0, rien, false, 0.0);
     }
     void supprimerUnActe()
     {
         QFETCH(QList<QStringList>, actes);
         QFETCH(int, ligne);
-        QFETCH(QString, totalSecu);
-        QFETCH(QString, totalReel);
-        QFETCH(QString, cotation);
-        QFETCH(QString, libelles);
+        QFETCH(QStringList, attendu);
         QFETCH(bool, composable);
         QFETCH(double, sommeReelle);
         FormMain w;
@@ -227,10 +189,10 @@ private Q_SLOTS:
         // The view and the list agree on the row a next press deletes.
         QCOMPARE(enfant<QTableView>(&w, "DBGrid2")->currentIndex().row(),
                  w.CCAMMDB(1)->currentRow());
-        QCOMPARE(enfant<QLabel>(&w, "lblTotal_0")->text(), totalSecu);
-        QCOMPARE(enfant<QLabel>(&w, "lblTotal_1")->text(), totalReel);
-        QCOMPARE(session().CotationRetour, cotation);
-        QCOMPARE(session().LibellesCotation, libelles);
+        QCOMPARE((QStringList{enfant<QLabel>(&w, "lblTotal_0")->text(),
+                              enfant<QLabel>(&w, "lblTotal_1")->text(), session().CotationRetour,
+                              session().LibellesCotation}),
+                 attendu);
         QCOMPARE(session().TotalCotation, sommeReelle);
         QCOMPARE(enfant<QPushButton>(&w, "Command2")->isVisible(), composable);
         QCOMPARE(enfant<QLabel>(&w, "Label5")->isVisible(), composable);
@@ -278,7 +240,7 @@ private Q_SLOTS:
         QVERIFY(w.problemeBase().contains("cotations habituelles"));
         // The program's own tables are there all the same.
         QCOMPARE(test::colonne(base(), "SELECT count(*) FROM PavaACTES"), QStringList{"0"});
-        QCOMPARE(lignes(w, "DBGrid2", 0).size(), 0);
+        QCOMPARE(colonneGrille(&w, "DBGrid2", 0).size(), 0);
     }
 
     // The saved tab comes to the front at the first activation only.

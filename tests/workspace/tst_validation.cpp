@@ -5,9 +5,7 @@
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
-#include "coding/Windows1252.h"
 #include "db/DataControl.h"
-#include "log/ErrorLog.h"
 #include "session/Session.h"
 #include "workspace/ActesComposes.h"
 #include "workspace/BaseUtilisateur.h"
@@ -46,23 +44,27 @@ private Q_SLOTS:
     }
     void cleanup() { m_env.reset(); }
 
+    // The amount, and what the history receives: each token the reference
+    // knows, with its amount twice and " ".
     void tarifCotation_data()
     {
         QTest::addColumn<QString>("cotation");
         QTest::addColumn<QString>("montant");
         QTest::addColumn<QStringList>("enregistres");
-        const QString s = QString(QChar(0xA7));
-        rangee("un jeton seul", "QZJA00210____1", "30",
-               QStringList{"QZJA00210____1" + s + "30.00" + s + "30.00" + s + " "});
-        rangee("association 2", "QZJA00210____2", "15", QStringList{});
-        rangee("association 3, arrondi au centime", "DEQP00310____3", "11.63", QStringList{});
-        rangee("modificateur du jeton", "QZJA00210_R__1", "45", QStringList{});
+        const auto e = [](const char* jeton, const QString& m) {
+            return QString::fromLatin1(jeton) + QChar(0xA7) + m + QChar(0xA7) + m + QChar(0xA7) +
+                   QLatin1Char(' ');
+        };
+        using L = QStringList;
+        rangee("un jeton seul", "QZJA00210____1", "30", L{e("QZJA00210____1", "30.00")});
+        rangee("association 2", "QZJA00210____2", "15", L{e("QZJA00210____2", "15.00")});
+        rangee("association 3, arrondi au centime", "DEQP00310____3", "11.63",
+               L{e("DEQP00310____3", "11.63")});
+        rangee("modificateur du jeton", "QZJA00210_R__1", "45", L{e("QZJA00210_R__1", "45.00")});
         rangee("un élément NGAP entre deux jetons", "QZJA00210____1+MTO+DEQP00310____2", "37.75",
-               QStringList{});
-        rangee("dernier jeton avec un montant", "QZJA00210____1+DEQP00310____2=45", "30",
-               QStringList{});
-        rangee("13 caractères", "QZJA00210____", "0", QStringList{});
-        rangee("acte disparu du référentiel", "ZZZZ99910____1+QZJA00210____1", "30", QStringList{});
+               L{e("QZJA00210____1", "30.00"), e("DEQP00310____2", "7.75")});
+        rangee("acte disparu du référentiel", "ZZZZ99910____1+QZJA00210____1", "30",
+               L{e("QZJA00210____1", "30.00")});
     }
     void tarifCotation()
     {
@@ -72,20 +74,9 @@ private Q_SLOTS:
         const TarifCotation t = Get_TarifCotation(cotation, enregistre());
         QVERIFY2(t.montant.has_value(), qPrintable(t.erreur));
         QCOMPARE(nombreGeneral(*t.montant), montant);
-        if (!enregistres.isEmpty())
-            QCOMPARE(m_historique, enregistres);
-        // Every token the reference knows goes to the history, under " ".
-        for (const QString& e : std::as_const(m_historique))
-            QVERIFY(e.endsWith(QChar(0xA7) + QStringLiteral(" ")));
-        const bool inconnu = cotation.startsWith(u"ZZZZ");
-        const QStringList elements = cotation.split(QLatin1Char('+'));
-        QCOMPARE(m_historique.size(),
-                 int(std::count_if(elements.cbegin(), elements.cend(),
-                                   [](const QString& e) { return e.size() == 14; })) -
-                     (inconnu ? 1 : 0));
-        if (inconnu)
-            QVERIFY(test::journalErreurs()
-                        .contains("ZZZZ999 est inconnu du référentiel"));
+        QCOMPARE(m_historique, enregistres);
+        QCOMPARE(test::journalErreurs().contains("ZZZZ999 est inconnu du référentiel"),
+                 cotation.startsWith(u"ZZZZ"));
     }
 
     void sansReferenceLeTarifEchoue()
@@ -101,8 +92,7 @@ private Q_SLOTS:
 
     void resultat_data()
     {
-        QTest::addColumn<int>("onglet");
-        QTest::addColumn<QString>("stocke"); // tab 1: the current composed act, "-" = none
+        QTest::addColumn<QString>("stocke"); // "" tab 0, else tab 1's composed act, "-" none
         QTest::addColumn<QString>("libelles");
         QTest::addColumn<double>("total");
         QTest::addColumn<QString>("ngap");
@@ -110,26 +100,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("libelleComplement");
         QTest::addColumn<QString>("attendu");
         const QString deux = QStringLiteral("QZJA00210____1+DEQP00310____2");
-        const QString composeLibelle = "Mal d'oreille; suture";
-        rangee("deux actes, 45.5", 0, "", "Suture+ECG", 45.5, "", "", "",
-               deux + ",45.50,Suture+ECG");
-        rangee("NGAP et liste vide", 0, "", "", 0.0, "MTO", "", "", "NGAPMTO,,0.00,");
-        rangee("complément seul, sans +", 0, "", "", 0.0, "", "QZJA00210____1", "Suture, face",
+        rangee("NGAP et liste vide", "", "", 0.0, "MTO", "", "", "NGAPMTO,,0.00,");
+        rangee("complément seul, sans +", "", "", 0.0, "", "QZJA00210____1", "Suture, face",
                "QZJA00210____1,30.00,+Suture; face");
-        rangee("complément après la liste", 0, "", "Suture+ECG", 45.5, "K8", "QZJA00210____1",
-               "Plaie", "NGAPK8," + deux + "+QZJA00210____1,75.50,Suture+ECG+Plaie");
-        rangee("virgules et apostrophes des libellés", 0, "", "Plaie, face+Mal d''oreille", 1.0, "",
+        rangee("complément après la liste", "", "Suture+ECG", 45.5, "K8", "QZJA00210____1", "Plaie",
+               "NGAPK8," + deux + "+QZJA00210____1,75.50,Suture+ECG+Plaie");
+        rangee("virgules et apostrophes des libellés", "", "Plaie, face+Mal d''oreille", 1.0, "",
                "", "", deux + ",1.00,Plaie; face+Mal d'oreille");
-        rangee("rien", 0, "", "", 0.0, "", "", "", ",0.00,");
-        rangee("onglet 1 sans acte courant", 1, "-", "", 0.0, "", "", "", ",0,");
-        rangee("acte composé avec NGAP", 1, "NGAPMTO," + deux + "=45", "", 0.0, "", "", "",
-               "NGAPMTO," + deux + "=45,30," + composeLibelle);
-        rangee("acte composé, centimes", 1, "DEQP00310____3", "", 0.0, "", "", "",
-               "DEQP00310____3,11.63," + composeLibelle);
+        rangee("rien", "", "", 0.0, "", "", "", ",0.00,");
+        rangee("onglet 1 sans acte courant", "-", "", 0.0, "", "", "", ",0,");
+        rangee("acte composé avec NGAP", "NGAPMTO," + deux + "=45", "", 0.0, "", "", "",
+               "NGAPMTO," + deux + "=45,30,Mal d'oreille; suture");
     }
     void resultat()
     {
-        QFETCH(int, onglet);
         QFETCH(QString, stocke);
         QFETCH(QString, libelles);
         QFETCH(double, total);
@@ -139,7 +123,7 @@ private Q_SLOTS:
         QFETCH(QString, attendu);
         QCOMPARE(QLocale::system().decimalPoint(), ",");
         EntreesResultat e;
-        e.onglet = onglet;
+        e.onglet = stocke.isEmpty() ? 0 : 1;
         e.acteCourant = stocke != u"-";
         e.acteStocke = e.acteCourant ? stocke : QString();
         e.libelleActe = QStringLiteral(" Mal d''oreille, suture ");
@@ -159,9 +143,8 @@ private Q_SLOTS:
     // Kept in the practitioner's database, found again by their stored name.
     void actesComposes()
     {
-        const QString base = base::cheminBase(m_jeu.data);
         DataControl vue;
-        vue.setDatabaseName(base);
+        vue.setDatabaseName(base::cheminBase(m_jeu.data));
         base::preparer(vue);
         vue.setRecordSource(base::sourceComposes(0));
         QVERIFY(vue.refresh());
@@ -171,9 +154,6 @@ private Q_SLOTS:
         QVERIFY(composes::ajouter(vue, "L'autre", "X"));
         QCOMPARE(vue.text("LibelleCCAM"), "L''autre");
         QCOMPARE(composes::nomCourant(vue), "L'autre");
-        QCOMPARE(test::colonne(base, QStringLiteral("SELECT LibelleCCAM FROM PavaACTES "
-                                                    "ORDER BY rowid")),
-                 (QStringList{"Bras", "Mal d''oreille", "Zona", "L''autre"}));
 
         QVERIFY(composes::renommer(vue, "L'autre, gauche"));
         QCOMPARE(composes::nomCourant(vue), "L'autre, gauche");
