@@ -377,6 +377,7 @@ void FormMain::construirePanneaux()
             QStringLiteral("et une éventuelle cotation NGAP complémentaire (ex MTO ou K8+MTO)")));
         auto* ngap = new QHBoxLayout;
         m_text2 = ui::zoneTexte(QStringLiteral("Text2"));
+        ui::sansVirgule(m_text2);
         ngap->addWidget(m_text2, 1);
         ngap->addWidget(ui::etiquette(QStringLiteral("Label9"),
                                       QStringLiteral("NB : cette cotation DOIT être valide")));
@@ -384,6 +385,7 @@ void FormMain::construirePanneaux()
         l->addSpacing(10);
         // The "&&" shows one "&": the label names its box, as mnemonics do.
         m_text3 = ui::zoneTexte(QStringLiteral("Text3"));
+        ui::sansVirgule(m_text3);
         auto* label12 = ui::etiquette(
             QStringLiteral("Label12"),
             QStringLiteral("enfin, si nécessaire, une valeur totale (=xx), un dépassement (&&xx) "

@@ -143,7 +143,10 @@ private Q_SLOTS:
         const QString radio = "ZBQK002A0____1";
         const QString long_(450, QLatin1Char('x')); // past the full disk, unlike the log
         using L = QStringList;
-        rangee("§ refusé", "Radio§ §§poumons", n, n, "Command2", "", L{"Radio poumons", radio, ""});
+        rangee("§ refusé", "Radio§ §§poumons, face", n, n, "Command2", "",
+               L{"Radio poumons, face", radio, ""});
+        rangee("virgule hors d'une cotation", n, "QZJA002A0____1,C", n, "Command2", "",
+               L{"Radio", "QZJA002A0____1C", ""});
         rangee("import puis Annuler", "Autre", "QZJA002A0____1", n, "Command1", "",
                L{"Radio", radio, ""});
         rangee("montants, Entrée", n, "QZJA002A0____1&12$30", "45.5", "Command2", "",
@@ -209,7 +212,7 @@ private Q_SLOTS:
         plein.reset();
         sansDroits.reset();
         QCOMPARE(ui::reponsesEnAttente(), 0);
-        QCOMPARE(explication, libelle.contains(u'§')); // why the "§" went
+        QCOMPARE(explication, libelle.contains(u'§') || encours.contains(u',')); // why they went
         QCOMPARE(montants,
                  (total.isNull() ? QStringList{} : QStringList{"", "12", "30", "ouverte"}));
         const bool change = fin == u"Command2";

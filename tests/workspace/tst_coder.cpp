@@ -137,6 +137,9 @@ private Q_SLOTS:
         cliquer(&w, "Command7");
         QCOMPARE(enfant<QLineEdit>(&w, "cCCAM")->text(), QString());
         QCOMPARE(enfant<QLabel>(&w, "lCCAM")->text(), QString());
+        // A "," would split the result string: the codings never take one.
+        QTest::keyClicks(enfant<QLineEdit>(&w, "cNGAP"), "C,2");
+        QCOMPARE(enfant<QLineEdit>(&w, "cNGAP")->text(), "C2");
 
         // Composed through the entry panel, which opens empty.
         auto* texte1 = enfant<QLineEdit>(&w, "Text1");
@@ -145,8 +148,8 @@ private Q_SLOTS:
         QVERIFY(ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
         QVERIFY(texte1->text().isEmpty() && w.focusWidget() == texte1);
         QTest::keyClicks(texte1, "Mal d'oreille");
-        QTest::keyClicks(enfant<QLineEdit>(&w, "Text2"), "MTO");
-        QTest::keyClicks(enfant<QLineEdit>(&w, "Text3"), "=45");
+        QTest::keyClicks(enfant<QLineEdit>(&w, "Text2"), "MT,O");
+        QTest::keyClicks(enfant<QLineEdit>(&w, "Text3"), "=4,5");
         cliquer(&w, "CommandOK");
         QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
         QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->currentIndex(), 1);
