@@ -158,6 +158,21 @@ bool libererObjet(QDBusConnection& bus, const QString& chemin, QTextStream& err)
     return true;
 }
 
+void finirAvecLeBus()
+{
+    // The tool's own connection, and the session bus's default one (the
+    // demonstration's); QDBusConnection(name) never opens one.
+    for (const char* nom : {"pavaccam", "qt_default_session_bus"}) {
+        QDBusConnection bus(QString::fromLatin1(nom));
+        if (bus.isConnected())
+            bus.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                    QStringLiteral("/org/freedesktop/DBus"),
+                                                    QStringLiteral("org.freedesktop.DBus.Peer"),
+                                                    QStringLiteral("Ping")),
+                     QDBus::Block, 2000);
+    }
+}
+
 } // namespace client
 
 int commandeAppel(const QStringList& arguments, QTextStream& out, QTextStream& err)

@@ -36,6 +36,13 @@ bool serveurParti(const QDBusMessage& reponse);
 // The French text of a failed call for the user.
 QString messageErreur(const QDBusMessage& reponse);
 
+// To be called before the tool ends. An error reply (the server ending
+// through EndCCAM answers none, and the bus says so) wakes the caller before
+// the bus's thread has finished with it; a process ending at that moment
+// pulls Qt's type registry from under that thread, which then warns of an
+// "invalid type". One more round trip on each open connection lets it finish.
+void finirAvecLeBus();
+
 } // namespace client
 
 } // namespace pava

@@ -88,12 +88,17 @@ int main(int argc, char* argv[])
     const QString commande = args.takeFirst();
     if (commande == QLatin1String("reference"))
         return pava::commandeReference(args, out, err);
+    const auto surLeBus = [&](auto executer) {
+        const int statut = executer(args, out, err);
+        pava::client::finirAvecLeBus();
+        return statut;
+    };
     if (commande == QLatin1String("call"))
-        return pava::commandeAppel(args, out, err);
+        return surLeBus(pava::commandeAppel);
     if (commande == QLatin1String("init"))
-        return pava::commandeInit(args, out, err);
+        return surLeBus(pava::commandeInit);
     if (commande == QLatin1String("demo"))
-        return pava::commandeDemo(args, out, err);
+        return surLeBus(pava::commandeDemo);
 
     err << "pavaccam : commande inconnue « " << commande << " ».\n"
         << "Tapez « pavaccam --help » pour la liste des commandes.\n";
