@@ -23,7 +23,7 @@ private Q_SLOTS:
         QTest::addColumn<double>("attendu");
         rangee("decimal point", "24.69", 24.69);
         rangee("virgule arrete", "12,50", 12.0);
-        rangee("blancs sautes", "  1 2.5 0", 12.5);
+        rangee("blancs, tabulation et saut", " \t1 2\n.5 0", 12.5);
         rangee("non numerique", "abc", 0.0);
         rangee("vide", "", 0.0);
         rangee("negatif", "-5", -5.0);
