@@ -82,6 +82,7 @@ private Q_SLOTS:
         rangee("guillemets", "Libelle = \"Détartrage de l'arcade\"", true, "HBJD001");
         rangee("absent", "CodeActe = 'ZZZZ999'", false, "YYYY030");
         rangee("apostrophe non doublee", "Libelle = 'Détartrage de l'arcade'", false, "YYYY030");
+        rangee("champ inconnu", "Inconnu = 'x'", false, "YYYY030");
     }
     void findFirst()
     {
@@ -95,10 +96,11 @@ private Q_SLOTS:
         QCOMPARE(dc->text("CodeActe"), code); // unchanged when nothing matched
     }
 
-    // Jet statements; text with quotes and SQL in it written as it is.
+    // Jet statements, and a source ended by ";" still written back; text with
+    // quotes and SQL in it written as it is.
     void jetStatementsAndHostileText()
     {
-        auto dc = ouvrir("Select * From CCAM_7 Order By Libelle");
+        auto dc = ouvrir("Select * From CCAM_7;");
         const QString libelle = "Visite d''urgence \"nuit\"'); DROP TABLE CCAM_7; --";
         QVERIFY(dc->addNew());
         QVERIFY(dc->setValue("Libelle", libelle));
@@ -186,6 +188,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("codes");
         rangee("libelle", "SELECT * FROM CCAM_7 ORDER BY Libelle",
                QStringList{"HBJD001", "DEQP003", "YYYY030", "QZJA002"});
+        rangee("libelle desc", "SELECT * FROM CCAM_7 ORDER BY [Libelle] DESC",
+               QStringList{"QZJA002", "YYYY030", "DEQP003", "HBJD001"});
         rangee("expression", "SELECT * FROM CCAM_7 ORDER BY lower(Libelle)",
                QStringList{"HBJD001", "YYYY030", "QZJA002", "DEQP003"});
     }
