@@ -65,7 +65,6 @@ private slots:
         QTest::addColumn<QStringList>("lignes");
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("attendu");
-        const QStringList modificateurs = {kActe, "\"[F, M, P, R, S, U]\",,Une note,,,,,,,,"};
         const QStringList chapitreModificateurs = {"19,,ADAPTATIONS,,,,,,,,",
                                                    "19.03,,MODIFICATEURS,,,,,,,,",
                                                    "F,,Urgence le dimanche,,,19.06,19.06,,,,",
@@ -79,10 +78,6 @@ private slots:
                "edition), (SELECT group_concat(libelle, '/') FROM grille), (SELECT CodeActe || "
                "' ' || Libelle FROM CCAM_7)",
                "81 2026-01-01 0,Secteur 1/Hors secteur 1,QZJA002 Suture de plaie");
-        rangee("liste de modificateurs et sa note", modificateurs,
-               "SELECT lettres, proprietaire, texte FROM modificateurs_acte, note "
-               "WHERE genre = 'acte'",
-               "FMPRSU,QZJA002,Une note");
         rangee("liste portant la ligne d'anesthésie",
                QStringList{kActe, "\"[A, 7, 3]\",,anesthésie,4,0,60.00,55.00,,,1,ADA"},
                "SELECT a.lettres || ':' || t.activite || '-' || t.centimes FROM "
@@ -139,8 +134,6 @@ private slots:
                "SELECT code, parent, titre FROM chapitre ORDER BY rang",
                "08,,URINAIRE|08.03,08,MASCULIN|08.03.02,08.03,|08.03.02.01,08.03.02,Exérèse|"
                "08.03.02.02,08.03.02,Autres");
-        rangee("lignes vides", QStringList{",,,,,,,,,,", kActe, ",,,,,,,,,,"},
-               "SELECT count(*) FROM note", "0");
     }
     void typesDeLignes()
     {
@@ -209,9 +202,6 @@ private slots:
         };
         const QString f = "Facturation : ";
         const int acte = kPremiereLigneEdition + 7; // a note after QZJA002
-        rangee("note d'un acte",
-               avecNote(6, f + "ne peut pas être facturé avec l'électrocardiographie (DEQP003)"),
-               "DEQP003-QZJA002", 0, "");
         rangee("note d'un chapitre pour tous ses actes",
                avecNote(5, f + "ne peuvent pas être facturés avec DEQP005"),
                "DEQP005-QZJA002|DEQP005-QZJA017", 0, "");
