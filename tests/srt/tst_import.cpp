@@ -103,12 +103,6 @@ private slots:
         rangee("première cellule blanche",
                QStringList{kActe, "\" \",,Facturation : une fois,,,,,,,,"},
                "SELECT texte FROM note", "Facturation : une fois");
-        rangee("arbre des chapitres, l'acte sous le plus profond",
-               QStringList{"1,,SYSTÈME NERVEUX,,,,,,,,", "01.01,,ACTES DIAGNOSTIQUES,,,,,,,,",
-                           "01.01.01  ,,Explorations,,,,,,,,", kActe},
-               "SELECT code, parent FROM chapitre UNION ALL SELECT code, chapitre FROM acte "
-               "ORDER BY 1",
-               "01,|01.01,01|01.01.01,01.01|QZJA002,01.01.01");
         rangee("note de chapitre",
                QStringList{"01,,SYSTÈME,,,,,,,,", ",,À l'exclusion de : tout,,,,,,,,", kActe},
                "SELECT genre, proprietaire, texte FROM note",
