@@ -7,7 +7,6 @@
 #include "TestSupport.h"
 
 #include "db/DataControl.h"
-#include "db/JetSql.h"
 #include "log/TextesErreurs.h"
 
 #include <QFile>
@@ -63,6 +62,7 @@ private Q_SLOTS:
         QCOMPARE(dc->text("codeacte"), "YYYY030"); // any case
         QVERIFY(dc->moveNext());
         QVERIFY(dc->eof());
+        QVERIFY(!dc->moveNext());
         QVERIFY(dc->movePrevious()); // back from EOF lands on the last row
         QCOMPARE(dc->text("CodeActe"), "YYYY030");
         auto vide = ouvrir("SELECT * FROM CCAM_7 WHERE CodeActe = 'ZZZZ999'");
@@ -174,9 +174,9 @@ private Q_SLOTS:
         for (const char* source :
              {"SELECT count(*) AS n FROM CCAM_7 GROUP BY substr(CodeActe,1,1)",
               "SELECT a.* FROM CCAM_7 a JOIN CCAM_7 b ON a.CodeActe = b.CodeActe"}) {
-            auto dc = ouvrir(source);
-            QVERIFY(dc->hasCurrent() && !dc->addNew());
-            QCOMPARE(dc->lastErrorNumber(), erreur::BaseEnLectureSeule);
+            auto vue = ouvrir(source);
+            QVERIFY(vue->hasCurrent() && !vue->addNew());
+            QCOMPARE(vue->lastErrorNumber(), erreur::BaseEnLectureSeule);
         }
     }
 
