@@ -5,7 +5,6 @@
 
 #include "coding/Windows1252.h"
 #include "log/ErrorLog.h"
-#include "log/TextesErreurs.h"
 
 #include <QDir>
 #include <QFile>
