@@ -158,18 +158,6 @@ private slots:
         }
     }
 
-    void dateIllisibleVautAujourdhui()
-    {
-        const auto tarif = [this](const QString& date) {
-            return composant<TarificateurSRT>(date).GetTarifActe("AAAA001", "R", {}, {}, {}, {}, {},
-                                                                 {});
-        };
-        const QString attendu = tarif(QDate::currentDate().toString("dd/MM/yyyy"));
-        QVERIFY(!attendu.isEmpty());
-        for (const QString& illisible : {QString(), QString("hier"), QString("32/13/2026")})
-            QCOMPARE(tarif(illisible), attendu);
-    }
-
     // What the act window and the host ask of the control form: the unit
     // price of the day and grid, and the base with two modifiers and an
     // association code.
