@@ -16,30 +16,14 @@ class TestCotation : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void jetonDepuisListes_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QStringList>("listes"); // activity, phase, 4 modifiers, association
-        QTest::addColumn<QString>("attendu");
-        const QString aucun = " (Aucun)";
-        rangee("aucun modificateur", "QZJA002",
-               QStringList{"1 : Acte Principal ", "0 : Acte réalisé en un temps", aucun, aucun,
-                           aucun, aucun, "1 : Premier acte"},
-               "QZJA00210____1");
-        rangee("deux modificateurs", "DEQP003",
-               QStringList{"1 : Acte Principal ", "0 : x", "F : Urgence", aucun, "U : Nuit", aucun,
-                           "0 : Pas d'association"},
-               "DEQP00310F_U_0");
-    }
+    // From the act window's lists, where " (Aucun)" leaves a modifier blank.
     void jetonDepuisListes()
     {
-        QFETCH(QString, code);
-        QFETCH(QStringList, listes);
-        QFETCH(QString, attendu);
         const JetonActe j = JetonActe::depuisListes(
-            code, listes[0], listes[1], {listes[2], listes[3], listes[4], listes[5]}, listes[6]);
-        QCOMPARE(j.texte(), attendu);
-        QCOMPARE(JetonActe::lire(attendu), std::optional<JetonActe>(j));
+            "DEQP003", u"1 : Acte Principal ", u"0 : x",
+            {u"F : Urgence", u" (Aucun)", u"U : Nuit", u" (Aucun)"}, u"0 : Pas d'association");
+        QCOMPARE(j.texte(), "DEQP00310F_U_0");
+        QCOMPARE(JetonActe::lire(j.texte()), std::optional<JetonActe>(j));
     }
 
     void jetonLecture_data()
@@ -59,7 +43,6 @@ private Q_SLOTS:
         QFETCH(QString, texte);
         QFETCH(bool, estUnJeton);
         QFETCH(QString, modifs);
-        QCOMPARE(estJeton(texte), estUnJeton);
         const auto j = JetonActe::lire(texte);
         QCOMPARE(j.has_value(), estUnJeton);
         if (j) {
@@ -138,23 +121,8 @@ private Q_SLOTS:
                  cotation);
     }
 
-    void montantsEcrits_data()
-    {
-        QTest::addColumn<double>("total");
-        QTest::addColumn<double>("depassement");
-        QTest::addColumn<double>("hn");
-        QTest::addColumn<QString>("attendu");
-        rangee("le total l'emporte", 100.0, 12.0, 0.0, "=100");
-        rangee("negatif et zero", -5.0, 0.0, 0.0, "");
-    }
-    void montantsEcrits()
-    {
-        QFETCH(double, total);
-        QFETCH(double, depassement);
-        QFETCH(double, hn);
-        QFETCH(QString, attendu);
-        QCOMPARE(suffixesMontants(total, depassement, hn), attendu);
-    }
+    // Of a total and an overrun, only the total is written.
+    void totalPlutotQueDepassement() { QCOMPARE(suffixesMontants(100.0, 12.0, 0.0), "=100"); }
 
     void acteCompose_data()
     {
@@ -165,7 +133,6 @@ private Q_SLOTS:
         const QString deux = QStringLiteral("QZJA00210____1+DEQP00310____2");
         rangee("NGAP et total", "K8+MTO", "=60", "NGAPK8+MTO," + deux + "=60", deux + "=60");
         rangee("sans NGAP", "", "=60", deux + "=60", deux + "=60");
-        rangee("nu", "", "", deux, deux);
     }
     void acteCompose()
     {
@@ -181,12 +148,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("texte");
         QTest::addColumn<QByteArray>("octets");
-        rangee("section et accents", "a§b n° é",
-               QByteArray("a\xa7"
-                          "b n\xb0 \xe9"));
-        rangee("euro et oe", "5 € œil",
-               QByteArray("5 \x80 \x9c"
-                          "il"));
+        rangee("section et accents", "a§b n° é", QByteArray("a\247b n\260 \351"));
+        rangee("euro et oe", "5 € œil", QByteArray("5 \200 \234il"));
         rangee("hors page", "Ω", QByteArray("?"));
     }
     void windows1252()

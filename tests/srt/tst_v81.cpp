@@ -91,9 +91,7 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<bool>("historique"); // the code is in the practice's history
 
-        rangee("suture plaie", "suture plaie", "QZJA002", false);
         rangee("plaie sutures", "plaie sutures", "QZJA002", false);
-        rangee("electrocardiographie", "electrocardiographie", "DEQP003", false);
         rangee("electrocardiografie", "electrocardiografie", "DEQP003", false);
         rangee("début de code", "qzja", "QZJA002", false);
         rangee("suture plaie, déjà coté au cabinet", "suture plaie", "QZJA002", true);
