@@ -35,8 +35,8 @@ class DataControl;
 // "Label11_0", "CCAMMDB_2").
 //
 // The handlers live in one file per concern: FormMainFenetre.cpp (the
-// controls), FormMain.cpp (loading, activation, keys, sorting, closing), FormMainActes.cpp (act window, coding list,
-// history), FormMainComposes.cpp (habitual codings and composed acts),
+// controls), FormMain.cpp (loading, activation, keys, sorting, closing), FormMainActes.cpp (act
+// window, coding list, history), FormMainComposes.cpp (habitual codings and composed acts),
 // FormMainValidation.cpp (complement, "&Valider").
 class FormMain : public QDialog, public OuvreurActe
 {

@@ -28,8 +28,12 @@ private Q_SLOTS:
     {
         m_env = std::make_unique<test::IsolatedEnvironment>();
         const QString r = m_env->root();
-        m_options = {r + "/data", r + "/rsc", r + "/base srt", QString(),
-                     QStringLiteral(PAVACCAM_HOST_DONNEES "/edition-essai.csv"), QString()};
+        m_options = {r + "/data",
+                     r + "/rsc",
+                     r + "/base srt",
+                     QString(),
+                     QStringLiteral(PAVACCAM_HOST_DONNEES "/edition-essai.csv"),
+                     QString()};
     }
     void cleanup() { m_env.reset(); }
 
@@ -49,8 +53,8 @@ private Q_SLOTS:
         const QStringList habituels =
             test::colonne(ccam001(), "SELECT CodeActe || ' ' || Libelle FROM CCAM_7");
         QCOMPARE(habituels.size(), 3); // the everyday acts the test edition lists
-        const QStringList reference =
-            test::colonne(cheminReferenceSrt(base), "SELECT CodeActe || ' ' || Libelle FROM CCAM_7");
+        const QStringList reference = test::colonne(
+            cheminReferenceSrt(base), "SELECT CodeActe || ' ' || Libelle FROM CCAM_7");
         for (const QString& h : habituels)
             QVERIFY2(reference.contains(h), qPrintable(h));
     }

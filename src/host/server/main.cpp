@@ -65,8 +65,8 @@ int main(int argc, char* argv[])
     // service account) gets a private one, as Qt would make after a warning
     // printed at every start.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QByteArray prive = QDir::tempPath().toUtf8() + "/runtime-" +
-                                 QByteArray::number(::getuid());
+        const QByteArray prive =
+            QDir::tempPath().toUtf8() + "/runtime-" + QByteArray::number(::getuid());
         if (::mkdir(prive.constData(), 0700) == 0 || errno == EEXIST)
             qputenv("XDG_RUNTIME_DIR", prive);
     }
