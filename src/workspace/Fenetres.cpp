@@ -123,7 +123,10 @@ void sansVirgule(QLineEdit* zone)
             zone->text().left(zone->cursorPosition()).remove(QLatin1Char(',')).size());
         zone->setText(texte.remove(QLatin1Char(',')));
         zone->setCursorPosition(curseur);
-        QToolTip::showText(zone->mapToGlobal(QPoint(0, zone->height())), kVirguleRetiree, zone);
+        // As a paragraph, so that the tip wraps beside the box instead of
+        // running along the window.
+        QToolTip::showText(zone->mapToGlobal(QPoint(0, zone->height())),
+                           QStringLiteral("<p>%1</p>").arg(kVirguleRetiree.toHtmlEscaped()), zone);
     });
 }
 
