@@ -199,39 +199,15 @@ void GetCCAM::construireFenetre()
     connect(m_command3, &QPushButton::clicked, this, &GetCCAM::Command3_Click);
 
     // The isolated-act question, covering the window when asked.
-    m_picture1 = new QFrame(this);
-    m_picture1->setObjectName(QStringLiteral("Picture1"));
-    m_picture1->setFrameShape(QFrame::StyledPanel);
-    m_picture1->setAutoFillBackground(true);
-    auto* question = new QVBoxLayout(m_picture1);
-    question->addStretch(1);
-    auto* label3 = ui::etiquette(
-        QStringLiteral("Label3"),
+    const ui::PanneauQuestion question = ui::panneauQuestion(
+        this,
         QStringLiteral(
-            "Vous avez coté un premier acte comme acte isolé, voulez vous recommencer ?"));
-    label3->setAlignment(Qt::AlignCenter);
-    label3->setWordWrap(true);
-    QFont f = label3->font();
-    f.setPointSizeF(f.pointSizeF() * 1.2);
-    label3->setFont(f);
-    question->addWidget(label3);
-    question->addSpacing(16);
-    auto* reponses = new QHBoxLayout;
-    reponses->addStretch(1);
-    const QString textes[] = {QStringLiteral("&Oui"), QStringLiteral("&Non"),
-                              QStringLiteral("&Supplément CCAM transitoire")};
-    for (int i = 0; i < 3; ++i) {
-        QPushButton* b = ui::bouton(QStringLiteral("Command4_%1").arg(i), textes[i]);
-        connect(b, &QPushButton::clicked, this, [this, i] { Command4_Click(i); });
-        reponses->addWidget(b);
-        if (i == 2)
-            m_command4Supplement = b;
-    }
-    reponses->addStretch(1);
-    question->addLayout(reponses);
-    question->addStretch(1);
-    ui::suivreTaille(m_picture1);
-    ui::placePanneau(m_picture1, false);
+            "Vous avez coté un premier acte comme acte isolé, voulez vous recommencer ?"),
+        {QStringLiteral("&Oui"), QStringLiteral("&Non"),
+         QStringLiteral("&Supplément CCAM transitoire")},
+        [this](int i) { Command4_Click(i); });
+    m_picture1 = question.panneau;
+    m_command4Supplement = question.boutons[2];
 }
 
 // ------------------------------------------------------------------ loading

@@ -4,6 +4,8 @@
 #include "session/Placement.h"
 
 #include <QApplication>
+#include <QBoxLayout>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -128,6 +130,41 @@ void sansVirgule(QLineEdit* zone)
         QToolTip::showText(zone->mapToGlobal(QPoint(0, zone->height())),
                            QStringLiteral("<p>%1</p>").arg(kVirguleRetiree.toHtmlEscaped()), zone);
     });
+}
+
+PanneauQuestion panneauQuestion(QWidget* fenetre, const QString& texte,
+                                const std::array<QString, 3>& boutons,
+                                std::function<void(int)> reponse)
+{
+    PanneauQuestion q;
+    q.panneau = new QFrame(fenetre);
+    q.panneau->setObjectName(QStringLiteral("Picture1"));
+    q.panneau->setFrameShape(QFrame::StyledPanel);
+    q.panneau->setAutoFillBackground(true);
+    auto* l = new QVBoxLayout(q.panneau);
+    l->addStretch(1);
+    q.texte = etiquette(QStringLiteral("Label3"), texte);
+    q.texte->setAlignment(Qt::AlignCenter);
+    q.texte->setWordWrap(true);
+    QFont f = q.texte->font();
+    f.setPointSizeF(f.pointSizeF() * 1.2);
+    q.texte->setFont(f);
+    l->addWidget(q.texte);
+    l->addSpacing(16);
+    auto* ligne = new QHBoxLayout;
+    ligne->addStretch(1);
+    for (int i = 0; i < 3; ++i) {
+        q.boutons[i] = bouton(QStringLiteral("Command4_%1").arg(i), boutons[i]);
+        QObject::connect(q.boutons[i], &QPushButton::clicked, q.panneau,
+                         [reponse, i] { reponse(i); });
+        ligne->addWidget(q.boutons[i]);
+    }
+    ligne->addStretch(1);
+    l->addLayout(ligne);
+    l->addStretch(1);
+    suivreTaille(q.panneau);
+    placePanneau(q.panneau, false);
+    return q;
 }
 
 void placePanneau(QWidget* panneau, bool visible)

@@ -2,8 +2,10 @@
 
 #include <QString>
 
+#include <array>
 #include <functional>
 
+class QFrame;
 class QLabel;
 class QPoint;
 class QLineEdit;
@@ -32,6 +34,19 @@ void placePanneau(QWidget* panneau, bool visible);
 bool panneauVisible(const QWidget* panneau);
 // Keeps the panels of a window covering it when it is resized.
 void suivreTaille(QWidget* panneau);
+
+// The question panel of a window ("Picture1"): its text ("Label3", centred,
+// a little larger) above three buttons "Command4_0".."Command4_2" that call
+// reponse with their index. Sized and hidden like any panel.
+struct PanneauQuestion
+{
+    QFrame* panneau = nullptr;
+    QLabel* texte = nullptr;
+    std::array<QPushButton*, 3> boutons{};
+};
+PanneauQuestion panneauQuestion(QWidget* fenetre, const QString& texte,
+                                const std::array<QString, 3>& boutons,
+                                std::function<void(int)> reponse);
 
 // Lets a window see key presses before any of its own controls (F12 to
 // validate, Escape to cancel): gestion receives the key code and returns true

@@ -329,34 +329,13 @@ QWidget* FormMain::construireOngletComposes()
 void FormMain::construirePanneaux()
 {
     // Message panel.
-    m_picture1 = new QFrame(this);
-    m_picture1->setObjectName(QStringLiteral("Picture1"));
-    m_picture1->setFrameShape(QFrame::StyledPanel);
-    m_picture1->setAutoFillBackground(true);
-    {
-        auto* l = new QVBoxLayout(m_picture1);
-        l->addStretch(1);
-        m_label3 = ui::etiquette(QStringLiteral("Label3"), QString());
-        m_label3->setAlignment(Qt::AlignCenter);
-        m_label3->setWordWrap(true);
-        QFont f = m_label3->font();
-        f.setPointSizeF(f.pointSizeF() * 1.2);
-        m_label3->setFont(f);
-        l->addWidget(m_label3);
-        l->addSpacing(16);
-        auto* boutons = new QHBoxLayout;
-        boutons->addStretch(1);
-        const QString textes[] = {QStringLiteral("&Oui"), QStringLiteral("&Non"),
-                                  QStringLiteral("&Retour")};
-        for (int i = 0; i < 3; ++i) {
-            m_command4[i] = ui::bouton(QStringLiteral("Command4_%1").arg(i), textes[i]);
-            connect(m_command4[i], &QPushButton::clicked, this, [this, i] { Command4_Click(i); });
-            boutons->addWidget(m_command4[i]);
-        }
-        boutons->addStretch(1);
-        l->addLayout(boutons);
-        l->addStretch(1);
-    }
+    const ui::PanneauQuestion question = ui::panneauQuestion(
+        this, QString(),
+        {QStringLiteral("&Oui"), QStringLiteral("&Non"), QStringLiteral("&Retour")},
+        [this](int i) { Command4_Click(i); });
+    m_picture1 = question.panneau;
+    m_label3 = question.texte;
+    m_command4 = question.boutons;
 
     // Entry panel for a new composed act.
     m_picture2 = new QFrame(this);
@@ -410,10 +389,8 @@ void FormMain::construirePanneaux()
         externe->addLayout(l, 4);
         externe->addStretch(1);
     }
-    for (QFrame* panneau : {m_picture1, m_picture2}) {
-        ui::suivreTaille(panneau);
-        ui::placePanneau(panneau, false);
-    }
+    ui::suivreTaille(m_picture2);
+    ui::placePanneau(m_picture2, false);
 }
 
 } // namespace pava
