@@ -66,10 +66,7 @@ TarifCotation Get_TarifCotation(const QString& cotation, const EnregistreActe& e
 {
     TarifCotation t;
     Monnaie total;
-    const QStringList elements = cotation.contains(QLatin1Char('+'))
-                                     ? cotation.split(QLatin1Char('+'))
-                                     : QStringList{cotation};
-    for (const QString& e : elements) {
+    for (const QString& e : cotation.split(QLatin1Char('+'))) {
         if (!estJeton(e))
             continue;
         const std::optional<QString> montant = Get_Tarif(e, enregistre, &t.erreur);
