@@ -16,6 +16,7 @@
 #include "srt/TableCcam7.h"
 #include "workspace/Dialogues.h"
 #include "workspace/Fenetres.h"
+#include "workspace/TarifCotation.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -358,11 +359,7 @@ bool GetCCAM::Form_KeyDown(int codeTouche)
 
 void GetCCAM::Tarif_Click()
 {
-    const Session& s = session();
-    TarificateurSRT tarificateur;
-    tarificateur.setDateActe(texteDateHeureMaintenant());
-    tarificateur.setPathDico(s.CheminDico4Session);
-    tarificateur.setPathData(s.CheminData4Session);
+    TarificateurSRT tarificateur = tarificateurSession();
     const QString code = m_code->text();
     QStringList modificateurs;
     for (QComboBox* m : m_modificateurs)

@@ -8,13 +8,12 @@
 #include "coding/Montant.h"
 #include "db/DataControl.h"
 #include "log/ErrorLog.h"
-#include "session/DateTexte.h"
 #include "session/PremierPlan.h"
 #include "session/Session.h"
-#include "srt/ComposantSrt.h"
 #include "workspace/Dialogues.h"
 #include "workspace/Fenetres.h"
 #include "workspace/Historique.h"
+#include "workspace/TarifCotation.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -101,11 +100,8 @@ void FormMain::NewCotation()
     for (int r = 0; r < liste->recordCount(); ++r)
         jetons << liste->texte(r, kCodeCCAM);
     if (!jetons.isEmpty()) {
-        TarificateurSRT tarificateur;
-        tarificateur.setDateActe(texteDateHeureMaintenant());
-        tarificateur.setPathDico(s.CheminDico4Session);
-        tarificateur.setPathData(s.CheminData4Session);
-        if (!tarificateur.ControleCotation(listeControleAssociation(jetons, acte->jeton))
+        if (!tarificateurSession()
+                 .ControleCotation(listeControleAssociation(jetons, acte->jeton))
                  .isEmpty()) {
             montrerMessage(QStringLiteral("\r\nCet acte ne peut être associé aux actes "
                                           "précédents.\r\n\r\nVeuillez recommencer votre saisie."),

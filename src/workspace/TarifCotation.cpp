@@ -5,9 +5,18 @@
 #include "log/TextesErreurs.h"
 #include "session/DateTexte.h"
 #include "session/Session.h"
-#include "srt/ComposantSrt.h"
 
 namespace pava {
+
+TarificateurSRT tarificateurSession()
+{
+    const Session& s = session();
+    TarificateurSRT tarificateur;
+    tarificateur.setDateActe(texteDateHeureMaintenant());
+    tarificateur.setPathDico(s.CheminDico4Session);
+    tarificateur.setPathData(s.CheminData4Session);
+    return tarificateur;
+}
 
 std::optional<QString> Get_Tarif(const QString& jeton, const EnregistreActe& enregistre,
                                  QString* erreur)
@@ -24,10 +33,7 @@ std::optional<QString> Get_Tarif(const QString& jeton, const EnregistreActe& enr
     // "0" in the association's: the reductions are applied below.
     const QString association = copie.mid(13, 1).trimmed();
 
-    TarificateurSRT tarificateur;
-    tarificateur.setDateActe(texteDateHeureMaintenant());
-    tarificateur.setPathDico(s.CheminDico4Session);
-    tarificateur.setPathData(s.CheminData4Session);
+    TarificateurSRT tarificateur = tarificateurSession();
     const QString reponse = tarificateur.GetTarifActe(
         code, modificateurs[0], modificateurs[1], modificateurs[2], modificateurs[3],
         QStringLiteral("0"), association, QVariant(QString()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coding/Montant.h"
+#include "srt/ComposantSrt.h"
 
 #include <QString>
 
@@ -25,6 +26,10 @@ struct TarifCotation
     std::optional<Monnaie> montant; // nothing when the coding could not be priced
     QString erreur;                 // French, why
 };
+
+// The tariff class as the coding in progress asks it: the session's
+// reference paths, today's date.
+TarificateurSRT tarificateurSession();
 
 // The total of a coding string. Fails only when the CCAM reference itself
 // cannot be read (no tariff could be right); an act the reference does not
