@@ -160,17 +160,15 @@ bool libererObjet(QDBusConnection& bus, const QString& chemin, QTextStream& err)
 
 void finirAvecLeBus()
 {
-    // The tool's own connection, and the session bus's default one (the
-    // demonstration's); QDBusConnection(name) never opens one.
-    for (const char* nom : {"pavaccam", "qt_default_session_bus"}) {
-        QDBusConnection bus(QString::fromLatin1(nom));
-        if (bus.isConnected())
-            bus.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                    QStringLiteral("/org/freedesktop/DBus"),
-                                                    QStringLiteral("org.freedesktop.DBus.Peer"),
-                                                    QStringLiteral("Ping")),
-                     QDBus::Block, 2000);
-    }
+    // Every command of the tool talks through the session bus's default
+    // connection (connecterBus).
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected())
+        bus.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                QStringLiteral("/org/freedesktop/DBus"),
+                                                QStringLiteral("org.freedesktop.DBus.Peer"),
+                                                QStringLiteral("Ping")),
+                 QDBus::Block, 2000);
 }
 
 } // namespace client
@@ -240,7 +238,7 @@ int commandeAppel(const QStringList& arguments, QTextStream& out, QTextStream& e
         return client::kUsage;
     }
 
-    QDBusConnection bus(QStringLiteral("pavaccam"));
+    QDBusConnection bus = QDBusConnection::sessionBus();
     if (!client::connecterBus(&bus, err))
         return client::kInjoignable;
     const QString chemin = client::creerObjet(bus, err);

@@ -40,7 +40,7 @@ QString messageErreur(const QDBusMessage& reponse);
 // through EndCCAM answers none, and the bus says so) wakes the caller before
 // the bus's thread has finished with it; a process ending at that moment
 // pulls Qt's type registry from under that thread, which then warns of an
-// "invalid type". One more round trip on each open connection lets it finish.
+// "invalid type". One more round trip on the bus lets it finish.
 void finirAvecLeBus();
 
 } // namespace client

@@ -96,7 +96,7 @@ int main(int argc, char* argv[])
     if (commande == QLatin1String("call"))
         return surLeBus(pava::commandeAppel);
     if (commande == QLatin1String("init"))
-        return surLeBus(pava::commandeInit);
+        return pava::commandeInit(args, out, err);
     if (commande == QLatin1String("demo"))
         return surLeBus(pava::commandeDemo);
 
