@@ -2,9 +2,10 @@
 
 #include "db/DataControl.h"
 #include "db/ErreursSql.h"
-#include "session/Chemins.h"
 #include "srt/IdentiteFichier.h"
 #include "srt/Tarifs.h"
+#include "workspace/BaseUtilisateur.h"
+#include "workspace/Historique.h"
 
 #include <QHash>
 #include <QMutex>
@@ -131,7 +132,7 @@ QList<ActeHabituel> lireHabituels(const QString& repertoireDonnees, QString* err
         return habituels;
     DataControl table;
     table.setReadOnly(true);
-    table.setDatabaseName(CompleteChemin(repertoireDonnees) + QStringLiteral("CCAM001.mdb"));
+    table.setDatabaseName(base::cheminBase(repertoireDonnees));
     table.setRecordSource(QStringLiteral("SELECT CodeActe, Libelle FROM CCAM_7 ORDER BY Libelle"));
     if (!table.refresh()) {
         if (erreur)
@@ -149,9 +150,7 @@ QList<ActeHabituel> lireHabituels(const QString& repertoireDonnees, QString* err
 
 QString fichierHistorique(const QString& repertoireRsc)
 {
-    if (repertoireRsc.trimmed().isEmpty())
-        return {};
-    return CompleteChemin(repertoireRsc) + QStringLiteral("Cotation.mdb");
+    return repertoireRsc.trimmed().isEmpty() ? QString() : historique::cheminBase(repertoireRsc);
 }
 
 bool historiqueRapide(const QString& fichier)
