@@ -31,7 +31,7 @@ struct ChapitrePropose
 // words, the chapter tree, and the acts of a chapter. The chooser does not
 // know how the search matches; it shows what the source answers, best first.
 // Sources are held by shared pointers.
-class SourceActes : public std::enable_shared_from_this<SourceActes>
+class SourceActes
 {
 public:
     virtual ~SourceActes() = default;
@@ -49,11 +49,9 @@ public:
     // The act with this code, when the source knows it.
     virtual std::optional<ActePropose> acte(const QString& code) const = 0;
     // The same acts, searched for a practice: what it has already coded
-    // comes first. The default: this very source, in its own order.
-    virtual std::shared_ptr<const SourceActes> pourPratique(const RechercheActes::Pratique&) const
-    {
-        return shared_from_this();
-    }
+    // comes first.
+    virtual std::shared_ptr<const SourceActes>
+    pourPratique(const RechercheActes::Pratique& pratique) const = 0;
 };
 
 } // namespace pava
