@@ -698,7 +698,10 @@ bool lireEditionCcam(const QByteArray& octets, EditionCcam& edition, QString& er
         texte = depuisWindows1252(octets);
         edition.forme.windows1252 = true;
     }
-    if (QStringView(texte).trimmed().isEmpty() || texte == QString(QChar(0xFEFF))) {
+    QStringView corps(texte);
+    if (corps.startsWith(QChar(0xFEFF)))
+        corps = corps.mid(1);
+    if (corps.trimmed().isEmpty()) {
         erreur = QStringLiteral("le fichier est vide");
         return false;
     }

@@ -332,7 +332,7 @@ private slots:
                "pas pu être lues");
         rangee("sans titre", QByteArray("Code,,Texte\nQZJA002,,Suture,1,0,1.00,1.00,,,1,ADC\n"),
                "titre");
-        rangee("fichier vide", QByteArray("\n\n"), "vide");
+        rangee("fichier vide (marque d'ordre des octets)", QByteArray("\xEF\xBB\xBF\n\n"), "vide");
         rangee("tabulations",
                QByteArray("\nCNAM - CCAM version 82 applicable 01/04/2026\t\t\nQZJA002\t\tSut\n"),
                "ligne 2 : ni virgules ni points-virgules");
