@@ -62,6 +62,19 @@ const QRegularExpression& reCode()
     return re;
 }
 
+// What is left of a statement's object once blanks and punctuation go.
+const QRegularExpression& reBlancsEtPonctuation()
+{
+    static const QRegularExpression re(QStringLiteral("[\\s.;:]"));
+    return re;
+}
+
+const QRegularExpression& reAvec()
+{
+    static const QRegularExpression re(QStringLiteral("\\bavec\\b"), kOptions);
+    return re;
+}
+
 // "19.01.09.02", "08.03": a heading by its number.
 const QRegularExpression& reNumero()
 {
@@ -246,7 +259,7 @@ QList<Enonce> enonces(const QString& t, int ligne)
             // Only "l'association de A avec B ne peut pas être facturée"
             // forbids a pair without linking words after the phrase.
             QString reste = e.objet;
-            reste.remove(QRegularExpression(QStringLiteral("[\\s.;:]")));
+            reste.remove(reBlancsEtPonctuation());
             if (!reste.isEmpty() ||
                 !e.sujet.contains(QLatin1String("association"), Qt::CaseInsensitive))
                 continue;
@@ -381,8 +394,7 @@ void Lecture::note(const QString& texte, int ligne, const QString& proprietaire,
         if (e.liaison == Enonce::Liaison::Aucune) {
             const qsizetype association =
                 e.sujet.indexOf(QLatin1String("association"), 0, Qt::CaseInsensitive);
-            const qsizetype avec = e.sujet.indexOf(
-                QRegularExpression(QStringLiteral("\\bavec\\b"), kOptions), association);
+            const qsizetype avec = e.sujet.indexOf(reAvec(), association);
             const Designation a = designation(e.sujet.mid(0, avec < 0 ? 0 : avec));
             const Designation b = designation(avec < 0 ? QString() : e.sujet.mid(avec));
             if (a.vide() || b.vide())
