@@ -473,7 +473,6 @@ bool Construction::lireFichiers()
     m_bilan.anomalies = m_edition.anomalies;
     m_regles = lireReglesFacturation(m_edition);
     m_bilan.incompatibilitesEdition = static_cast<int>(m_regles.paires.size());
-    m_bilan.notesIncompatibilites = m_regles.notes;
     m_bilan.reglesNonTraduites = m_regles.nonTraduites;
     if (const int n = m_edition.nombreAnomaliesBloquantes(); n > 0 && !m_options.forcer) {
         int premiere = 0;

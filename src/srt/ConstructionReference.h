@@ -60,7 +60,6 @@ struct BilanImport
     int tauxInstallation = 0;        // rates of the installation's table applied
     int incompatibilites = 0;        // pairs of the installation's table
     int incompatibilitesEdition = 0; // pairs the edition's billing rules forbid
-    int notesIncompatibilites = 0;   // notes those pairs come from
 
     QList<Anomalie> anomalies;             // of the edition
     QList<Anomalie> anomaliesInstallation; // of the installation's table
