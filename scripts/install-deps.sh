@@ -2,8 +2,8 @@
 # Installs the Debian 12 packages PavaCCAM needs to build, run and be tested;
 # with --package, also those that make and check the Debian package; with
 # --sanitize, the compiler and runtimes of the sanitized tree (clang, whose
-# sanitizer runtimes come in libclang-rt-dev); with --fuzz, clang and its
-# libFuzzer and sanitizer runtimes (scripts/fuzz.sh).
+# sanitizer runtimes come in libclang-rt-dev); --fuzz is the same (libFuzzer
+# comes in those runtimes too: scripts/fuzz.sh).
 # Only what is missing is installed; safe to run again.
 set -euo pipefail
 
@@ -19,8 +19,7 @@ PACKAGES=(
 for option in "$@"; do
     case "$option" in
     --package) PACKAGES+=(dpkg-dev file lintian) ;;
-    --sanitize) PACKAGES+=(clang libclang-rt-dev) ;;
-    --fuzz) PACKAGES+=(clang libclang-rt-14-dev) ;;
+    --sanitize | --fuzz) PACKAGES+=(clang libclang-rt-dev) ;;
     esac
 done
 

@@ -23,9 +23,7 @@ trap 'rm -rf "$journal"' EXIT
 ligne() { printf '| %s | %s |\n' "$1" "$2"; }
 
 # --- Fuzzing -----------------------------------------------------------------
-if [ -x "$root/scripts/fuzz.sh" ]; then
-    "$root/scripts/fuzz.sh" "$fuzz" >"$journal/fuzz" 2>&1 || statut=1
-fi
+"$root/scripts/fuzz.sh" "$fuzz" >"$journal/fuzz" 2>&1 || statut=1
 
 # --- Faults and hostile input (the automatic tests that inflict them) --------
 ctest --test-dir "$build" -R '^(tst_pannes|tst_entrees|tst_serveur_bus|tst_historique|tst_fichierscomplements|tst_fenetrescomplements)$' \
@@ -44,13 +42,9 @@ echo "== Robustesse de PavaCCAM =="
 echo
 ligne "Essai" "Résultat"
 ligne "---" "---"
-if [ -s "$journal/fuzz" ]; then
-    grep -E '^FUZZ ' "$journal/fuzz" | while read -r _ cible executions trouvailles _; do
-        ligne "Fuzzing : $cible (${fuzz} s)" "$executions exécutions, $trouvailles trouvaille(s)"
-    done
-else
-    ligne "Fuzzing" "scripts/fuzz.sh absent : non mesuré"
-fi
+grep -E '^FUZZ ' "$journal/fuzz" | while read -r _ cible executions trouvailles _; do
+    ligne "Fuzzing : $cible (${fuzz} s)" "$executions exécutions, $trouvailles trouvaille(s)"
+done
 sed -n 's/.*PANNES catalogue : \(.*\)/\1/p' "$journal/tests" | while read -r r; do
     ligne "Sauvegarde du catalogue tuée au hasard (SIGKILL)" "$r"
 done
