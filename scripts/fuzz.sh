@@ -16,13 +16,19 @@ if ! [[ "$secondes" =~ ^[0-9]+$ ]] || [ "$secondes" -eq 0 ]; then
     exit 2
 fi
 cibles=("$@")
-[ ${#cibles[@]} -gt 0 ] || cibles=(cotation montant profil complements edition installation)
+if [ ${#cibles[@]} -eq 0 ]; then
+    # Every target of fuzz/: one fuzz_<target>.cpp each.
+    for f in "$root"/fuzz/fuzz_*.cpp; do
+        f="${f##*/fuzz_}"
+        cibles+=("${f%.cpp}")
+    done
+fi
 
 "$root/scripts/install-deps.sh" --fuzz
 build="${PAVACCAM_FUZZ_BUILD_DIR:-$root/build-fuzz}"
-CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DPAVACCAM_BUILD_FUZZ=ON -DPAVACCAM_BUILD_TESTS=OFF -DPAVACCAM_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target "${cibles[@]/#/fuzz_}"
+PAVACCAM_BUILD_DIR="$build" \
+    PAVACCAM_CMAKE_OPTIONS="-DCMAKE_CXX_COMPILER=clang++ -DPAVACCAM_BUILD_FUZZ=ON -DPAVACCAM_BUILD_TESTS=OFF -DPAVACCAM_BUILD_BENCH=OFF" \
+    "$root/scripts/build.sh" "${cibles[@]/#/fuzz_}"
 
 # Seeds beyond the hand-written ones: the files the tests and the
 # demonstration read.
