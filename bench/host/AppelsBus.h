@@ -4,6 +4,7 @@
 #include "host/dbus/NomsBus.h"
 
 #include <QDBusMessage>
+#include <QFile>
 #include <QString>
 #include <QVariantList>
 
@@ -25,6 +26,18 @@ inline QDBusMessage appel(const QString& chemin, const QString& interface, const
     QDBusMessage m = QDBusMessage::createMethodCall(kService, chemin, interface, membre);
     m.setArguments(arguments);
     return m;
+}
+
+// A process's resident memory (VmRSS) in kB, or -1 when it cannot be read.
+inline long memoireResidenteKo(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& ligne : f.readAll().split('\n'))
+        if (ligne.startsWith("VmRSS:"))
+            return ligne.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
 }
 
 // Runs the program again inside a private session bus of its own (once: the

@@ -237,17 +237,6 @@ double medianeMicrosecondes(const QDBusMessage& m, int n)
     return durees[durees.size() / 2];
 }
 
-long memoireResidenteKo(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& ligne : f.readAll().split('\n'))
-        if (ligne.startsWith("VmRSS:"))
-            return ligne.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 void resume()
 {
     const double nu = medianeMicrosecondes(appelPing(), 3000);

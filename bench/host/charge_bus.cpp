@@ -41,17 +41,6 @@ using namespace pava::banc;
 
 namespace {
 
-long memoireKo(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& ligne : f.readAll().split('\n'))
-        if (ligne.startsWith("VmRSS:"))
-            return ligne.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
 // ------------------------------------------- a client that never reads
 // Speaks the bus's wire protocol on a socket of its own: it authenticates,
 // says hello, then sends Ping calls at a host's pace and never reads a byte
@@ -259,7 +248,7 @@ int main(int argc, char** argv)
         24 * 3600 * 1000);
     for (int i = 0; i < 200; ++i) // warm: reference opened, caches filled
         bus.call(appel(objet.value().path(), kILecture, "GetSRTPrixUnitaire", {"QZJA002"}));
-    const long avant = memoireKo(serveur.processId());
+    const long avant = memoireResidenteKo(serveur.processId());
 
     const qint64 fin = QDateTime::currentMSecsSinceEpoch() + qint64(duree) * 1000;
     ClientSourd sourd;
@@ -280,7 +269,7 @@ int main(int argc, char** argv)
         t.join();
     arret = true;
     threadSourd.join();
-    const long apres = memoireKo(serveur.processId());
+    const long apres = memoireResidenteKo(serveur.processId());
 
     std::vector<double>& l = mesures.latencesMs;
     std::sort(l.begin(), l.end());
