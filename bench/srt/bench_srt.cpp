@@ -204,7 +204,9 @@ void mesurerHistorique()
             q.exec(QStringLiteral("CREATE TABLE cotation_date_CCAM (cot__date TEXT, Desc TEXT, "
                                   "date_valid DATE, cot_secu REAL, cot_reel REAL, cot_secu_e "
                                   "REAL, cot_reel_e REAL)"));
-            q.exec(QStringLiteral("CREATE INDEX date_jeton ON cotation_date_CCAM (cot__date)"));
+            // The index the workspace adds on its first recording.
+            q.exec(QStringLiteral("CREATE INDEX cotation_date_cot ON cotation_date_CCAM "
+                                  "(cot__date, date_valid)"));
         }
         db.transaction();
         q.prepare(QStringLiteral("INSERT INTO cotation_date_CCAM VALUES (?, 'Libellé', ?, 1, 1, "
