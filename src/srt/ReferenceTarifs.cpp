@@ -198,29 +198,27 @@ bool ReferenceTarifs::chargerTables(QString& erreur)
         if (code.size() == 1)
             m_associations.append({code[0], q.value(1).toString(), q.value(2).toInt()});
     }
-    for (const auto& [sql, paires] :
-         {std::pair{"SELECT acte1, acte2, debut, fin FROM incompatibilite", &m_incompatibilites},
-          std::pair{"SELECT acte1, acte2, debut, fin FROM compatibilite", &m_compatibilites}}) {
-        // A reference of version 1 has no table of lifts.
-        if (!m_aPairesEdition && paires == &m_compatibilites)
-            break;
+    const auto lirePaires = [&](const char* sql, Paires& paires) {
         if (!executer(sql))
             return false;
-        while (q.next())
-            ajouterPaire(*paires, q);
-    }
-    return true;
+        while (q.next()) {
+            const QString a = q.value(0).toString();
+            const QString b = q.value(1).toString();
+            paires[a].append(periode(b, q));
+            paires[b].append(periode(a, q));
+        }
+        return true;
+    };
+    // A reference of version 1 has no table of lifts.
+    return lirePaires("SELECT acte1, acte2, debut, fin FROM incompatibilite", m_incompatibilites) &&
+           (!m_aPairesEdition ||
+            lirePaires("SELECT acte1, acte2, debut, fin FROM compatibilite", m_compatibilites));
 }
 
-void ReferenceTarifs::ajouterPaire(Paires& paires, const QSqlQuery& q)
+ReferenceTarifs::Incompatibilite ReferenceTarifs::periode(const QString& autre, const QSqlQuery& q)
 {
-    const QString a = q.value(0).toString();
-    const QString b = q.value(1).toString();
-    const std::int64_t debut = lireJour(q.value(2).toString());
     const QString fin = q.value(3).toString();
-    const std::int64_t jourFin = fin.isEmpty() ? 0 : lireJour(fin);
-    paires[a].append({b, debut, jourFin});
-    paires[b].append({a, debut, jourFin});
+    return {autre, lireJour(q.value(2).toString()), fin.isEmpty() ? 0 : lireJour(fin)};
 }
 
 QString ReferenceTarifs::libelleGrille(int grille) const
@@ -439,7 +437,7 @@ const ReferenceTarifs::Paires& ReferenceTarifs::pairesEdition(const QString& cod
 {
     if (!m_aPairesEdition || m_pairesEdition.contains(code))
         return m_pairesEdition;
-    // Both lists exist from now on, so that the act is never read twice.
+    // An empty list marks an act already read: it is never read twice.
     m_pairesEdition[code];
     QSqlQuery& q = m_requetes->paires;
     q.bindValue(0, code);
@@ -448,9 +446,7 @@ const ReferenceTarifs::Paires& ReferenceTarifs::pairesEdition(const QString& cod
         while (q.next()) {
             const QString autre =
                 q.value(0).toString() == code ? q.value(1).toString() : q.value(0).toString();
-            const QString fin = q.value(3).toString();
-            m_pairesEdition[code].append(
-                {autre, lireJour(q.value(2).toString()), fin.isEmpty() ? 0 : lireJour(fin)});
+            m_pairesEdition[code].append(periode(autre, q));
         }
     }
     q.finish();

@@ -144,7 +144,8 @@ private:
         std::int64_t fin = 0;
     };
     using Paires = QHash<QString, QList<Incompatibilite>>;
-    static void ajouterPaire(Paires& paires, const QSqlQuery& q);
+    // The other act of a pair row (acte1, acte2, debut, fin) and its period.
+    static Incompatibilite periode(const QString& autre, const QSqlQuery& q);
     static bool enVigueur(const Paires& paires, const QString& a, const QString& b,
                           std::int64_t jour);
     const Paires& pairesEdition(const QString& code);
