@@ -1,11 +1,10 @@
-// The profile file reader ("Pavareg.reg"). Input: a value, then the bytes of
-// a profile file, separated by the byte 0x1F.
+// The profile file reader ("Pavareg.reg"), on the bytes a file would hold.
+// Input: a value, then the bytes of a profile file, separated by the byte
+// 0x1F.
 #include "Fuzz.h"
 
 #include "coding/Windows1252.h"
 #include "session/Chemins.h"
-
-#include <QFile>
 
 using namespace pava;
 using pava::fuzz::montre;
@@ -17,12 +16,7 @@ const QString kCle = QStringLiteral("Path");
 
 QString lit(const QByteArray& contenu, const QString& section = kSection, const QString& cle = kCle)
 {
-    const QString fichier = fuzz::repertoireDeTravail() + QStringLiteral("/Pavareg.reg");
-    QFile f(fichier);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(contenu) != contenu.size())
-        qFatal("écriture impossible : %s", qPrintable(fichier));
-    f.close();
-    return litProfilFichier(fichier, section, cle);
+    return litProfilOctets(contenu, section, cle);
 }
 
 // What a value may be so that it reads back as written: one line, no NUL, no

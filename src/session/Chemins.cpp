@@ -163,13 +163,20 @@ QString decodeProfil(const QByteArray& octets)
 
 QString litProfilFichier(const QString& fichier, const QString& section, const QString& cle)
 {
-    constexpr qsizetype kTampon = 100; // characters, NUL included
     if (section.isEmpty() || cle.isEmpty())
         return {};
     QFile f(fichier);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    const QString texte = decodeProfil(f.read(4 * 1024 * 1024));
+    return litProfilOctets(f.read(4 * 1024 * 1024), section, cle);
+}
+
+QString litProfilOctets(const QByteArray& octets, const QString& section, const QString& cle)
+{
+    constexpr qsizetype kTampon = 100; // characters, NUL included
+    if (section.isEmpty() || cle.isEmpty())
+        return {};
+    const QString texte = decodeProfil(octets);
 
     bool dansSection = false;
     const auto lignes = QStringView(texte).split(QLatin1Char('\n'));

@@ -77,7 +77,9 @@ QString repertoireProfil();
 // "" when the file, the section or the key is missing, or the value is empty.
 QString LitProfil(const QString& section, const QString& cle);
 
-// The same, from an explicit file (used by LitProfil and by tests).
+// The same, from an explicit file (used by LitProfil and by tests), and from
+// the bytes of one (UTF-8 or Windows-1252, with or without a byte order mark).
 QString litProfilFichier(const QString& fichier, const QString& section, const QString& cle);
+QString litProfilOctets(const QByteArray& octets, const QString& section, const QString& cle);
 
 } // namespace pava
