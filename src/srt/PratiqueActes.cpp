@@ -15,6 +15,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <optional>
 
 namespace pava {
 
@@ -52,6 +53,18 @@ QString codeDuJeton(const QVariant& jeton)
     return estCodeActe(code) ? code : QString();
 }
 
+// The token of a dated row, which tells later whether that row is still the
+// same; nothing when it cannot be read.
+std::optional<QString> jetonDeLaLigne(QSqlQuery& q, qint64 ligne)
+{
+    if (!q.prepare(QStringLiteral("SELECT cot__date FROM cotation_date_CCAM WHERE rowid = ?")))
+        return std::nullopt;
+    q.addBindValue(ligne);
+    if (!q.exec())
+        return std::nullopt;
+    return q.next() ? q.value(0).toString() : QString();
+}
+
 // Reads the rows added since lu was read (all of them for a new Lu).
 bool lireAjouts(QSqlDatabase& db, Lu& lu, QString& erreur)
 {
@@ -86,12 +99,10 @@ bool lireAjouts(QSqlDatabase& db, Lu& lu, QString& erreur)
         connu = std::max(connu, jour);
     }
     if (derniere != lu.ligneDates) {
-        if (!q.prepare(QStringLiteral("SELECT cot__date FROM cotation_date_CCAM WHERE rowid = ?")))
+        const std::optional<QString> jeton = jetonDeLaLigne(q, derniere);
+        if (!jeton)
             return echec();
-        q.addBindValue(derniere);
-        if (!q.exec())
-            return echec();
-        lu.jetonDates = q.next() ? q.value(0).toString() : QString();
+        lu.jetonDates = *jeton;
         lu.ligneDates = derniere;
     }
     // A token recorded without any dated row is in the history all the same.
@@ -117,10 +128,8 @@ bool seulementAgrandi(QSqlDatabase& db, const Lu& lu)
     if (lu.ligneDates == 0)
         return true;
     QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("SELECT cot__date FROM cotation_date_CCAM WHERE rowid = ?")))
-        return false;
-    q.addBindValue(lu.ligneDates);
-    return q.exec() && q.next() && q.value(0).toString() == lu.jetonDates;
+    const std::optional<QString> jeton = jetonDeLaLigne(q, lu.ligneDates);
+    return jeton && !jeton->isNull() && *jeton == lu.jetonDates;
 }
 
 } // namespace
