@@ -101,13 +101,13 @@ private:
     void acte(const QStringList& c, int ligne);
     void modificateur(const QStringList& c, int ligne);
     void listeModificateurs(const QString& texte, int ligne);
-    void suite(const QStringList& c, int ligne);
+    void suite(const QStringList& c, int ligne, int ligneTexte);
     bool lireLigne(const QStringList& c, int ligne, LigneEdition& l);
     bool montant(const QString& cellule, std::int64_t& centimes) const;
     bool lireTarif(const QString& cellule, int grille, int ligne, ValeurTarif& v);
     void ajouterLigne(LigneEdition l);
     bool listeActes(const QString& texte, int ligne);
-    void note(const QString& texte);
+    void note(const QString& texte, int ligneTexte);
 
     EditionCcam& m_ed;
     QHash<QString, int> m_indexActes;
@@ -119,8 +119,25 @@ private:
     bool m_acteIgnore = false;
     QString m_chapitreModificateurs; // code of the modifier chapter while inside it
     QList<int> m_zerosSansActivite;
-    int m_ligneTexte = 0; // physical line on which the text cell of the record starts
 };
+
+// The physical line on which the text cell of a record starting on ligne
+// begins: cells before it, or blank lines at its top, may span lines, and the
+// billing rules quote the line their words are on.
+int ligneDuTexte(const QStringList& cellules, int ligne)
+{
+    for (qsizetype i = 0; i <= kTexte && i < cellules.size(); ++i) {
+        const QString& cel = cellules[i];
+        qsizetype fin = cel.size();
+        if (i == kTexte) {
+            fin = 0;
+            while (fin < cel.size() && cel[fin].isSpace())
+                ++fin;
+        }
+        ligne += static_cast<int>(QStringView(cel).left(fin).count(QLatin1Char('\n')));
+    }
+    return ligne;
+}
 
 bool Lecture::titre(const QStringList& c, int ligne, QString& erreur)
 {
@@ -169,20 +186,6 @@ void Lecture::enregistrement(const QStringList& cellules, int ligne)
                          .arg(cellules[i].trimmed().left(60)));
         }
     }
-    // The text may start below the record's first line (cells before it, or
-    // blank lines at its top, spanning lines): the billing rules quote the
-    // line their words are on.
-    m_ligneTexte = ligne;
-    for (qsizetype i = 0; i <= kTexte; ++i) {
-        const QString& cel = cellules[i];
-        qsizetype fin = cel.size();
-        if (i == kTexte) {
-            fin = 0;
-            while (fin < cel.size() && cel[fin].isSpace())
-                ++fin;
-        }
-        m_ligneTexte += static_cast<int>(QStringView(cel).left(fin).count(QLatin1Char('\n')));
-    }
     QStringList c = cellules.mid(0, kNombreColonnes);
     for (QString& cel : c)
         cel = cel.trimmed();
@@ -209,11 +212,11 @@ void Lecture::enregistrement(const QStringList& cellules, int ligne)
         return;
     if (a.startsWith(QLatin1Char('['))) {
         listeModificateurs(a, ligne);
-        suite(c, ligne);
+        suite(c, ligne, ligneDuTexte(cellules, ligne));
         return;
     }
     if (a.isEmpty()) {
-        suite(c, ligne);
+        suite(c, ligne, ligneDuTexte(cellules, ligne));
         return;
     }
     anomalie(ligne, true,
@@ -471,16 +474,16 @@ bool Lecture::listeActes(const QString& texte, int ligne)
     return true;
 }
 
-void Lecture::note(const QString& texte)
+void Lecture::note(const QString& texte, int ligneTexte)
 {
     if (m_modificateur >= 0) {
         m_ed.modificateurs[m_modificateur].notes.append(texte);
     } else if (m_acte >= 0) {
         m_ed.actes[m_acte].notes.append(texte);
-        m_ed.actes[m_acte].lignesNotes.append(m_ligneTexte);
+        m_ed.actes[m_acte].lignesNotes.append(ligneTexte);
     } else if (m_chapitre >= 0) {
         m_ed.chapitres[m_chapitre].notes.append(texte);
-        m_ed.chapitres[m_chapitre].lignesNotes.append(m_ligneTexte);
+        m_ed.chapitres[m_chapitre].lignesNotes.append(ligneTexte);
     } else {
         m_ed.notes.append(texte);
     }
@@ -489,7 +492,7 @@ void Lecture::note(const QString& texte)
 // Rows below an act, a chapter or a modifier whose first cell is empty (or
 // holds the modifier list already taken): activity lines, lists of associated
 // acts, notes, and in the modifier chapter the amounts of specialities.
-void Lecture::suite(const QStringList& c, int ligne)
+void Lecture::suite(const QStringList& c, int ligne, int ligneTexte)
 {
     const QString& texte = c[kTexte];
     if (!c[kActivite].isEmpty()) {
@@ -534,7 +537,7 @@ void Lecture::suite(const QStringList& c, int ligne)
     }
     if (texte.isEmpty() || listeActes(texte, ligne))
         return;
-    note(texte);
+    note(texte, ligneTexte);
 }
 
 void Lecture::modificateur(const QStringList& c, int ligne)
