@@ -67,7 +67,13 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QByteArray prive =
             QDir::tempPath().toUtf8() + "/runtime-" + QByteArray::number(::getuid());
-        if (::mkdir(prive.constData(), 0700) == 0 || errno == EEXIST)
+        // One left by an earlier start is taken only when it is ours and
+        // private (in a shared /tmp, someone else may have made it first).
+        struct stat etat
+        {};
+        if (::mkdir(prive.constData(), 0700) == 0 ||
+            (errno == EEXIST && ::lstat(prive.constData(), &etat) == 0 && S_ISDIR(etat.st_mode) &&
+             etat.st_uid == ::getuid() && (etat.st_mode & 0777) == 0700))
             qputenv("XDG_RUNTIME_DIR", prive);
     }
 
