@@ -18,14 +18,6 @@ namespace {
 
 constexpr qsizetype kColonnes = 11;
 
-// The text as the reader decodes it: UTF-8, else the Windows code page.
-QString decode(const QByteArray& octets)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString texte = utf8.decode(octets);
-    return utf8.hasError() ? depuisWindows1252(octets) : texte;
-}
-
 struct Enregistrement
 {
     QStringList cellules;
@@ -196,7 +188,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
         VERIFIE(!erreur.isEmpty(), QString());
         return 0;
     }
-    const QString texte = decode(octets);
+    // The text as the reader decoded it, in the form it says it found.
+    const QString texte =
+        edition.forme.windows1252 ? depuisWindows1252(octets) : QString::fromUtf8(octets);
     const int lignes = static_cast<int>(texte.count(QLatin1Char('\n'))) + 1;
     structure(edition, lignes);
 

@@ -76,7 +76,9 @@ QString enTexte(const TableInstallation& t)
 
 // The lines that must give an entry or an anomaly: all but blank lines,
 // comments, known section lines and a section's first line naming its
-// columns.
+// columns. Written apart from the reader on purpose, from the table's
+// documented format: a reader that skips a line it should report differs
+// from it. A change of format changes both.
 QList<int> lignesAttendues(const QString& texte)
 {
     QList<int> attendues;
