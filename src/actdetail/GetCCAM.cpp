@@ -103,7 +103,14 @@ void GetCCAM::construireFenetre()
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setMinimumWidth(760);
 
-    auto* principal = new QVBoxLayout(this);
+    // Everything under the isolated-act question, disabled while it shows so
+    // that no key reaches a control the practitioner cannot see.
+    auto* externe = new QVBoxLayout(this);
+    externe->setContentsMargins(0, 0, 0, 0);
+    m_formulaire = new QWidget;
+    m_formulaire->setObjectName(QStringLiteral("Formulaire"));
+    externe->addWidget(m_formulaire);
+    auto* principal = new QVBoxLayout(m_formulaire);
     auto* grille = new QGridLayout;
     grille->setHorizontalSpacing(8);
     grille->setColumnStretch(1, 1);
@@ -176,7 +183,6 @@ void GetCCAM::construireFenetre()
     m_explication->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_explication->setMinimumHeight(3 * m_explication->fontMetrics().lineSpacing());
     m_explication->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_explication->setStyleSheet(QStringLiteral("QLabel { color: palette(dark); }"));
     tarification->addWidget(m_explication);
     principal->addWidget(cadre, 1);
 
@@ -209,6 +215,18 @@ void GetCCAM::construireFenetre()
         [this](int i) { Command4_Click(i); });
     m_picture1 = question.panneau;
     m_command4Supplement = question.boutons[2];
+
+    // The urgency modifiers already billed in this consultation.
+    m_urgence = ui::etiquette(QStringLiteral("Urgence"), QString());
+    m_urgence->setWordWrap(true);
+    m_urgence->hide();
+    grille->addWidget(m_urgence, 7, 0, 1, 4);
+}
+
+void GetCCAM::montrerQuestion(bool visible)
+{
+    ui::placePanneau(m_picture1, visible);
+    m_formulaire->setEnabled(!visible);
 }
 
 // ------------------------------------------------------------------ loading
@@ -217,10 +235,10 @@ void GetCCAM::Form_Load()
 {
     Session& s = session();
     if (s.QuestionActeIsole) {
-        ui::placePanneau(m_picture1, true);
+        montrerQuestion(true);
         m_command4Supplement->setVisible(m_code->text().isEmpty());
     } else {
-        ui::placePanneau(m_picture1, false);
+        montrerQuestion(false);
     }
     s.QuestionActeIsole = false;
 
@@ -309,6 +327,8 @@ void GetCCAM::Form_Activate()
     }
     s.CheminSRT = CompleteChemin(s.CheminSRT);
 
+    // The reference writes its codes in capitals; "qzja002" is QZJA002.
+    m_code->setText(m_code->text().trimmed().toUpper());
     m_libelle->setText(libelleCcam7(cheminReferenceSrt(s.CheminSRT), m_code->text()));
     // Long labels show from their beginning, whole in the tip.
     m_libelle->setCursorPosition(0);
@@ -327,6 +347,22 @@ void GetCCAM::Form_Activate()
     }
     if (proposes.selection >= 0 && proposes.selection < m_modificateurs[0]->count())
         m_modificateurs[0]->setCurrentIndex(proposes.selection);
+    // An urgency modifier already billed in this consultation is not offered
+    // again; the window says why.
+    const QString urgence = m_ouvreur ? urgenceDejaFacturee(m_ouvreur->jetonsCodes()) : QString();
+    m_urgence->setText(urgence);
+    m_urgence->setVisible(!urgence.isEmpty());
+    if (!urgence.isEmpty()) {
+        for (QComboBox* m : m_modificateurs) {
+            for (int i = m->count() - 1; i >= 0; --i) {
+                const QString item = m->itemText(i);
+                if (item != kAucun && !item.isEmpty() && estModificateurUrgence(item[0]))
+                    m->removeItem(i);
+            }
+            if (m->currentIndex() < 0)
+                revenirA(m, kAucun);
+        }
+    }
 
     m_association->addItem(kPasAssociation);
     m_association->addItems(associationsProposees(m_usrSrt1->GetCodesAssociation()));
@@ -343,6 +379,9 @@ void GetCCAM::Form_Activate()
 
 bool GetCCAM::Form_KeyDown(int codeTouche)
 {
+    // While the question shows, only its buttons answer.
+    if (ui::panneauVisible(m_picture1))
+        return codeTouche == Qt::Key_F12;
     switch (codeTouche) {
     case Qt::Key_F12:
         Command1_Click();
@@ -357,24 +396,29 @@ bool GetCCAM::Form_KeyDown(int codeTouche)
 
 // ------------------------------------------------------------------ tariff
 
+ActeQualifie GetCCAM::acteAffiche() const
+{
+    std::array<QString, 4> textes;
+    std::array<QStringView, 4> modificateurs;
+    for (int k = 0; k < 4; ++k) {
+        textes[k] = m_modificateurs[k]->currentText();
+        modificateurs[k] = textes[k];
+    }
+    const QString activite = m_activite->currentText();
+    const QString phase = m_phase->currentText();
+    const QString association = m_association->currentText();
+    const JetonActe jeton =
+        JetonActe::depuisListes(m_code->text(), activite, phase, modificateurs, association);
+    return acteQualifie(jeton, codeElement(m_lieu->currentText()),
+                        codeElement(m_rbtExcept->currentText()));
+}
+
 void GetCCAM::Tarif_Click()
 {
+    ui::CurseurAttente attente;
     TarificateurSRT tarificateur = tarificateurSession();
-    const QString code = m_code->text();
-    QStringList modificateurs;
-    for (QComboBox* m : m_modificateurs)
-        modificateurs << codeElement(m->currentText());
-    const QString association = codeElement(m_association->currentText());
-    const QString lieu = codeElement(m_lieu->currentText());
-    const QString rbt = codeElement(m_rbtExcept->currentText());
-    const QString reponse =
-        tarificateur.GetTarifActe(code, modificateurs[0], modificateurs[1], modificateurs[2],
-                                  modificateurs[3], association, lieu, QVariant(rbt));
-
-    m_etapes = tarificateur.DetailTarifActe(code, modificateurs, association, lieu, rbt).etapes;
-    m_base = tarifDeBase(reponse);
-    m_secuCalcule = tarifAssocie(m_base, association);
-    m_tarif->setText(m_base);
+    m_prix = tarificateur.Tarifer(acteAffiche(), true);
+    m_secuCalcule = m_prix.certain() ? texteEuros(m_prix.centimes()) : QString();
     m_tarif->setText(m_secuCalcule);
     TarifCCAM_Change();
 }
@@ -392,14 +436,18 @@ void GetCCAM::Check1_Click()
 
 void GetCCAM::majExplication()
 {
-    // A tariff typed by hand has no explanation to give.
+    // A tariff typed by hand has no explanation to give; an act that
+    // cannot be priced says why.
+    if (!m_prix.certain() && m_tarif->text().isEmpty()) {
+        m_explication->setText(m_prix.erreur);
+        return;
+    }
     if (m_secuCalcule.isEmpty() || m_tarif->text() != m_secuCalcule) {
         m_explication->clear();
         return;
     }
-    m_explication->setText(explicationTarif(m_etapes, codeElement(m_association->currentText()),
-                                            m_base, m_secuCalcule, m_check1->isChecked(),
-                                            m_tarifReel->text()));
+    m_explication->setText(explicationTarif(m_prix.resultat.etapes, m_secuCalcule,
+                                            m_check1->isChecked(), m_tarifReel->text()));
 }
 
 // -------------------------------------------------------------- validation
@@ -412,11 +460,9 @@ QString GetCCAM::enregistrementActe() const
         textes[k] = m_modificateurs[k]->currentText();
         modificateurs[k] = textes[k];
     }
-    const QString activite = m_activite->currentText();
-    const QString phase = m_phase->currentText();
-    const QString association = m_association->currentText();
     const JetonActe jeton =
-        JetonActe::depuisListes(m_code->text(), activite, phase, modificateurs, association);
+        JetonActe::depuisListes(m_code->text(), m_activite->currentText(), m_phase->currentText(),
+                                modificateurs, m_association->currentText());
     return EnregistrementActe{jeton.texte(), m_tarifReel->text(), m_tarif->text(),
                               m_libelle->text()}
         .texte();
@@ -444,12 +490,35 @@ void GetCCAM::Command1_Click()
     }
     if (association == 1)
         s.IndexAssociation = 1;
-    RetirePremierPlan(this);
+    if (const QString urgence = urgenceRefusee(); !urgence.isEmpty()) {
+        ui::message(this, QMessageBox::Warning, QStringLiteral("Modificateur d'urgence"), urgence);
+        return;
+    }
     Tarif_Click();
+    if (!m_prix.certain()) {
+        // Never billed at an amount nobody computed.
+        QString texte = QStringLiteral("L'acte %1 ne peut pas être ajouté : %2")
+                            .arg(m_code->text(), m_prix.erreur);
+        LogErreur(erreur::Application, texte, QStringLiteral("GetCCAM.Command1_Click"),
+                  QStringLiteral("Acte ") + m_code->text());
+        ui::message(this, QMessageBox::Warning, QStringLiteral("Tarif impossible"), texte);
+        return;
+    }
+    RetirePremierPlan(this);
     s.ActeSaisi = enregistrementActe();
-    if (m_ouvreur)
-        m_ouvreur->Ajoute_CCAM(s.ActeSaisi);
     accept();
+}
+
+QString GetCCAM::urgenceRefusee() const
+{
+    if (!m_ouvreur)
+        return {};
+    bool urgence = false;
+    for (const QComboBox* m : m_modificateurs) {
+        const QString c = codeElement(m->currentText());
+        urgence = urgence || (c.size() == 1 && estModificateurUrgence(c[0]));
+    }
+    return urgence ? urgenceDejaFacturee(m_ouvreur->jetonsCodes()) : QString();
 }
 
 void GetCCAM::Command2_Click()
@@ -477,7 +546,7 @@ void GetCCAM::Command4_Click(int index)
     case 0:
         // Recode the first act: it leaves the coding list, the user
         // qualifies it again here and validates.
-        ui::placePanneau(m_picture1, false);
+        montrerQuestion(false);
         if (m_ouvreur)
             m_ouvreur->supprimerActeCourant();
         break;
@@ -487,7 +556,7 @@ void GetCCAM::Command4_Click(int index)
     case 2:
         // A transitional supplement to the first act: the chooser asks for it.
         m_code->clear();
-        ui::placePanneau(m_picture1, false);
+        montrerQuestion(false);
         session().ModeSupplementTransitoire = true;
         m_activationFaite = false;
         Form_Activate();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "srt/ComposantSrt.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -17,18 +19,18 @@ class QPushButton;
 namespace pava {
 
 class CtlCCAM;
-class UsrSrt;
 
 // What the act window asks of the workspace that opened it: the coding list
-// it checks the association against and whose first act the isolated-act
-// answer "&Oui" deletes, and the coding history it records the act in.
+// it checks the association and the urgency modifiers against, and whose
+// first act the isolated-act answer "&Oui" deletes. The act handed back goes
+// to the coding list, then to the history, by the workspace.
 class OuvreurActe
 {
 public:
     virtual ~OuvreurActe() = default;
     virtual int nombreActesCodes() const = 0;
+    virtual QStringList jetonsCodes() const = 0;
     virtual void supprimerActeCourant() = 0;
-    virtual void Ajoute_CCAM(const QString& enregistrement) = 0;
 };
 
 // The act window: one CCAM act qualified (activity, phase, four modifiers,
@@ -77,7 +79,12 @@ private:
     void construireFenetre();
     QComboBox* liste(const QString& nom, const QStringList& elements = {});
     QString enregistrementActe() const;
+    ActeQualifie acteAffiche() const;
     void majExplication();
+    void montrerQuestion(bool visible);
+    // Why the modifiers chosen may not be billed with the coding list ("" when
+    // they may).
+    QString urgenceRefusee() const;
 
     OuvreurActe* m_ouvreur = nullptr;
     std::unique_ptr<UsrSrt> m_usrSrt1;
@@ -102,9 +109,11 @@ private:
     QPushButton* m_command4Supplement = nullptr;
     QFrame* m_picture1 = nullptr;
 
+    QWidget* m_formulaire = nullptr;
+    QLabel* m_urgence = nullptr;
+
     // The last computation, for its explanation line.
-    QStringList m_etapes;
-    QString m_base;
+    PrixActe m_prix;
     QString m_secuCalcule;
 };
 

@@ -1,5 +1,6 @@
 #include "actdetail/ReglesActe.h"
 
+#include "coding/Cotation.h"
 #include "coding/Montant.h"
 
 namespace pava {
@@ -49,19 +50,21 @@ QString codeElement(QStringView item)
     return item.left(1).trimmed().toString();
 }
 
-QString tarifDeBase(QStringView reponseCentimes)
+QString urgenceDejaFacturee(const QStringList& jetons)
 {
-    return montantTexte(Monnaie::depuisTexte(reponseCentimes).multiplie(u"0.01"));
-}
-
-QString tarifAssocie(QStringView tarif, QStringView codeAssociation)
-{
-    Monnaie m = Monnaie::depuisTexte(tarif);
-    if (codeAssociation == u"2")
-        m = m.multiplie(u"0.5");
-    else if (codeAssociation == u"3")
-        m = m.multiplie(u"0.75");
-    return montantTexte(m);
+    for (const QString& j : jetons) {
+        const std::optional<JetonActe> jeton = JetonActe::lire(j);
+        if (!jeton)
+            continue;
+        for (int i = 0; i < 4; ++i) {
+            const QString m = jeton->modificateur(i);
+            if (m.size() == 1 && estModificateurUrgence(m[0]))
+                return QStringLiteral("L'acte %1 porte déjà le modificateur d'urgence %2 : U et F "
+                                      "ne se facturent qu'une fois par consultation.")
+                    .arg(jeton->code, m);
+        }
+    }
+    return {};
 }
 
 QString tarifReel(QStringView tarifSecu, bool majore)
@@ -74,9 +77,12 @@ QString tarifReel(QStringView tarifSecu, bool majore)
     return montantTexte(m);
 }
 
-QString explicationTarif(const QStringList& etapesComposant, QStringView codeAssociation,
-                         QStringView base, QStringView secu, bool majore, QStringView reel)
+QString explicationTarif(const QStringList& etapesComposant, QStringView secu, bool majore,
+                         QStringView reel)
 {
+    const auto francais = [](QStringView montant) {
+        return montant.toString().replace(QLatin1Char('.'), QLatin1Char(','));
+    };
     QStringList phrases;
     for (const QString& e : etapesComposant) {
         // The act, the date, the place and the raw answer are already on the
@@ -86,15 +92,9 @@ QString explicationTarif(const QStringList& etapesComposant, QStringView codeAss
             continue;
         phrases << e;
     }
-    if (codeAssociation == u"2" || codeAssociation == u"3")
-        phrases << QStringLiteral("Code association %1 : %2 € × %3 = %4 €.")
-                       .arg(codeAssociation.toString(), base.toString(),
-                            codeAssociation == u"2" ? QStringLiteral("50 %")
-                                                    : QStringLiteral("75 %"),
-                            secu.toString());
     if (majore)
         phrases << QStringLiteral("Majoration de 17,5 % : %1 € × 1,175 = %2 €.")
-                       .arg(secu.toString(), reel.toString());
+                       .arg(francais(secu), francais(reel));
     return phrases.join(QLatin1Char(' '));
 }
 

@@ -42,21 +42,26 @@ QStringList associationsProposees(QStringView reponse);
 // empty item or a blank first character).
 QString codeElement(QStringView item);
 
+// The urgency modifiers U and F exclude each other and are billed once per
+// practitioner and consultation, whatever the number of acts: the sentence
+// naming the act of the coding list that already carries one, "" when none
+// does.
+QString urgenceDejaFacturee(const QStringList& jetons);
+inline bool estModificateurUrgence(QChar m)
+{
+    return m == QLatin1Char('U') || m == QLatin1Char('F');
+}
+
 // ---------------------------------------------------------------- tariff
-// The component's tariff in cents as the "Sécu" box shows it: euros with two
-// decimals and "." ("2469" -> "24.69"); empty or non-numeric -> "0.00".
-QString tarifDeBase(QStringView reponseCentimes);
-// The association reductions on that amount: code "2" halves it, code "3"
-// takes three quarters, rounded to the cent; any other code keeps it.
-QString tarifAssocie(QStringView tarif, QStringView codeAssociation);
 // The "Réel" box: empty when "Sécu" is, else "Sécu" raised by 17.5 % when
 // the box "+17.5%" is ticked.
 QString tarifReel(QStringView tarifSecu, bool majore);
 
-// One line saying how the price shown was reached: the component's own steps
-// (unit price for the activity and phase, each modifier's share, rounding),
-// then the association reduction and the surcharge when they apply.
-QString explicationTarif(const QStringList& etapesComposant, QStringView codeAssociation,
-                         QStringView base, QStringView secu, bool majore, QStringView reel);
+// One line saying how the price shown was reached: the tariff engine's own
+// steps (unit price for the activity and phase, each modifier's share, the
+// association, the flat amounts, rounding), then the surcharge when it
+// applies. French number format throughout.
+QString explicationTarif(const QStringList& etapesComposant, QStringView secu, bool majore,
+                         QStringView reel);
 
 } // namespace pava

@@ -127,6 +127,16 @@ QString suffixesMontants(double total, double depassement, double horsNomenclatu
     return s.replace(QLatin1Char(','), QLatin1Char('.'));
 }
 
+QString virgulesDecimales(QStringView texte)
+{
+    QString t = texte.toString();
+    for (qsizetype i = 1; i + 1 < t.size(); ++i) {
+        if (t[i] == QLatin1Char(',') && t[i - 1].isDigit() && t[i + 1].isDigit())
+            t[i] = QLatin1Char('.');
+    }
+    return t;
+}
+
 QString acteCompose(const QString& ngap, const QString& cotation, const QString& extras)
 {
     if (!ngap.isEmpty())

@@ -121,13 +121,19 @@ QString resultatListe(const QString& ngap, const QString& cotation, const QStrin
 // From a composed act: stored text unchanged, plain-number amount, label with
 // "''" -> "'" and "," -> ";" (trimmed).
 QString resultatCompose(const QString& acteStocke, const QString& montant, const QString& libelle);
-// A coding typed by the practitioner (the complement's CCAM and NGAP codings)
+// A coding typed by the practitioner (the workspace's complement boxes, the
+// composed act's NGAP coding and amounts, the complement catalogue's codings)
 // holds no ",": the result string and the stored composed act separate their
-// parts with it, and the host would read a code as the amount. The windows
-// remove it where it is typed and say why in these words.
-inline const QString kVirguleRetiree =
+// parts with it, and the host would read a code as the amount. A French
+// practitioner writes a decimal comma, though ("AMI 1,5", "=4,5"): a ","
+// between two digits becomes the "." of the result string. Any other "," is
+// kept where it was typed, said in these words beside the box, and the
+// window is not validated while it stands.
+QString virgulesDecimales(QStringView texte);
+inline const QString kVirguleRefusee =
     QStringLiteral("La virgule sépare les parties de la cotation rendue au logiciel du cabinet : "
-                   "elle ne peut pas figurer dans une cotation et a été retirée.");
+                   "elle n'est admise qu'entre deux chiffres (« 1,5 » s'écrit « 1.5 »). "
+                   "Retirez-la pour valider.");
 
 // ---------------------------------------------------- association-check list
 // Bare code of every act of the list, each followed by "@", then the bare

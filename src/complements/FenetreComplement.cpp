@@ -85,13 +85,6 @@ void FenetreComplement::protegeChamp(QLineEdit* zone, QLabel* explication, bool 
 {
     QObject::connect(zone, &QLineEdit::textChanged, zone, [=](const QString& t) {
         const complements::ChampNettoye n = complements::nettoieChamp(t, cotation);
-        if (!n.modifie())
-            return;
-        const int curseur = static_cast<int>(
-            complements::nettoieChamp(QStringView(t).left(zone->cursorPosition()), cotation)
-                .texte.size());
-        zone->setText(n.texte);
-        zone->setCursorPosition(curseur);
         QStringList raisons;
         if (n.separateur)
             raisons << QStringLiteral("Le caractère « § » sépare les champs dans les fichiers des "
@@ -100,12 +93,24 @@ void FenetreComplement::protegeChamp(QLineEdit* zone, QLabel* explication, bool 
             raisons << QStringLiteral("Un champ tient sur une seule ligne : le retour à la ligne "
                                       "a été remplacé par une espace.");
         if (n.virgule)
-            raisons << kVirguleRetiree;
+            raisons << kVirguleRefusee;
         if (n.horsCodePage)
             raisons << QStringLiteral("Un caractère que les fichiers des actes complémentaires ne "
                                       "peuvent pas contenir a été retiré.");
-        explication->setText(raisons.join(QLatin1Char(' ')));
-        explication->show();
+        if (!raisons.isEmpty()) {
+            explication->setText(raisons.join(QLatin1Char(' ')));
+            explication->show();
+        } else if (explication->text() == kVirguleRefusee) {
+            // The refused comma is gone: nothing left to say.
+            explication->hide();
+        }
+        if (!n.modifie())
+            return;
+        const int curseur = static_cast<int>(
+            complements::nettoieChamp(QStringView(t).left(zone->cursorPosition()), cotation)
+                .texte.size());
+        zone->setText(n.texte);
+        zone->setCursorPosition(curseur);
     });
 }
 

@@ -4,6 +4,7 @@
 #include "session/Session.h"
 #include "workspace/Dialogues.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -80,6 +81,14 @@ void FrmSaisieActeComp::Form_Load()
 
 void FrmSaisieActeComp::Command2_Click()
 {
+    // The explanation line says why a "," stops the validation.
+    for (QLineEdit* zone : {m_text2, m_text3}) {
+        if (zone->text().contains(QLatin1Char(','))) {
+            QApplication::beep();
+            zone->setFocus();
+            return;
+        }
+    }
     Session& s = session();
     s.ComplementValide = true;
     s.LibelleComplement = m_text1->text();

@@ -60,7 +60,15 @@ ChampNettoye nettoieChamp(QStringView texte, bool cotation)
         if (c == kSepEnregistrement) {
             n.separateur = true;
         } else if (cotation && c == QLatin1Char(',')) {
-            n.virgule = true;
+            // A decimal comma is the "." of the result string; any other
+            // stays where it was typed, and the window refuses it.
+            if (i > 0 && i + 1 < texte.size() && texte[i - 1].isDigit() && texte[i + 1].isDigit()) {
+                n.decimale = true;
+                n.texte += QLatin1Char('.');
+            } else {
+                n.virgule = true;
+                n.texte += c;
+            }
         } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             n.sautDeLigne = true;
             n.texte += QLatin1Char(' ');
@@ -78,9 +86,9 @@ ChampNettoye nettoieChamp(QStringView texte, bool cotation)
 QString suiteMontants(QStringView cotation, QStringView total, QStringView depassement,
                       QStringView horsNomenclature)
 {
-    return enleveMontants(cotation) + suffixesMontants(valeurNumerique(total),
-                                                       valeurNumerique(depassement),
-                                                       valeurNumerique(horsNomenclature));
+    const auto nombre = [](QStringView t) { return valeurNumerique(virgulesDecimales(t)); };
+    return enleveMontants(cotation) +
+           suffixesMontants(nombre(total), nombre(depassement), nombre(horsNomenclature));
 }
 
 } // namespace pava::complements

@@ -43,15 +43,16 @@ struct ChampNettoye
     bool separateur = false;   // a "§" was removed
     bool sautDeLigne = false;  // a line break became a blank
     bool horsCodePage = false; // a character the file cannot hold was removed
-    bool virgule = false;      // a "," was removed from a coding
-    bool modifie() const { return separateur || sautDeLigne || horsCodePage || virgule; }
+    bool decimale = false;     // a decimal comma of a coding became "."
+    bool virgule = false;      // a coding holds another ",", kept: to be removed by hand
+    bool modifie() const { return separateur || sautDeLigne || horsCodePage || decimale; }
 };
 ChampNettoye nettoieChamp(QStringView texte, bool cotation = false);
 
 // The CCAM coding of the amounts window's "Suite": the coding without its
 // old amount suffixes, then the suffixes of the three boxes read as numbers
 // (total "=", else overrun "&", then out-of-nomenclature act "$"; amounts of
-// 0 or less dropped; a decimal comma ends a number, "12,50" is 12).
+// 0 or less dropped; a decimal comma is the decimal point, "12,50" is 12.5).
 QString suiteMontants(QStringView cotation, QStringView total, QStringView depassement,
                       QStringView horsNomenclature);
 

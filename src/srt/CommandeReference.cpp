@@ -280,8 +280,7 @@ int tarifer(const QStringList& args, QTextStream& out, QTextStream& err)
         a.mots.first(), modificateurs, a.options.value(QStringLiteral("--association")),
         a.options.value(QStringLiteral("--lieu")), a.options.value(QStringLiteral("--rbt")));
     if (d.reponse.isEmpty()) {
-        for (const QString& e : d.etapes.mid(0, 1))
-            err << "pavaccam reference price : " << e << '\n';
+        err << "pavaccam reference price : " << d.erreur << '\n';
         return kEchec;
     }
     for (const QString& e : d.etapes)

@@ -124,16 +124,13 @@ QString UsrSrt::GetBaseRemboursementActe(const QString& codeActe, const QString&
                                          const QString& modif2, const QString& codeLieu,
                                          const QString& codeAssociation)
 {
-    ReferenceTarifs* ref = reference();
-    if (!ref)
-        return {};
-    ReferenceTarifs::Demande d = demande(codeActe, codeAssociation, codeLieu);
-    d.modificateurs = {modif1, modif2, {}, {}};
-    d.appliquerAssociation = true;
-    const ReferenceTarifs::Resultat r = ref->calculer(d);
-    if (r.statut == ReferenceTarifs::Resultat::Statut::Inconnu)
-        return {};
-    return texteEuros(r.total);
+    ActeQualifie a;
+    a.code = codeActe;
+    a.modificateurs = {modif1, modif2, {}, {}};
+    a.association = codeAssociation;
+    a.lieu = codeLieu;
+    const PrixActe p = Tarifer(a);
+    return p.certain() ? texteEuros(p.centimes()) : QString();
 }
 
 QString UsrSrt::GetPrixUnitaire(const QString& codeActe)
@@ -149,22 +146,37 @@ QString UsrSrt::GetPrixUnitaire(const QString& codeActe)
 
 // --- TarificateurSRT ------------------------------------------------------------------------
 
+PrixActe ParametresSrt::Tarifer(const ActeQualifie& acte, bool expliquer)
+{
+    PrixActe p;
+    ReferenceTarifs* ref = reference();
+    if (!ref) {
+        p.erreur = derniereErreur();
+        p.resultat.statut = ReferenceTarifs::Resultat::Statut::Endommage;
+        if (expliquer)
+            p.resultat.etapes.append(p.erreur);
+        return p;
+    }
+    ReferenceTarifs::Demande d = demande(acte.code, acte.association, acte.lieu);
+    d.activite = acte.activite;
+    d.phase = acte.phase;
+    for (std::size_t i = 0; i < acte.modificateurs.size(); ++i)
+        d.modificateurs[i] = acte.modificateurs[i];
+    d.remboursementExceptionnel = acte.remboursementExceptionnel;
+    p.resultat = ref->calculer(d, expliquer);
+    if (!p.resultat.certain())
+        p.erreur = p.resultat.motif;
+    return p;
+}
+
 QString TarificateurSRT::GetTarifActe(const QString& code, const QString& m1, const QString& m2,
                                       const QString& m3, const QString& m4,
                                       const QString& association, const QString& lieu,
                                       const QVariant& rbtExceptionnel)
 {
-    ReferenceTarifs* ref = reference();
-    if (!ref)
-        return {};
-    const QString rbt = rbtExceptionnel.toString();
-    ReferenceTarifs::Demande d = demande(code, association, lieu);
-    d.modificateurs = {m1, m2, m3, m4};
-    d.remboursementExceptionnel = rbt;
-    const ReferenceTarifs::Resultat r = ref->calculer(d);
-    if (r.statut == ReferenceTarifs::Resultat::Statut::Inconnu)
-        return {};
-    return QString::number(r.total);
+    const PrixActe p =
+        Tarifer({code, 0, 0, {m1, m2, m3, m4}, association, lieu, rbtExceptionnel.toString()});
+    return p.certain() ? QString::number(p.centimes()) : QString();
 }
 
 TarificateurSRT::Detail TarificateurSRT::DetailTarifActe(const QString& code,
@@ -173,20 +185,15 @@ TarificateurSRT::Detail TarificateurSRT::DetailTarifActe(const QString& code,
                                                          const QString& lieu,
                                                          const QString& rbtExceptionnel)
 {
-    Detail detail;
-    ReferenceTarifs* ref = reference();
-    if (!ref) {
-        detail.etapes.append(derniereErreur());
-        return detail;
-    }
-    ReferenceTarifs::Demande d = demande(code, association, lieu);
+    ActeQualifie a{code, 0, 0, {}, association, lieu, rbtExceptionnel};
     for (int i = 0; i < 4 && i < modificateurs.size(); ++i)
-        d.modificateurs[i] = modificateurs[i];
-    d.remboursementExceptionnel = rbtExceptionnel;
-    ReferenceTarifs::Resultat r = ref->calculer(d, true);
-    if (r.statut != ReferenceTarifs::Resultat::Statut::Inconnu)
-        detail.reponse = QString::number(r.total);
-    detail.etapes = r.etapes;
+        a.modificateurs[i] = modificateurs[i];
+    const PrixActe p = Tarifer(a, true);
+    Detail detail;
+    detail.erreur = p.erreur;
+    if (p.certain())
+        detail.reponse = QString::number(p.centimes());
+    detail.etapes = p.resultat.etapes;
     detail.etapes.append(
         QStringLiteral("Réponse de GetTarifActe : « %1 » (centimes).").arg(detail.reponse));
     return detail;

@@ -6,9 +6,35 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <array>
 #include <memory>
 
 namespace pava {
+
+// An act as the practitioner qualifies it in the act window, or as a coding's
+// token stores it.
+struct ActeQualifie
+{
+    QString code;
+    int activite = 0; // 0: the act's main line
+    int phase = 0;
+    std::array<QString, 4> modificateurs; // one character each, possibly empty
+    QString association;                  // "1".."5"; "0" or empty: none
+    QString lieu;
+    QString remboursementExceptionnel; // "O", "N" or empty
+};
+
+// The price of a qualified act, or why there is none.
+struct PrixActe
+{
+    ReferenceTarifs::Resultat resultat;
+    // Why the act cannot be priced with certainty, in French (the reference
+    // missing, unreadable or damaged, the act unknown or without a price that
+    // day...): "" when the price is certain.
+    QString erreur;
+    bool certain() const { return erreur.isEmpty(); }
+    std::int64_t centimes() const { return resultat.total; }
+};
 
 // The tariff component as the windows and the host see it: the control
 // (UsrSrt) and the tariff class (TarificateurSRT), both answering from the
@@ -34,6 +60,11 @@ namespace pava {
 class ParametresSrt
 {
 public:
+    // The price of a qualified act on DateActe in the grid, association
+    // applied: the one computation behind every price of the program (the
+    // act window, the look-ups, the tariff of a coding, the command line).
+    PrixActe Tarifer(const ActeQualifie& acte, bool expliquer = false);
+
     void setDateActe(const QString& texte);
     void setPathDico(const QString& chemin);
     void setPathData(const QString& chemin);
@@ -100,9 +131,9 @@ public:
     // by its wording: "QZJA002@FActe réalisé en urgence...@M...". "" for an
     // unknown act; the act code alone when it allows none.
     QString GetModificateursActe(const QString& codeActe);
-    // Reimbursement base in euros ("24.69"): the tariff with two modifiers and
-    // the association code's rate applied (place code: no effect). "" for an
-    // unknown act.
+    // Reimbursement base in euros ("24.69"): the tariff of the act's main line
+    // with two modifiers and the association code, as Tarifer computes it
+    // (place code: no effect). "" when no price can be given.
     QString GetBaseRemboursementActe(const QString& codeActe, const QString& modif1,
                                      const QString& modif2, const QString& codeLieu,
                                      const QString& codeAssociation);
@@ -114,13 +145,12 @@ public:
 class TarificateurSRT : public ParametresSrt
 {
 public:
-    // Tariff in cents as decimal text ("2660"): the act's unit price on
-    // DateActe in the grid, raised by its allowed modifiers (percentages added
-    // together, flat amounts added), rounded to the cent. The association code
-    // is not applied (callers apply codes 2 and 3 themselves); the place code
-    // does not change the price; the exceptional-reimbursement code "N" makes
-    // an act reimbursable under conditions 0. "0" for an act not covered or
-    // without price at that date, "" for an unknown act.
+    // Tariff in cents as decimal text ("3236"): Tarifer's price of the act's
+    // main line. The place code does not change the price; the
+    // exceptional-reimbursement code "N" makes an act reimbursable under
+    // conditions 0. "0" for an act not covered; "" when no price can be given
+    // (unknown act, no price that day, no reference...: derniereErreur() or
+    // Tarifer say why).
     QString GetTarifActe(const QString& code, const QString& m1, const QString& m2,
                          const QString& m3, const QString& m4, const QString& association,
                          const QString& lieu, const QVariant& rbtExceptionnel);
@@ -136,6 +166,7 @@ public:
     {
         QString reponse;
         QStringList etapes;
+        QString erreur; // why there is no answer
     };
     Detail DetailTarifActe(const QString& code, const QStringList& modificateurs,
                            const QString& association = {}, const QString& lieu = {},

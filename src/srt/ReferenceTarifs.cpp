@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -45,9 +46,10 @@ std::int64_t arrondiDivision(std::int64_t numerateur, std::int64_t denominateur)
 
 QString texteMontantExact(std::int64_t numerateur, std::int64_t denominateur)
 {
-    // Euros with four decimals: the amount before it is rounded to the cent.
+    // Euros with four decimals, French form: the amount before it is rounded
+    // to the cent.
     const std::int64_t dixMilliemes = arrondiDivision(numerateur * 100, denominateur);
-    return QStringLiteral("%1.%2")
+    return QStringLiteral("%1,%2 €")
         .arg(dixMilliemes / 10000)
         .arg(dixMilliemes % 10000, 4, 10, QLatin1Char('0'));
 }
@@ -64,23 +66,29 @@ struct ReferenceTarifs::Requetes
 
 std::shared_ptr<ReferenceTarifs> ReferenceTarifs::partagee(const QString& chemin, QString* erreur)
 {
-    IdentiteFichier id;
-    if (!identiteFichier(chemin, id)) {
+    const auto dire = [&](const QString& cause, const QString& detail = {}) {
         if (erreur)
-            *erreur = QStringLiteral("référentiel CCAM introuvable : « %1 »").arg(chemin);
-        return {};
-    }
+            *erreur = QStringLiteral("référentiel CCAM %1 : « %2 »%3")
+                          .arg(cause, chemin,
+                               detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail));
+        return std::shared_ptr<ReferenceTarifs>();
+    };
+    IdentiteFichier id;
+    if (!identiteFichier(chemin, id))
+        return dire(QStringLiteral("introuvable"));
     auto& c = cache();
     if (const auto it = c.constFind(chemin); it != c.cend() && it->identite == id)
         return it->reference;
+    c.remove(chemin);
+    const QFileInfo info(chemin);
+    if (!info.isFile() || !info.isReadable())
+        return dire(QStringLiteral("illisible"));
+    if (info.size() == 0)
+        return dire(QStringLiteral("endommagé"), QStringLiteral("fichier vide"));
     std::shared_ptr<ReferenceTarifs> r(new ReferenceTarifs(chemin));
     QString e;
-    if (!r->ouvrir(e)) {
-        c.remove(chemin);
-        if (erreur)
-            *erreur = QStringLiteral("référentiel CCAM illisible : « %1 » (%2)").arg(chemin, e);
-        return {};
-    }
+    if (!r->ouvrir(e))
+        return dire(QStringLiteral("endommagé"), e);
     c.insert(chemin, {id, r});
     return r;
 }
@@ -241,29 +249,38 @@ const ReferenceTarifs::DonneesActe& ReferenceTarifs::acte(QStringView code)
         return inconnu;
 
     DonneesActe a;
+    bool lu = true;
     QSqlQuery& qa = m_requetes->acte;
     qa.bindValue(0, cle);
-    if (qa.exec() && qa.next()) {
+    lu = qa.exec();
+    if (lu && qa.next()) {
         a.existe = true;
         a.libelle = qa.value(0).toString();
         a.sousConditions = qa.value(1).toBool();
     }
-    qa.finish();
-    if (a.existe) {
+    if (!qa.lastError().isValid() && a.existe) {
         QSqlQuery& qt = m_requetes->tarifs;
         qt.bindValue(0, cle);
-        if (qt.exec()) {
-            while (qt.next())
-                ajouterTarif(a, qt, 0);
-        }
+        lu = qt.exec();
+        while (lu && qt.next())
+            ajouterTarif(a, qt, 0);
+        lu = lu && !qt.lastError().isValid();
         qt.finish();
         QSqlQuery& ql = m_requetes->listes;
         ql.bindValue(0, cle);
-        if (ql.exec()) {
-            while (ql.next())
-                a.listes.append({lireJour(ql.value(0).toString()), ql.value(1).toString()});
-        }
+        lu = lu && ql.exec();
+        while (lu && ql.next())
+            a.listes.append({lireJour(ql.value(0).toString()), ql.value(1).toString()});
+        lu = lu && !ql.lastError().isValid();
         ql.finish();
+    }
+    lu = lu && !qa.lastError().isValid();
+    qa.finish();
+    if (!lu) {
+        // Not remembered: the act is not known to be unknown.
+        m_panne = QStringLiteral("référentiel CCAM endommagé : « %1 »").arg(m_chemin);
+        static const DonneesActe illisible;
+        return illisible;
     }
     // Unknown codes of the right form are remembered too: asking again costs
     // nothing, and their number is bounded by what users type.
@@ -348,24 +365,29 @@ QString ReferenceTarifs::modificateursAutorises(QStringView code, std::int64_t j
     return p ? p->valeur : QString();
 }
 
-// The line that prices the act: activity 1 phase 0, the act as a whole; an
-// act that has no such line (one made of phases, or of other activities only)
-// is priced on its first line in activity and phase order.
+// The line that prices the act. Asked for its main line (activity 0): activity
+// 1 phase 0, the act as a whole; an act that has no such line (one made of
+// phases, or of other activities only) is priced on its first line in
+// activity and phase order, and so is activity 1 phase 0 asked of it. Any
+// other activity and phase: that line or none.
 const ReferenceTarifs::LigneActe* ReferenceTarifs::ligneRetenue(const DonneesActe& a,
                                                                 std::int64_t jour, int grille,
+                                                                int activite, int phase,
                                                                 const ValeurTarif** valeur) const
 {
+    const bool principale = activite == 0 || (activite == 1 && phase == 0);
     const LigneActe* premiere = nullptr;
     const ValeurTarif* valeurPremiere = nullptr;
     for (const LigneActe& l : a.lignes) {
         const PointDate<ValeurTarif>* p = pointEnVigueur(l.tarifs[grille - 1], jour);
         if (!p || p->valeur.etat == ValeurTarif::Etat::Supprime)
             continue;
-        if (l.activite == 1 && l.phase == 0) {
+        if ((principale && l.activite == 1 && l.phase == 0) ||
+            (l.activite == activite && l.phase == phase)) {
             *valeur = &p->valeur;
             return &l;
         }
-        if (!premiere) {
+        if (principale && !premiere) {
             premiere = &l;
             valeurPremiere = &p->valeur;
         }
@@ -380,7 +402,7 @@ bool ReferenceTarifs::prixUnitaire(QStringView code, std::int64_t jour, int gril
     if (grille < 1 || grille > kNombreGrilles)
         return false;
     const ValeurTarif* v = nullptr;
-    if (!ligneRetenue(acte(code), jourEdition(jour), grille, &v))
+    if (!ligneRetenue(acte(code), jourEdition(jour), grille, 0, 0, &v))
         return false;
     valeur = *v;
     return true;
@@ -470,20 +492,27 @@ ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expli
 {
     Resultat r;
     QStringList& etapes = r.etapes;
-    const int grille = d.grille >= 1 && d.grille <= kNombreGrilles ? d.grille : kGrilleSecteur1;
-    const DonneesActe& a = acte(d.code);
-    if (!a.existe) {
+    const auto refuser = [&r, &etapes, expliquer](Resultat::Statut statut, const QString& motif) {
+        r.statut = statut;
+        r.motif = motif;
+        r.total = 0;
         if (expliquer)
-            etapes.append(QStringLiteral("Acte « %1 » inconnu du référentiel : pas de tarif.")
-                              .arg(d.code.trimmed().left(20)));
+            etapes.append(motif);
         return r;
-    }
+    };
+    const int grille = d.grille >= 1 && d.grille <= kNombreGrilles ? d.grille : kGrilleSecteur1;
+    const QString code = d.code.trimmed().left(20).toString().toUpper();
+    const DonneesActe& a = acte(code);
+    if (!a.existe && !m_panne.isEmpty())
+        return refuser(Resultat::Statut::Endommage, m_panne + QLatin1Char('.'));
+    if (!a.existe)
+        return refuser(Resultat::Statut::Inconnu,
+                       QStringLiteral("L'acte « %1 » est inconnu du référentiel CCAM.").arg(code));
     if (expliquer) {
         if (m_demonstration)
             etapes.append(QStringLiteral("Référentiel de démonstration : tarifs inventés, à ne "
                                          "pas utiliser pour facturer."));
-        etapes.append(
-            QStringLiteral("Acte %1 : %2").arg(d.code.trimmed().toString().toUpper(), a.libelle));
+        etapes.append(QStringLiteral("Acte %1 : %2").arg(code, a.libelle));
         etapes.append(QStringLiteral("Date de l'acte : %1 ; grille %2 (%3).")
                           .arg(texteJourFrancais(d.jour))
                           .arg(grille)
@@ -491,29 +520,35 @@ ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expli
     }
     const ValeurTarif* v = nullptr;
     const std::int64_t jourDonnees = jourEdition(d.jour);
-    const LigneActe* ligne = ligneRetenue(a, jourDonnees, grille, &v);
+    const LigneActe* ligne = ligneRetenue(a, jourDonnees, grille, d.activite, d.phase, &v);
     if (!ligne) {
-        r.statut = Resultat::Statut::HorsVigueur;
-        if (expliquer)
-            etapes.append(QStringLiteral("L'acte n'a pas de tarif à cette date : 0."));
-        return r;
+        if (d.activite != 0 && ligneRetenue(a, jourDonnees, grille, 0, 0, &v))
+            return refuser(Resultat::Statut::SansLigne,
+                           QStringLiteral("L'acte %1 n'a pas d'activité %2 en phase %3 : "
+                                          "pas de tarif.")
+                               .arg(code)
+                               .arg(d.activite)
+                               .arg(d.phase));
+        return refuser(Resultat::Statut::HorsVigueur,
+                       QStringLiteral("L'acte %1 n'a pas de tarif au %2.")
+                           .arg(code, texteJourFrancais(d.jour)));
     }
     r.activite = ligne->activite;
     r.phase = ligne->phase;
     if (v->etat == ValeurTarif::Etat::NonPrisEnCharge) {
         r.statut = Resultat::Statut::NonPrisEnCharge;
         if (expliquer)
-            etapes.append(QStringLiteral("Activité %1, phase %2 : non pris en charge : 0.")
+            etapes.append(QStringLiteral("Activité %1, phase %2 : non pris en charge : 0 €.")
                               .arg(r.activite)
                               .arg(r.phase));
         return r;
     }
     r.prixUnitaire = v->centimes;
     if (expliquer)
-        etapes.append(QStringLiteral("Prix unitaire (activité %1, phase %2) : %3 €.")
+        etapes.append(QStringLiteral("Prix unitaire (activité %1, phase %2) : %3.")
                           .arg(r.activite)
                           .arg(r.phase)
-                          .arg(texteEuros(r.prixUnitaire)));
+                          .arg(texteEurosFrancais(r.prixUnitaire)));
 
     // Reimbursable under conditions: the exceptional-reimbursement code says
     // whether the conditions are met. "N" says they are not: the act is not
@@ -523,7 +558,7 @@ ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expli
         r.statut = Resultat::Statut::NonRembourse;
         if (expliquer)
             etapes.append(QStringLiteral("Acte remboursable sous conditions, remboursement "
-                                         "exceptionnel « N » : non remboursé, 0."));
+                                         "exceptionnel « N » : non remboursé, 0 €."));
         return r;
     }
     if (expliquer && a.sousConditions)
@@ -531,6 +566,9 @@ ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expli
                                      "tenues pour remplies (remboursement exceptionnel « %1 »).")
                           .arg(rbt.toString()));
 
+    // A modifier the act does not allow adds nothing (the act window offers
+    // only the allowed ones; a host may ask anything). An allowed modifier
+    // without a rate that day cannot be priced: refused.
     const QString* autorises = nullptr;
     if (const PointDate<QString>* p = pointEnVigueur(a.listes, jourDonnees))
         autorises = &p->valeur;
@@ -541,71 +579,86 @@ ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expli
         const QStringView m = brut.trimmed();
         if (m.isEmpty())
             continue;
-        const QChar code = m[0].toUpper();
-        if (comptes.contains(code)) {
+        const QChar lettre = m[0].toUpper();
+        if (comptes.contains(lettre)) {
             if (expliquer)
-                etapes.append(QStringLiteral("Modificateur %1 : déjà compté.").arg(code));
+                etapes.append(QStringLiteral("Modificateur %1 : déjà compté.").arg(lettre));
             continue;
         }
-        comptes.append(code);
-        if (!autorises || !autorises->contains(code)) {
+        comptes.append(lettre);
+        if (!autorises || !autorises->contains(lettre)) {
             if (expliquer)
                 etapes.append(QStringLiteral("Modificateur %1 : non autorisé pour cet acte, "
                                              "ignoré.")
-                                  .arg(code));
+                                  .arg(lettre));
             continue;
         }
         TauxModificateur t;
         bool installation = false;
-        if (!taux(code, grille, d.jour, t, &installation)) {
-            if (expliquer)
-                etapes.append(
-                    QStringLiteral("Modificateur %1 : taux inconnu, n'ajoute rien.").arg(code));
-            continue;
-        }
+        if (!taux(lettre, grille, d.jour, t, &installation))
+            return refuser(Resultat::Statut::TauxInconnu,
+                           QStringLiteral("Le modificateur %1 n'a pas de taux en grille %2 au %3 "
+                                          ": pas de tarif.")
+                               .arg(lettre)
+                               .arg(grille)
+                               .arg(texteJourFrancais(d.jour)));
         pointsDeBase += t.pointsDeBase;
         forfaits += t.forfaitCentimes;
         if (expliquer)
             etapes.append(QStringLiteral("Modificateur %1 (%2) : %3 (%4).")
-                              .arg(code)
-                              .arg(libelleSurUneLigne(libelleModificateur(code)))
+                              .arg(lettre)
+                              .arg(libelleSurUneLigne(libelleModificateur(lettre)))
                               .arg(texteTaux(t), installation
                                                      ? QStringLiteral("table de l'installation")
                                                      : QStringLiteral("édition")));
     }
 
-    // Percentages add up (1.3 and 1.5 make 1.8, not 1.3 x 1.5) and apply to
-    // the unit price; the association rate applies to that; flat amounts are
-    // added as they are. One rounding, to the nearest cent, half up.
+    // "0" or nothing: the act is not associated, full rate.
     std::int64_t pourMille = 1000;
     const QStringView assoc = d.association.trimmed();
-    if (d.appliquerAssociation && assoc.size() == 1) {
+    const bool associe = !assoc.isEmpty() && assoc != u"0";
+    if (associe) {
+        const Association* retenue = nullptr;
         for (const Association& x : m_associations) {
-            if (x.code == assoc[0])
-                pourMille = x.pourMille;
+            if (assoc.size() == 1 && x.code == assoc[0])
+                retenue = &x;
         }
+        if (!retenue)
+            return refuser(Resultat::Statut::AssociationInconnue,
+                           QStringLiteral("Le code association « %1 » est inconnu du "
+                                          "référentiel : pas de tarif.")
+                               .arg(assoc.left(10).toString()));
+        pourMille = retenue->pourMille;
     }
+
+    // Percentages add up (1.3 and 1.5 make 1.8, not 1.3 x 1.5) and apply to
+    // the unit price; the association rate applies to that; flat amounts are
+    // added after it, at full rate. One rounding, to the nearest cent, half up.
     const std::int64_t numerateur = r.prixUnitaire * (10000 + pointsDeBase) * pourMille;
     const std::int64_t denominateur = 10000 * 1000;
+    r.pointsDeBase = static_cast<std::int32_t>(pointsDeBase);
+    r.pourMille = static_cast<int>(pourMille);
+    r.forfaits = forfaits;
     r.total = arrondiDivision(numerateur, denominateur) + forfaits;
     r.statut = Resultat::Statut::Tarif;
     if (expliquer) {
+        QString calcul = texteEurosFrancais(r.prixUnitaire);
         if (pointsDeBase != 0)
-            etapes.append(QStringLiteral("Pourcentages ajoutés : %1 du prix unitaire.")
-                              .arg(textePourcentage(static_cast<std::int32_t>(pointsDeBase))));
-        if (d.appliquerAssociation)
-            etapes.append(QStringLiteral("Code association « %1 » : %2 ‰.")
-                              .arg(assoc.toString())
-                              .arg(pourMille));
+            calcul += QStringLiteral(" × (100 % + %1)")
+                          .arg(textePourcentage(static_cast<std::int32_t>(pointsDeBase)).mid(1));
+        if (associe)
+            calcul += QStringLiteral(" × %1 (code association %2)")
+                          .arg(textePourcentage(static_cast<std::int32_t>(pourMille * 10)).mid(1),
+                               assoc.toString());
         if (forfaits != 0)
-            etapes.append(QStringLiteral("Forfaits ajoutés : %1 €.").arg(texteEuros(forfaits)));
+            calcul += QStringLiteral(" + %1 de forfaits").arg(texteEurosFrancais(forfaits));
+        etapes.append(
+            calcul + QStringLiteral(" = %1 ; arrondi au centime : %2.")
+                         .arg(texteMontantExact(numerateur + forfaits * denominateur, denominateur),
+                              texteEurosFrancais(r.total)));
         if (!d.lieu.trimmed().isEmpty())
             etapes.append(QStringLiteral("Code lieu « %1 » : sans effet sur le tarif.")
                               .arg(d.lieu.trimmed().left(10)));
-        etapes.append(
-            QStringLiteral("Montant avant arrondi : %1 € ; arrondi au centime : %2 €.")
-                .arg(texteMontantExact(numerateur + forfaits * denominateur, denominateur),
-                     texteEuros(r.total)));
     }
     return r;
 }

@@ -29,35 +29,55 @@ namespace pava {
 class ReferenceTarifs
 {
 public:
-    // What to price.
+    // What to price: a qualified act.
     struct Demande
     {
         QStringView code;
+        // 0: the act's main line (activity 1 phase 0, else its first line).
+        // Activity 1 phase 0 asked of an act that has no such line is priced
+        // on that first line too: it is what the act window proposes first.
+        int activite = 0;
+        int phase = 0;
         std::array<QStringView, 4> modificateurs; // one character each, possibly empty
-        QStringView association;                  // "1".."5", applied only when asked
+        QStringView association;                  // "1".."5"; "0" or empty: none
         QStringView lieu;                         // place code: no effect on the price
         QStringView remboursementExceptionnel;    // "O", "N" or empty
         std::int64_t jour = 0;                    // julian day of the act
         int grille = kGrilleSecteur1;
-        bool appliquerAssociation = false;
     };
 
     struct Resultat
     {
         enum class Statut
         {
-            Inconnu,         // no such act in the reference
-            HorsVigueur,     // the act has no price line at that date
-            NonPrisEnCharge, // listed as not covered: 0
-            NonRembourse,    // reimbursable under conditions, said not met: 0
-            Tarif,           // priced
+            Inconnu,             // no such act in the reference
+            HorsVigueur,         // the act has no price line at that date
+            SansLigne,           // the activity and phase asked are not the act's
+            TauxInconnu,         // an allowed modifier has no rate that day
+            AssociationInconnue, // an association code the reference does not know
+            Endommage,           // the reference could not be read
+            NonPrisEnCharge,     // listed as not covered: 0
+            NonRembourse,        // reimbursable under conditions, said not met: 0
+            Tarif,               // priced
         };
         Statut statut = Statut::Inconnu;
         int activite = 0;
         int phase = 0;
         std::int64_t prixUnitaire = 0; // cents
+        std::int32_t pointsDeBase = 0; // percentage modifiers added up
+        int pourMille = 1000;          // association rate
+        std::int64_t forfaits = 0;     // flat modifiers, cents
         std::int64_t total = 0;        // cents, rounded
         QStringList etapes;            // the computation in French, when asked
+        // A price the act may be billed at (0 included, for an act not
+        // covered); false when the price cannot be known.
+        bool certain() const
+        {
+            return statut == Statut::Tarif || statut == Statut::NonPrisEnCharge ||
+                   statut == Statut::NonRembourse;
+        }
+        // Why the price cannot be known, in one French sentence; "" when it can.
+        QString motif;
     };
 
     struct Modificateur
@@ -92,6 +112,11 @@ public:
     bool demonstration() const { return m_demonstration; }
     QString libelleGrille(int grille) const;
 
+    // The one pricing of a qualified act (CCAM, book III, art. III-3 B): the
+    // unit price of the act's line, raised by its percentage modifiers
+    // (added together), times the association code's rate; then the flat
+    // modifiers, at full rate; one rounding to the cent, half up. Every
+    // price the program shows, stores or hands to a host comes from here.
     Resultat calculer(const Demande& demande, bool expliquer = false);
 
     // "" for an unknown act.
@@ -156,8 +181,8 @@ private:
     bool chargerTables(QString& erreur);
     const DonneesActe& acte(QStringView code);
     static void ajouterTarif(DonneesActe& a, const QSqlQuery& q, int premiere);
-    const LigneActe* ligneRetenue(const DonneesActe& a, std::int64_t jour, int grille,
-                                  const ValeurTarif** valeur) const;
+    const LigneActe* ligneRetenue(const DonneesActe& a, std::int64_t jour, int grille, int activite,
+                                  int phase, const ValeurTarif** valeur) const;
     bool taux(QChar code, int grille, std::int64_t jour, TauxModificateur& t,
               bool* installation) const;
 
@@ -185,6 +210,9 @@ private:
     Paires m_compatibilites;   // the installation's lifts of the edition's pairs
     Paires m_pairesEdition;    // the edition's, read per act, both ways
     bool m_aPairesEdition = false;
+    // Set when reading an act failed: the file was damaged after it was
+    // opened. Nothing read from it is then trusted as "unknown".
+    QString m_panne;
 };
 
 } // namespace pava

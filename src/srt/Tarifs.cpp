@@ -114,6 +114,11 @@ QString texteEuros(std::int64_t centimes)
            QLatin1Char('.') + QStringLiteral("%1").arg(a % 100, 2, 10, QLatin1Char('0'));
 }
 
+QString texteEurosFrancais(std::int64_t centimes)
+{
+    return texteEuros(centimes).replace(QLatin1Char('.'), QLatin1Char(',')) + QStringLiteral(" €");
+}
+
 QString textePourcentage(std::int32_t pointsDeBase)
 {
     QString t = QString::number(pointsDeBase / 100);
@@ -129,9 +134,7 @@ QString textePourcentage(std::int32_t pointsDeBase)
 QString texteTaux(const TauxModificateur& taux)
 {
     if (taux.estForfait())
-        return QStringLiteral("+") +
-               texteEuros(taux.forfaitCentimes).replace(QLatin1Char('.'), QLatin1Char(',')) +
-               QStringLiteral(" €");
+        return QStringLiteral("+") + texteEurosFrancais(taux.forfaitCentimes);
     return textePourcentage(taux.pointsDeBase);
 }
 

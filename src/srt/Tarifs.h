@@ -97,6 +97,8 @@ bool lireTauxModificateur(QStringView texte, TauxModificateur& taux, bool* fract
 
 // Cents as euros with two decimals and "." ("26.60", "0.00", "-1.05").
 QString texteEuros(std::int64_t centimes);
+// The same as a French reader writes it, for messages: "19,06 €".
+QString texteEurosFrancais(std::int64_t centimes);
 // Basis points as a French percentage ("+6,5 %", "+49 %").
 QString textePourcentage(std::int32_t pointsDeBase);
 // A rate as text for messages: "+19,06 €" or "+6,5 %".

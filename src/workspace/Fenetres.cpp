@@ -116,20 +116,39 @@ QLineEdit* zoneTexte(const QString& nom)
     return t;
 }
 
-void sansVirgule(QLineEdit* zone)
+QLabel* virgulesControlees(QLineEdit* zone)
 {
-    QObject::connect(zone, &QLineEdit::textChanged, zone, [zone](QString texte) {
-        if (!texte.contains(QLatin1Char(',')))
+    auto* avis = new QLabel(kVirguleRefusee);
+    avis->setObjectName(zone->objectName() + QStringLiteral("_Virgule"));
+    avis->setWordWrap(true);
+    avis->setStyleSheet(QStringLiteral("QLabel { color: #a00000; }"));
+    avis->hide();
+    QObject::connect(zone, &QLineEdit::textChanged, avis, [zone, avis](const QString& texte) {
+        const QString corrige = virgulesDecimales(texte);
+        if (corrige != texte) {
+            const int curseur = zone->cursorPosition();
+            zone->setText(corrige); // same length: the cursor stays where it was
+            zone->setCursorPosition(curseur);
             return;
-        const int curseur = static_cast<int>(
-            zone->text().left(zone->cursorPosition()).remove(QLatin1Char(',')).size());
-        zone->setText(texte.remove(QLatin1Char(',')));
-        zone->setCursorPosition(curseur);
-        // As a paragraph, so that the tip wraps beside the box instead of
-        // running along the window.
-        QToolTip::showText(zone->mapToGlobal(QPoint(0, zone->height())),
-                           QStringLiteral("<p>%1</p>").arg(kVirguleRetiree.toHtmlEscaped()), zone);
+        }
+        avis->setVisible(texte.contains(QLatin1Char(',')));
     });
+    return avis;
+}
+
+bool virguleRefusee(const QLineEdit* zone)
+{
+    return zone->text().contains(QLatin1Char(','));
+}
+
+CurseurAttente::CurseurAttente()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+CurseurAttente::~CurseurAttente()
+{
+    QApplication::restoreOverrideCursor();
 }
 
 PanneauQuestion panneauQuestion(QWidget* fenetre, const QString& texte,

@@ -22,9 +22,23 @@ namespace pava::ui {
 QPushButton* bouton(const QString& nom, const QString& texte, const QString& tip = QString());
 QLabel* etiquette(const QString& nom, const QString& texte);
 QLineEdit* zoneTexte(const QString& nom);
-// A box where a coding is typed: a "," typed, pasted or put there is removed
-// at once, and a tip under the box says why.
-void sansVirgule(QLineEdit* zone);
+// A box where a coding or an amount is typed: a decimal comma becomes "." at
+// once; any other "," stays and the returned label (to be placed under the
+// box, hidden while there is nothing to say) says why the window will not be
+// validated. virguleRefusee() is what the window checks before validating.
+QLabel* virgulesControlees(QLineEdit* zone);
+bool virguleRefusee(const QLineEdit* zone);
+
+// The wait pointer while a window computes or reads, restored however the
+// work ends.
+class CurseurAttente
+{
+public:
+    CurseurAttente();
+    ~CurseurAttente();
+    CurseurAttente(const CurseurAttente&) = delete;
+    CurseurAttente& operator=(const CurseurAttente&) = delete;
+};
 
 // A panel covers its window's client area when shown (top 45 twips) and sits
 // out of sight when hidden (top 45000 twips); a hidden panel is also disabled,

@@ -100,7 +100,8 @@ public:
     // Records an act record in the coding history ("Cotation.mdb" in the
     // host's resource directory). A failure is logged; the user is told once
     // per workspace and kind of failure, and the coding goes on.
-    void Ajoute_CCAM(const QString& enregistrement) override;
+    QStringList jetonsCodes() const override;
+    void Ajoute_CCAM(const QString& enregistrement);
 
 protected:
     bool event(QEvent* e) override;

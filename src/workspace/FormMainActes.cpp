@@ -1,6 +1,6 @@
 // The workspace's coding list: opening the act window (habitual coding,
 // "Ajouter", isolated-act check), appending the act it hands back, totals,
-// deletions, and the coding history every validated act goes to.
+// deletions, and the coding history every act of the list goes to.
 #include "workspace/FormMain.h"
 
 #include "actdetail/GetCCAM.h"
@@ -96,9 +96,7 @@ void FormMain::NewCotation()
     if (!acte)
         return;
 
-    QStringList jetons;
-    for (int r = 0; r < liste->recordCount(); ++r)
-        jetons << liste->texte(r, kCodeCCAM);
+    const QStringList jetons = jetonsCodes();
     if (!jetons.isEmpty()) {
         if (!tarificateurSession()
                  .ControleCotation(listeControleAssociation(jetons, acte->jeton))
@@ -131,6 +129,8 @@ void FormMain::NewCotation()
     liste->refresh();
     liste->setBookmark(nouvelle);
     CalculeTotal();
+    // Only an act the coding list took is a practised act.
+    Ajoute_CCAM(s.ActeSaisi);
 }
 
 void FormMain::CalculeTotal()
@@ -178,6 +178,15 @@ void FormMain::resterDansLaListe(DataControl* vue)
 int FormMain::nombreActesCodes() const
 {
     return m_ccammdb[1]->recordCount();
+}
+
+QStringList FormMain::jetonsCodes() const
+{
+    const DataControl* liste = m_ccammdb[1];
+    QStringList jetons;
+    for (int r = 0; r < liste->recordCount(); ++r)
+        jetons << liste->texte(r, kCodeCCAM);
+    return jetons;
 }
 
 void FormMain::supprimerActeCourant()

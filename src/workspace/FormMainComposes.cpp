@@ -11,6 +11,7 @@
 #include "workspace/Dialogues.h"
 #include "workspace/Fenetres.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -70,6 +71,13 @@ void FormMain::Command2_Click()
 
 void FormMain::CommandOK_Click()
 {
+    for (QLineEdit* zone : {m_text2, m_text3}) {
+        if (ui::virguleRefusee(zone)) {
+            QApplication::beep();
+            zone->setFocus();
+            return;
+        }
+    }
     const QString cotation =
         acteCompose(m_text2->text(), session().CotationRetour, m_text3->text());
     if (!composes::ajouter(*m_ccammdb[2], m_text1->text(), cotation)) {

@@ -251,8 +251,6 @@ QWidget* FormMain::construireOngletCcam()
     complement->addWidget(ui::etiquette(QStringLiteral("Label11_0"), QStringLiteral("NGAP")), 0, 3);
     m_cNGAP = ui::zoneTexte(QStringLiteral("cNGAP"));
     complement->addWidget(m_cNGAP, 0, 4);
-    ui::sansVirgule(m_cCCAM);
-    ui::sansVirgule(m_cNGAP);
     auto* command7 = ui::bouton(
         QStringLiteral("Command7"), QStringLiteral("..."),
         QStringLiteral("Cliquer ici pour ajouter un acte CCAM et/ou NGAP complémentaire"));
@@ -262,6 +260,8 @@ QWidget* FormMain::construireOngletCcam()
     m_lCCAM = ui::etiquette(QStringLiteral("lCCAM"), QString());
     m_lCCAM->setWordWrap(true);
     complement->addWidget(m_lCCAM, 1, 1, 1, 5);
+    complement->addWidget(ui::virgulesControlees(m_cCCAM), 2, 1, 1, 5);
+    complement->addWidget(ui::virgulesControlees(m_cNGAP), 3, 1, 1, 5);
     complement->setColumnStretch(2, 2);
     complement->setColumnStretch(4, 1);
     droite->addLayout(complement);
@@ -356,15 +356,14 @@ void FormMain::construirePanneaux()
             QStringLiteral("et une éventuelle cotation NGAP complémentaire (ex MTO ou K8+MTO)")));
         auto* ngap = new QHBoxLayout;
         m_text2 = ui::zoneTexte(QStringLiteral("Text2"));
-        ui::sansVirgule(m_text2);
         ngap->addWidget(m_text2, 1);
         ngap->addWidget(ui::etiquette(QStringLiteral("Label9"),
                                       QStringLiteral("NB : cette cotation DOIT être valide")));
         l->addLayout(ngap);
+        l->addWidget(ui::virgulesControlees(m_text2));
         l->addSpacing(10);
         // The "&&" shows one "&": the label names its box, as mnemonics do.
         m_text3 = ui::zoneTexte(QStringLiteral("Text3"));
-        ui::sansVirgule(m_text3);
         auto* label12 = ui::etiquette(
             QStringLiteral("Label12"),
             QStringLiteral("enfin, si nécessaire, une valeur totale (=xx), un dépassement (&&xx) "
@@ -374,6 +373,7 @@ void FormMain::construirePanneaux()
         label12->setBuddy(m_text3);
         l->addWidget(label12);
         l->addWidget(m_text3);
+        l->addWidget(ui::virgulesControlees(m_text3));
         l->addSpacing(16);
         auto* boutons = new QHBoxLayout;
         boutons->addStretch(1);

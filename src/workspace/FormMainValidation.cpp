@@ -12,10 +12,11 @@
 #include "session/Reglages.h"
 #include "session/Session.h"
 #include "workspace/Dialogues.h"
+#include "workspace/Fenetres.h"
 #include "workspace/Resultat.h"
 #include "workspace/TarifCotation.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -42,19 +43,25 @@ void FormMain::Command7_Click()
     m_lCCAM->setText(s.LibelleComplement);
     if (s.CotationCCAMComplement.isEmpty())
         return;
-    const TarifCotation tarif =
-        Get_TarifCotation(s.CotationCCAMComplement, [this](const QString& e) { Ajoute_CCAM(e); });
-    if (tarif.montant) {
-        s.TarifComplement = *tarif.montant;
+    std::optional<TarifCotation> tarif;
+    {
+        ui::CurseurAttente attente;
+        tarif = Get_TarifCotation(s.CotationCCAMComplement,
+                                  [this](const QString& e) { Ajoute_CCAM(e); });
+    }
+    if (tarif->montant) {
+        s.TarifComplement = *tarif->montant;
         return;
     }
-    QString erreur = tarif.erreur;
-    LogErreur(erreur::Application, erreur, QStringLiteral("Command7_Click"),
-              QStringLiteral("Tarif du complément ") + s.CotationCCAMComplement);
+    // A complement whose price is unknown is not billed at all: its codes
+    // would reach the host without their amount.
+    m_cCCAM->clear();
+    m_cNGAP->clear();
+    m_lCCAM->clear();
     ui::message(this, QMessageBox::Warning, QStringLiteral("Complément"),
-                QStringLiteral("Le tarif du complément n'a pas pu être calculé ; il n'est pas "
-                               "compté dans le montant.\n%1")
-                    .arg(tarif.erreur));
+                QStringLiteral("Le complément n'est pas ajouté : son tarif ne peut pas être "
+                               "calculé.\n%1")
+                    .arg(tarif->erreur));
 }
 
 void FormMain::DBGrid3_DblClick()
@@ -66,6 +73,14 @@ void FormMain::ButtonOk_Click()
 {
     Session& s = session();
     s.NomProcedure = QStringLiteral("ButtonOk_Click");
+    for (QLineEdit* zone : {m_cCCAM, m_cNGAP}) {
+        // The box says why beside it.
+        if (ui::virguleRefusee(zone)) {
+            QApplication::beep();
+            zone->setFocus();
+            return;
+        }
+    }
     try {
         const int onglet = m_ssTab1->currentIndex();
         // The tab in front is a preference: failing to keep it stops nothing.
@@ -87,12 +102,21 @@ void FormMain::ButtonOk_Click()
         e.complementCCAM = m_cCCAM->text();
         e.libelleComplement = m_lCCAM->text();
         e.tarifComplement = s.TarifComplement;
-        const Resultat r = assembleResultat(e, [this](const QString& enr) { Ajoute_CCAM(enr); });
-        if (!r.texte) {
-            echecValidation(r.erreur);
+        std::optional<Resultat> r;
+        {
+            ui::CurseurAttente attente;
+            r = assembleResultat(e, [this](const QString& enr) { Ajoute_CCAM(enr); });
+        }
+        if (!r->texte) {
+            // Nothing is handed to the host: the practitioner chooses
+            // another act or cancels.
+            ui::message(this, QMessageBox::Warning, QStringLiteral("Acte composé"),
+                        QStringLiteral("Cet acte composé ne peut pas être facturé : son tarif ne "
+                                       "peut pas être calculé.\n%1")
+                            .arg(r->erreur));
             return;
         }
-        s.CotationRetour = *r.texte;
+        s.CotationRetour = *r->texte;
         m_validee = true;
         accept();
     } catch (const std::exception& ex) {

@@ -18,67 +18,70 @@ TarificateurSRT tarificateurSession()
     return tarificateur;
 }
 
+ActeQualifie acteQualifie(const JetonActe& jeton, const QString& lieu, const QString& rbt)
+{
+    const auto chiffre = [](const QString& c) {
+        return c.size() == 1 && c[0] >= QLatin1Char('0') && c[0] <= QLatin1Char('9')
+                   ? c[0].unicode() - '0'
+                   : 0;
+    };
+    ActeQualifie a;
+    a.code = jeton.code.trimmed().toUpper();
+    a.activite = chiffre(jeton.activite);
+    a.phase = chiffre(jeton.phase);
+    for (int i = 0; i < 4; ++i)
+        a.modificateurs[i] = jeton.modificateur(i);
+    a.association = jeton.association.trimmed();
+    a.lieu = lieu;
+    a.remboursementExceptionnel = rbt;
+    return a;
+}
+
 std::optional<QString> Get_Tarif(const QString& jeton, const EnregistreActe& enregistre,
                                  QString* erreur)
 {
     Session& s = session();
     s.NomProcedure = QStringLiteral("Get_Tarif");
-    QString copie = jeton;
-    copie.replace(QLatin1Char('_'), QLatin1Char(' '));
-    const QString code = copie.left(kLongueurCode);
-    QString modificateurs[4];
-    for (int i = 0; i < 4; ++i)
-        modificateurs[i] = copie.mid(9 + i, 1).trimmed();
-    // The token's association code goes in the place code's position, and
-    // "0" in the association's: the reductions are applied below.
-    const QString association = copie.mid(13, 1).trimmed();
-
-    TarificateurSRT tarificateur = tarificateurSession();
-    const QString reponse = tarificateur.GetTarifActe(
-        code, modificateurs[0], modificateurs[1], modificateurs[2], modificateurs[3],
-        QStringLiteral("0"), association, QVariant(QString()));
-    if (!tarificateur.derniereErreur().isEmpty()) {
-        if (erreur)
-            *erreur = QStringLiteral("Tarif de %1 impossible : %2.")
-                          .arg(jeton, tarificateur.derniereErreur());
+    const std::optional<JetonActe> lu = JetonActe::lire(jeton);
+    if (!lu)
         return std::nullopt;
-    }
-
-    Monnaie montant = Monnaie::depuisTexte(reponse).multiplie(u"0.01").arrondiAuCentime();
-    if (association == u"2")
-        montant = montant.multiplie(u"0.5").arrondiAuCentime();
-    if (association == u"3")
-        montant = montant.multiplie(u"0.75").arrondiAuCentime();
-    const QString texte = montantTexte(montant);
-
-    if (reponse.isEmpty()) {
-        // A stored coding outlives the edition it was made with.
-        QString description = QStringLiteral("L'acte %1 est inconnu du référentiel CCAM : il est "
-                                             "compté 0.")
-                                  .arg(code);
+    TarificateurSRT tarificateur = tarificateurSession();
+    const PrixActe prix = tarificateur.Tarifer(acteQualifie(*lu));
+    if (!prix.certain()) {
+        // A stored coding outlives the edition it was made with: an act the
+        // reference no longer prices is refused, never counted 0.
+        QString description = QStringLiteral("Tarif de %1 impossible : %2").arg(jeton, prix.erreur);
         LogErreur(erreur::Application, description, s.NomProcedure,
                   QStringLiteral("Tarif de la cotation ") + jeton);
-        return texte;
+        if (erreur)
+            *erreur = description;
+        return std::nullopt;
     }
-    if (enregistre) {
-        QString enSouligne = copie;
-        enSouligne.replace(QLatin1Char(' '), QLatin1Char('_'));
-        enregistre(EnregistrementActe{enSouligne, texte, texte, QStringLiteral(" ")}.texte());
-    }
+    const QString texte = texteEuros(prix.centimes());
+    if (enregistre)
+        enregistre(EnregistrementActe{lu->texte(), texte, texte, QStringLiteral(" ")}.texte());
     return texte;
 }
 
 TarifCotation Get_TarifCotation(const QString& cotation, const EnregistreActe& enregistre)
 {
+    // Every act is priced before any is handed on: a coding is taken whole
+    // or not at all.
     TarifCotation t;
     Monnaie total;
+    QStringList enregistrements;
     for (const QString& e : cotation.split(QLatin1Char('+'))) {
         if (!estJeton(e))
             continue;
-        const std::optional<QString> montant = Get_Tarif(e, enregistre, &t.erreur);
+        const std::optional<QString> montant = Get_Tarif(
+            e, [&enregistrements](const QString& r) { enregistrements.append(r); }, &t.erreur);
         if (!montant)
             return t;
         total += Monnaie::depuisTexte(*montant);
+    }
+    if (enregistre) {
+        for (const QString& r : std::as_const(enregistrements))
+            enregistre(r);
     }
     t.montant = total;
     return t;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "coding/Cotation.h"
 #include "coding/Montant.h"
 #include "srt/ComposantSrt.h"
 
@@ -12,10 +13,9 @@ namespace pava {
 
 // Prices codings that did not come through the act window: a stored
 // composed act, a complementary CCAM coding. Every 14-character token of the
-// coding string is priced by the tariff class with the session's paths, its
-// association code "2" halving and "3" taking three quarters of the amount
-// (each after the previous rounding to the cent), and recorded in the coding
-// history under a label of one space. Other elements (NGAP codes, a token
+// coding string is priced by the tariff class with the session's paths, as
+// the act window prices it (activity, phase, modifiers, association), and
+// handed on under a label of one space. Other elements (NGAP codes, a token
 // carrying an amount suffix, empty elements) add nothing.
 
 // Where each priced token goes: the workspace's Ajoute_CCAM.
@@ -31,14 +31,19 @@ struct TarifCotation
 // reference paths, today's date.
 TarificateurSRT tarificateurSession();
 
-// The total of a coding string. Fails only when the CCAM reference itself
-// cannot be read (no tariff could be right); an act the reference does not
-// know (gone from a newer edition) counts 0, is not recorded, and goes to the
-// error log.
+// The qualified act a token stores; the place and exceptional-reimbursement
+// codes are not in a token.
+ActeQualifie acteQualifie(const JetonActe& jeton, const QString& lieu = {},
+                          const QString& rbt = {});
+
+// The total of a coding string. Fails, naming the act and the cause, when
+// one of its acts cannot be priced with certainty (the reference missing or
+// damaged, an act gone from a newer edition...): nothing is then handed on,
+// and the error log says why.
 TarifCotation Get_TarifCotation(const QString& cotation, const EnregistreActe& enregistre);
 
 // The amount of one token as text with two decimals and "." ("25.00"), or
-// nothing with *erreur when the reference cannot be read.
+// nothing with *erreur when it cannot be priced.
 std::optional<QString> Get_Tarif(const QString& jeton, const EnregistreActe& enregistre,
                                  QString* erreur = nullptr);
 

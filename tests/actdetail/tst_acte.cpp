@@ -10,11 +10,15 @@
 #include "log/ErrorLog.h"
 #include "session/FinProcessus.h"
 #include "session/Session.h"
+#include "srt/ConstructionReference.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
@@ -31,10 +35,10 @@ namespace {
 struct Ouvreur : OuvreurActe
 {
     int actes = 0;
-    QStringList historique;
+    QStringList jetons;
     int nombreActesCodes() const override { return actes; }
+    QStringList jetonsCodes() const override { return jetons; }
     void supprimerActeCourant() override { --actes; }
-    void Ajoute_CCAM(const QString& e) override { historique << e; }
 };
 
 QStringList items(const QComboBox* liste)
@@ -57,6 +61,7 @@ class TstActe : public QObject
     Q_OBJECT
 
     std::unique_ptr<test::IsolatedEnvironment> m_env;
+    test::JeuEssai m_jeu;
     Ouvreur m_ouvreur;
 
     // The window on a code, shown, its act read.
@@ -75,8 +80,8 @@ private Q_SLOTS:
     {
         m_env = std::make_unique<test::IsolatedEnvironment>();
         reinitialiserSession();
-        const test::JeuEssai jeu = test::creerJeuEssai(*m_env);
-        QVERIFY2(jeu.erreur.isEmpty(), qPrintable(jeu.erreur));
+        m_jeu = test::creerJeuEssai(*m_env);
+        QVERIFY2(m_jeu.erreur.isEmpty(), qPrintable(m_jeu.erreur));
         m_ouvreur = Ouvreur{};
         ui::oublierReponses();
         ui::viderJournal();
@@ -144,21 +149,25 @@ private Q_SLOTS:
         choisirDans(w.get(), "Modificateur_0", "F");
         choisirDans(w.get(), "CodeAssociationCCAM", "3");
         cliquer(w.get(), "Tarif");
-        QCOMPARE(texte(*w, "TarifCCAM"), "37.50");
-        QCOMPARE(texte(*w, "TarifCCAMReel"), "37.50");
+        // The flat F is added after the association: 30 × 75 % + 20.
+        QCOMPARE(texte(*w, "TarifCCAM"), "42.50");
+        QCOMPARE(texte(*w, "TarifCCAMReel"), "42.50");
         const QLabel* explication = enfant<QLabel>(w.get(), "Explication");
         QVERIFY2(explication->text().contains(QStringLiteral("Prix unitaire (activité 1, phase 0) "
-                                                             ": 30.00 €")),
+                                                             ": 30,00 €")),
                  qPrintable(explication->text()));
-        // Only what explains the price, not the raw answer.
+        // Only what explains the price, not the raw answer; one number format.
         QVERIFY(!explication->text().contains("GetTarifActe"));
-        QVERIFY(explication->text().contains(
-            QStringLiteral("Code association 3 : 50.00 € × 75 % = 37.50 €.")));
+        QVERIFY2(explication->text().contains(
+                     QStringLiteral("30,00 € × 75 % (code association 3) + 20,00 € de forfaits "
+                                    "= 42,5000 € ; arrondi au centime : 42,50 €.")),
+                 qPrintable(explication->text()));
+        QVERIFY(!explication->text().contains(QRegularExpression("\\d\\.\\d")));
 
         QTest::mouseClick(enfant<QCheckBox>(w.get(), "Check1"), Qt::LeftButton);
-        QCOMPARE(texte(*w, "TarifCCAMReel"), "44.06");
+        QCOMPARE(texte(*w, "TarifCCAMReel"), "49.94");
         QVERIFY(explication->text().endsWith(
-            QStringLiteral("Majoration de 17,5 % : 37.50 € × 1,175 = 44.06 €.")));
+            QStringLiteral("Majoration de 17,5 % : 42,50 € × 1,175 = 49,94 €.")));
 
         // Typed by hand: followed by "Réel", no explanation any more.
         auto* secu = enfant<QLineEdit>(w.get(), "TarifCCAM");
@@ -227,13 +236,87 @@ private Q_SLOTS:
         else
             QCOMPARE(QApplication::focusWidget()->objectName(), focus);
         QCOMPARE(session().ActeSaisi, QString());
-        QVERIFY(m_ouvreur.historique.isEmpty());
         QCOMPARE(ui::journalMessages(),
                  supplement ? QStringList{QStringLiteral(
                                   "Erreur de saisie... : L'acte choisi ne semble pas être un "
                                   "supplément de la CCAM.\nVous aviez choisi de saisir un "
                                   "supplément à l'acte précédent.\nVeuillez vérifier.")}
                             : QStringList{});
+    }
+
+    // An act that cannot be priced is never handed back: the window says
+    // which file failed and how, the error log keeps it, nothing reaches the
+    // workspace.
+    void acteSansTarifRefuse_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QByteArray>("reference"); // what replaces the file; "-" removes it
+        QTest::addColumn<QString>("cause");
+        rangee("référentiel absent", "QZJA002", QByteArray("-"), "introuvable");
+        rangee("référentiel vide", "QZJA002", QByteArray(), "endommagé");
+        rangee("pas une base", "QZJA002", QByteArray(4096, 'x'), "endommagé");
+        rangee("acte inconnu", "ZZZZ999", QByteArray("="), "inconnu");
+    }
+    void acteSansTarifRefuse()
+    {
+        QFETCH(QString, code);
+        QFETCH(QByteArray, reference);
+        QFETCH(QString, cause);
+        const QString fichier = cheminReferenceSrt(m_jeu.srt);
+        if (reference == "-")
+            QVERIFY(QFile::remove(fichier));
+        else if (reference != "=")
+            QVERIFY(test::writeFile(fichier, reference));
+        auto w = ouvrir(code);
+        ui::repondreProchaine([](ui::Demande&) { return QMessageBox::Ok; });
+        QTest::keyClick(w.get(), Qt::Key_F12);
+        QVERIFY(w->isVisible());
+        QCOMPARE(session().ActeSaisi, QString());
+        const QStringList messages = ui::journalMessages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains(cause) && messages[0].contains(code),
+                 qPrintable(messages[0]));
+        QVERIFY(enfant<QLineEdit>(w.get(), "TarifCCAM")->text().isEmpty());
+        QVERIFY(test::journalErreurs().contains(code));
+    }
+
+    // U and F are billed once per consultation: an act of the list carrying
+    // one keeps both out of the next act's lists, and says why.
+    void urgenceUneFoisParConsultation()
+    {
+        m_ouvreur.actes = 1;
+        m_ouvreur.jetons = {"DEQP00310F___1"};
+        auto w = ouvrir("QZJA002");
+        for (int k = 0; k < 4; ++k) {
+            const QStringList l =
+                items(enfant<QComboBox>(w.get(), QStringLiteral("Modificateur_%1").arg(k)));
+            QVERIFY(!l.filter(QRegularExpression("^[UF] ")).size());
+            QVERIFY(l.filter(QRegularExpression("^P ")).size());
+        }
+        const QLabel* urgence = enfant<QLabel>(w.get(), "Urgence");
+        QVERIFY(urgence->isVisibleTo(w.get()));
+        QVERIFY2(urgence->text().contains("DEQP003") && urgence->text().contains(" F "),
+                 qPrintable(urgence->text()));
+        QCOMPARE(urgenceDejaFacturee({"QZJA00210____2", "DEQP00310_U__1"}).contains("DEQP003"),
+                 true);
+        QCOMPARE(urgenceDejaFacturee({"QZJA00210P___1", "DEQP00310____2"}), QString());
+    }
+
+    // While the isolated-act question shows, F12 and the keys reach nothing
+    // under it: the act is not handed back twice.
+    void questionActeIsoleAuClavier()
+    {
+        session().QuestionActeIsole = true;
+        auto w = ouvrir("DEQP003");
+        QVERIFY(!enfant<QWidget>(w.get(), "Formulaire")->isEnabled());
+        QVERIFY(!enfant<QPushButton>(w.get(), "Command1")->isEnabled());
+        QTest::keyClick(w.get(), Qt::Key_F12);
+        QTest::keyClick(w.get(), Qt::Key_Down);
+        QTest::keyClick(w.get(), Qt::Key_F12);
+        QVERIFY(w->isVisible());
+        QCOMPARE(session().ActeSaisi, QString());
+        cliquer(w.get(), "Command4_0");
+        QVERIFY(enfant<QPushButton>(w.get(), "Command1")->isEnabled());
     }
 
     // An installation whose profile names no reference: the server stops,

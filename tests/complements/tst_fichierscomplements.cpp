@@ -201,7 +201,7 @@ private Q_SLOTS:
         const QString acte = QStringLiteral("QZJA002A0____1");
         rangee("dépassement et hors nomenclature", acte, QStringList{"", "12", "30"},
                acte + "&12$30");
-        rangee("virgule décimale", acte, QStringList{"12,50", "", " 7 .5"}, acte + "=12$7.5");
+        rangee("virgule décimale", acte, QStringList{"12,50", "", " 7 .5"}, acte + "=12.5$7.5");
         rangee("zéro, négatif, texte", acte, QStringList{"0", "-5", "abc"}, acte);
         rangee("plusieurs actes, anciens montants remplacés", "AAAA001A0____1+BBBB002A0____1&12$30",
                QStringList{"", "", "8"}, "AAAA001A0____1+BBBB002A0____1$8");

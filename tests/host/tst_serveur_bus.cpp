@@ -108,8 +108,8 @@ private Q_SLOTS:
         UsrSrt ob; // the same reference, through the profile this test wrote
         rangee("GetSRTModificateurs", QStringList{"GetSRTModificateurs"}, ob.GetModificateurs());
         rangee("GetSRTBaseRemboursementActe",
-               QStringList{"GetSRTBaseRemboursementActe", "QZJA002", "F", "", "", "1"},
-               ob.GetBaseRemboursementActe("QZJA002", "F", "", "", "1"));
+               QStringList{"GetSRTBaseRemboursementActe", "QZJA002", "", "", "", "2"},
+               ob.GetBaseRemboursementActe("QZJA002", "", "", "", "2"));
         rangee("GetSRTModificateursActe", QStringList{"GetSRTModificateursActe", "DEQP003"},
                ob.GetModificateursActe("DEQP003").replace('@', "\r\n"));
     }

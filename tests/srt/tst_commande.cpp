@@ -136,18 +136,29 @@ private slots:
         rangee("tarif avec modificateurs",
                L{"price", "QZJA002", "--modifiers", "F,R", "--date", "01/02/2026", "--srt", "@srt"},
                0,
-               L{"Prix unitaire (activité 1, phase 0) : 26.60 €.",
+               L{"Prix unitaire (activité 1, phase 0) : 26,60 €.",
                  "Modificateur F (Dimanche) : +19,06 € (table de l'installation).",
-                 "Montant avant arrondi : 58.9600 € ; arrondi au centime : 58.96 €.",
+                 "26,60 € × (100 % + 50 %) + 19,06 € de forfaits = 58,9600 € ; arrondi au "
+                 "centime : 58,96 €.",
                  "Tarif : 58.96 €"},
                "");
+        // The association takes the act and its percentages, never the flat F.
+        rangee("association 2, forfait à taux plein",
+               L{"price", "QZJA002", "--modifiers", "F", "--association", "2", "--srt", "@srt"}, 0,
+               L{"26,60 € × 50 % (code association 2) + 19,06 € de forfaits", "Tarif : 32.36 €"},
+               "");
+        rangee("code association inconnu",
+               L{"price", "QZJA002", "--association", "9", "--srt", "@srt"}, 1, L{},
+               "association « 9 » est inconnu");
         rangee("tarif de la grille 2", L{"price", "QZJA002", "--grille", "2", "--srt", "@srt"}, 0,
                L{"grille 2", "Tarif : 24.21 €"}, "");
-        rangee("modificateur sans taux, modificateur non autorisé",
-               L{"price", "QZJA002", "--modifiers", "M,Z", "--srt", "@srt"}, 0,
-               L{"Modificateur M : taux inconnu, n'ajoute rien.",
-                 "Modificateur Z : non autorisé pour cet acte, ignoré.", "Tarif : 26.60 €"},
-               "");
+        rangee("modificateur non autorisé",
+               L{"price", "QZJA002", "--modifiers", "Z", "--srt", "@srt"}, 0,
+               L{"Modificateur Z : non autorisé pour cet acte, ignoré.", "Tarif : 26.60 €"}, "");
+        // An allowed modifier without a rate: no price rather than a price
+        // without it.
+        rangee("modificateur sans taux", L{"price", "QZJA002", "--modifiers", "M", "--srt", "@srt"},
+               1, L{}, "Le modificateur M n'a pas de taux");
         rangee("tarif non pris en charge", L{"price", "QZNP001", "--srt", "@srt"}, 0,
                L{"non pris en charge", "Tarif : 0.00 €"}, "");
         rangee("price, inconnu", L{"price", "ZZZZ999", "--srt", "@srt"}, 1, L{}, "inconnu");

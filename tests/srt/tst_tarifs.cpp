@@ -121,7 +121,7 @@ private slots:
         rangee("pourcentages ajoutés, pas multipliés, puis le forfait", "AAAA001",
                M{"F", "R", "J", "K"}, en2026, 1, "", "23906");
         rangee("K en grille 1", "AAAA001", M{"K"}, en2026, 1, "", "13200");
-        rangee("K sans taux en grille 2", "AAAA001", M{"K"}, en2026, 2, "", "9500");
+        rangee("K sans taux en grille 2 : pas de tarif", "AAAA001", M{"K"}, en2026, 2, "", "");
         rangee("forfait répété compté une fois", "AAAA001", M{"F", "F"}, en2026, 1, "", "12906");
         rangee("minuscules et blancs", "aaaa001 ", M{" f", "r"}, en2026, 1, "", "18406");
         rangee("taux de P avant sa fin", "AAAA001", M{"P"}, "30/06/2025", 1, "", "13500");
@@ -132,7 +132,7 @@ private slots:
         rangee("hors conditions, N sans effet", "AAAA001", M{}, en2026, 1, "N", "11000");
         rangee("acte en phases : première phase", "AAAA004", M{}, en2026, 2, "", "2700");
         rangee("acte retiré, avant", "AAAA005", M{}, en2025, 1, "", "4000");
-        rangee("acte retiré, après", "AAAA005", M{}, en2026, 1, "", "0");
+        rangee("acte retiré, après", "AAAA005", M{}, en2026, 1, "", "");
         rangee("acte nouveau, après", "AAAA006", M{}, en2026, 1, "", "6000");
         rangee("acte inconnu", "ZZZZ999", M{}, en2026, 1, "", "");
         rangee("apostrophes SQL", "AAAA001' OR '1'='1", M{}, en2026, 1, "", "");
@@ -146,9 +146,8 @@ private slots:
         QFETCH(QString, rbt);
         QFETCH(QString, attendu);
         auto t = composant<TarificateurSRT>(date, grille);
-        // The association and place codes never change this answer: callers
-        // apply the association themselves, and the place has no price.
-        for (const QString& association : {QString(), QString("2"), QString("3")}) {
+        // "0" is no association; the place has no price.
+        for (const QString& association : {QString(), QString("0")}) {
             for (const QString& lieu : {QString(), QString("1")}) {
                 QCOMPARE(t.GetTarifActe(code, modificateurs.value(0), modificateurs.value(1),
                                         modificateurs.value(2), modificateurs.value(3), association,
@@ -156,6 +155,39 @@ private slots:
                          attendu);
             }
         }
+    }
+
+    // The line of the activity and phase the practitioner chose: an
+    // anaesthesia is not billed at the surgeon's price.
+    void activitesEtPhases_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("activite");
+        QTest::addColumn<int>("phase");
+        QTest::addColumn<int>("grille");
+        QTest::addColumn<qint64>("centimes"); // -1: refused
+        rangee("activité 4", "AAAA005", 4, 0, 1, qint64(2500));
+        rangee("activité 1", "AAAA005", 1, 0, 1, qint64(4000));
+        rangee("ligne principale", "AAAA005", 0, 0, 1, qint64(4000));
+        rangee("phase 2", "AAAA004", 1, 2, 2, qint64(1800));
+        rangee("1-0 d'un acte en phases : sa première ligne", "AAAA004", 1, 0, 1, qint64(3000));
+        rangee("activité absente", "AAAA001", 4, 0, 1, qint64(-1));
+        rangee("phase absente", "AAAA004", 1, 3, 1, qint64(-1));
+    }
+    void activitesEtPhases()
+    {
+        QFETCH(QString, code);
+        QFETCH(int, activite);
+        QFETCH(int, phase);
+        QFETCH(int, grille);
+        QFETCH(qint64, centimes);
+        auto t = composant<TarificateurSRT>("15/03/2025", grille);
+        const PrixActe p = t.Tarifer({code, activite, phase, {}, {}, {}, {}});
+        QCOMPARE(p.certain(), centimes >= 0);
+        if (centimes >= 0)
+            QCOMPARE(p.centimes(), centimes);
+        else
+            QVERIFY2(p.erreur.contains(QString::number(activite)), qPrintable(p.erreur));
     }
 
     // What the act window and the host ask of the control form: the unit
@@ -267,7 +299,7 @@ private slots:
         QCOMPARE(d.ControleCotation("AAAA001@AAAA003"), QString());
         d.setCheminReference(m_dir.path() + "/edition-1.csv");
         QCOMPARE(prix(d, "AAAA001"), QString());
-        QVERIFY(d.derniereErreur().contains("illisible"));
+        QVERIFY(d.derniereErreur().contains("endommagé"));
     }
 
     void nouvelImportVuSansRedemarrer()
