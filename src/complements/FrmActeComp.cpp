@@ -204,7 +204,9 @@ QString FrmActeComp::titreAffiche(int onglet) const
 
 bool FrmActeComp::eventFilter(QObject* objet, QEvent* e)
 {
-    if (e->type() == QEvent::MouseButtonRelease &&
+    // On the press: a double-click brings one press and two releases, and
+    // ticks the slot once.
+    if (e->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         const QVariant onglet = objet->property(kProprieteOnglet);
         const QVariant index = objet->property(kProprieteIndex);

@@ -42,6 +42,20 @@ int numeroErreurSql(const QSqlError& e)
     return erreur::ErreurSyntaxe;
 }
 
+QString causeRefusEcriture(int numero)
+{
+    switch (numero) {
+    case erreur::BaseVerrouillee:
+        return QStringLiteral("la base est verrouillée par un autre poste");
+    case erreur::DisquePlein:
+        return QStringLiteral("disque plein");
+    case erreur::BaseEnLectureSeule:
+        return QStringLiteral("la base est en lecture seule");
+    default:
+        return {};
+    }
+}
+
 bool ouvrirBaseSqlite(const QString& connexion, const QString& chemin, bool lectureSeule,
                       int attenteMs, int& numero, QString& message)
 {

@@ -14,6 +14,11 @@ int codeSqlite(const QSqlError& e);
 // field, else a statement the database refused.
 int numeroErreurSql(const QSqlError& e);
 
+// Why a write was refused, in the words a practitioner acts on
+// ("verrouillée par un autre poste", "disque plein", "en lecture seule"); ""
+// for any other error number.
+QString causeRefusEcriture(int numero);
+
 // Opens an existing SQLite file under a connection name. Never creates a
 // file: a missing one is an error. attenteMs is how long a statement waits
 // for a database another program is writing. On failure the connection is

@@ -7,6 +7,7 @@
 #include "coding/Cotation.h"
 #include "coding/Montant.h"
 #include "db/DataControl.h"
+#include "db/ErreursSql.h"
 #include "log/ErrorLog.h"
 #include "session/PremierPlan.h"
 #include "session/Session.h"
@@ -115,7 +116,9 @@ void FormMain::NewCotation()
                         liste->update();
     if (!ajoute) {
         liste->cancelUpdate();
-        QString erreur = liste->lastError();
+        const QString cause = causeRefusEcriture(liste->lastErrorNumber());
+        QString erreur = cause.isEmpty() ? liste->lastError()
+                                         : QStringLiteral("%1 (%2)").arg(cause, liste->lastError());
         LogErreur(liste->lastErrorNumber(), erreur, QStringLiteral("NewCotation"),
                   QStringLiteral("Ajout de l'acte %1 à la liste des actes sélectionnés")
                       .arg(acte->jeton));

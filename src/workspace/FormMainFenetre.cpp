@@ -285,7 +285,9 @@ QWidget* FormMain::construireOngletComposes()
     m_dbGrid3->horizontalHeader()->setStretchLastSection(true);
     m_dbGrid3->setColumnWidth(0, 380);
     colonne->addWidget(m_dbGrid3, 1);
-    connect(m_dbGrid3, &QTableView::activated, this, &FormMain::DBGrid3_DblClick);
+    // Only a double-click validates: Enter on a reopened tab must not hand the
+    // composed act in front to the host unasked.
+    connect(m_dbGrid3, &QTableView::doubleClicked, this, &FormMain::DBGrid3_DblClick);
     // The right button renames the composed act pressed on, as "Modifier" does.
     ui::surClicDroit(m_dbGrid3->viewport(), [this](const QPoint& p) {
         if (const QModelIndex i = m_dbGrid3->indexAt(p); i.isValid())

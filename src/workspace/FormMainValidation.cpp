@@ -81,6 +81,15 @@ void FormMain::ButtonOk_Click()
             return;
         }
     }
+    if (m_ssTab1->currentIndex() == 0) {
+        TarificateurSRT tarificateur = tarificateurSession();
+        const QString question = questionAssociation(jetonsCodes(), tarificateur);
+        if (!question.isEmpty() &&
+            ui::message(this, QMessageBox::Question, QStringLiteral("Règle d'association"),
+                        question, QMessageBox::Yes | QMessageBox::No,
+                        QMessageBox::No) != QMessageBox::Yes)
+            return;
+    }
     try {
         const int onglet = m_ssTab1->currentIndex();
         // The tab in front is a preference: failing to keep it stops nothing.

@@ -63,6 +63,49 @@ std::optional<QString> Get_Tarif(const QString& jeton, const EnregistreActe& enr
     return texte;
 }
 
+QString questionAssociation(const QStringList& jetons, TarificateurSRT& tarificateur)
+{
+    struct Acte
+    {
+        QString code;
+        QString association;
+        std::int64_t base = 0;
+    };
+    QList<Acte> actes;
+    for (const QString& j : jetons) {
+        const std::optional<JetonActe> jeton = JetonActe::lire(j);
+        if (!jeton || (jeton->association != u"1" && jeton->association != u"2"))
+            continue;
+        ActeQualifie sansModificateurs = acteQualifie(*jeton);
+        sansModificateurs.modificateurs = {};
+        sansModificateurs.association.clear();
+        const PrixActe p = tarificateur.Tarifer(sansModificateurs);
+        // Each act was priced when it entered the list: one that no longer
+        // can be is not a question of association.
+        if (!p.certain())
+            continue;
+        actes.append({jeton->code, jeton->association, p.centimes()});
+    }
+    const Acte* plusCher = nullptr;
+    const Acte* premier = nullptr;
+    bool second = false;
+    for (const Acte& a : actes) {
+        if (!plusCher || a.base > plusCher->base)
+            plusCher = &a;
+        if (a.association == u"1" && !premier)
+            premier = &a;
+        second = second || a.association == u"2";
+    }
+    if (!second)
+        return {};
+    if (!premier || premier->base < plusCher->base)
+        return QStringLiteral("L'acte %1, au tarif le plus élevé (%2 sans modificateurs), devrait "
+                              "être coté 1 (taux plein) et les autres 2 : la liste ne le fait "
+                              "pas. Garder cette cotation ?")
+            .arg(plusCher->code, texteEurosFrancais(plusCher->base));
+    return {};
+}
+
 TarifCotation Get_TarifCotation(const QString& cotation, const EnregistreActe& enregistre)
 {
     // Every act is priced before any is handed on: a coding is taken whole

@@ -42,6 +42,14 @@ ActeQualifie acteQualifie(const JetonActe& jeton, const QString& lieu = {},
 // and the error log says why.
 TarifCotation Get_TarifCotation(const QString& cotation, const EnregistreActe& enregistre);
 
+// Under the general rule of association the act whose tariff without
+// modifiers is the highest is billed at full rate (code "1"), the others at
+// "2". The question to put when the coding list contradicts it (an act coded
+// "2" and none "1", or an act coded "2" dearer than the one coded "1"),
+// naming the act that should be at full rate; "" when the list agrees. The
+// derogation codes 3, 4 and 5 are the practitioner's call: not questioned.
+QString questionAssociation(const QStringList& jetons, TarificateurSRT& tarificateur);
+
 // The amount of one token as text with two decimals and "." ("25.00"), or
 // nothing with *erreur when it cannot be priced.
 std::optional<QString> Get_Tarif(const QString& jeton, const EnregistreActe& enregistre,

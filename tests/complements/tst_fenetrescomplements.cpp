@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -79,11 +80,12 @@ private Q_SLOTS:
 
     void cocherPuisFermer_data()
     {
-        QTest::addColumn<QStringList>("clics");   // "tab|row index|control"
+        QTest::addColumn<QStringList>("clics");   // "tab|row index|control[|double]"
         QTest::addColumn<QString>("fin");         // a button, Échap or cadre
         QTest::addColumn<QStringList>("attendu"); // valid, labels, CCAM, NGAP
-        rangee("à travers les onglets, par la case et par le libellé",
-               QStringList{"3|0|Check", "1|1|lLib"}, "Command2",
+        // A double-click on a label ticks it once, as a click does.
+        rangee("à travers les onglets, par la case et d'un double-clic sur le libellé",
+               QStringList{"3|0|Check", "1|1|lLib|double"}, "Command2",
                QStringList{"1", "Radio+Infiltration", "ZBQK002A0____1+MZLB001", ""});
         rangee("un clic sur la cotation décoche, libellé vide en premier",
                QStringList{"1|0|Check", "1|0|NGAP", "2|1|CCAM", "2|0|Check"}, "Command2",
@@ -113,6 +115,14 @@ private Q_SLOTS:
                               onglets->tabRect(p[0].toInt() - 1).center());
             dernier = enfant<QWidget>(&w, p[2] + p[0] + QLatin1Char('_') + p[1]);
             QTest::mouseClick(dernier, Qt::LeftButton);
+            if (p.size() > 3) {
+                // What the window system sends for the second click.
+                const QPointF centre = QRectF(dernier->rect()).center();
+                QMouseEvent d(QEvent::MouseButtonDblClick, centre, dernier->mapToGlobal(centre),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(dernier, &d);
+                QTest::mouseRelease(dernier, Qt::LeftButton);
+            }
         }
         if (fin == QStringLiteral("Échap"))
             QTest::keyClick(dernier, Qt::Key_Escape);

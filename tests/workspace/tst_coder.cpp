@@ -127,6 +127,10 @@ private Q_SLOTS:
         cliquer(&w, "Command4_2");
         QVERIFY(!ui::panneauVisible(panneau));
         QCOMPARE(session().CotationRetour, deux.join('+'));
+        // Refused by the list, so never practised: not in the history.
+        QCOMPARE(test::colonne(historique(), "SELECT count(*) FROM cotation_date_CCAM WHERE cot__date "
+                                             "LIKE 'DEQP005%'"),
+                 QStringList{"0"});
 
         ui::repondreProchaine([](ui::Demande& d) {
             d.fenetre->show();

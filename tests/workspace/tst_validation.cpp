@@ -44,6 +44,31 @@ private Q_SLOTS:
     }
     void cleanup() { m_env.reset(); }
 
+    // The act dearest without its modifiers goes at full rate: which list
+    // gets a question at validation, and which act it names.
+    void questionAssociation_data()
+    {
+        QTest::addColumn<QStringList>("jetons");
+        QTest::addColumn<QString>("nomme"); // "" = no question
+        using L = QStringList;
+        rangee("le plus cher en 1", L{"QZJA00210____1", "DEQP00310____2"}, "");
+        rangee("le moins cher en 1", L{"DEQP00310____1", "QZJA00210____2"}, "QZJA002");
+        rangee("un 2 sans 1", L{"QZJA00210____2"}, "QZJA002");
+        rangee("dérogation : pas de question", L{"DEQP00310____1", "QZJA00210____3"}, "");
+        // QZJA002 + F is 50.00, but the rule compares the acts alone: 30 < 55.
+        rangee("sans les modificateurs", L{"QZJA00210F___1", "QZJA01710____2"}, "QZJA017");
+        rangee("acte isolé seul", L{"QZJA00210____0"}, "");
+    }
+    void questionAssociation()
+    {
+        QFETCH(QStringList, jetons);
+        QFETCH(QString, nomme);
+        TarificateurSRT t = tarificateurSession();
+        const QString question = pava::questionAssociation(jetons, t);
+        QCOMPARE(question.isEmpty(), nomme.isEmpty());
+        QVERIFY2(question.contains(nomme), qPrintable(question));
+    }
+
     // The amount, and what the history receives: each token the reference
     // knows, with its amount twice and " ".
     void tarifCotation_data()
