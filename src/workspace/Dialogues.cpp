@@ -70,9 +70,9 @@ QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icone, co
     journal().append(titre + QStringLiteral(" : ") + texte);
     QMessageBox boite(icone, titre, texte, boutons, parent);
     // The product speaks French whatever translations the machine has.
-    for (const auto& [bouton, mot] : {std::pair{QMessageBox::Yes, "&Oui"},
-                                      std::pair{QMessageBox::No, "&Non"},
-                                      std::pair{QMessageBox::Cancel, "&Annuler"}}) {
+    for (const auto& [bouton, mot] :
+         {std::pair{QMessageBox::Yes, "&Oui"}, std::pair{QMessageBox::No, "&Non"},
+          std::pair{QMessageBox::Cancel, "&Annuler"}}) {
         if (QAbstractButton* b = boite.button(bouton))
             b->setText(QString::fromUtf8(mot));
     }

@@ -222,6 +222,13 @@ private slots:
         rangee("condition que la cotation ne vérifie pas",
                avecNote(6, f + "ne peut pas être facturé avec DEQP003 sur le même membre"), "",
                acte, "condition");
+        rangee("condition avant la phrase",
+               avecNote(6, f + "si réalisé en urgence il ne peut pas être facturé avec DEQP003"),
+               "", acte, "condition");
+        rangee("paragraphe nommé avant la phrase, point final",
+               avecNote(0, f + "les actes du paragraphe 04.01.01 ne peuvent pas être facturés "
+                               "avec QZJA002."),
+               "DEQP003-QZJA002|DEQP005-QZJA002", 0, "");
         rangee("association de deux actes",
                avecNote(0, f + "l'association de DEQP003 avec DEQP005 ne peut pas être facturée"),
                "DEQP003-DEQP005", 0, "");

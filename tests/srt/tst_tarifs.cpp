@@ -131,6 +131,8 @@ private slots:
         rangee("sous conditions, non dit", "AAAA003", M{}, en2026, 1, "", "5000");
         rangee("hors conditions, N sans effet", "AAAA001", M{}, en2026, 1, "N", "11000");
         rangee("acte en phases : première phase", "AAAA004", M{}, en2026, 2, "", "2700");
+        rangee("acte sans liste de modificateurs : F ignoré", "AAAA004", M{"F"}, en2026, 2, "",
+               "2700");
         rangee("acte retiré, avant", "AAAA005", M{}, en2025, 1, "", "4000");
         rangee("acte retiré, après", "AAAA005", M{}, en2026, 1, "", "");
         rangee("acte nouveau, après", "AAAA006", M{}, en2026, 1, "", "6000");
@@ -257,7 +259,8 @@ private slots:
                L{"AAAA001", "AAAA003"});
         rangee("actes compatibles", "AAAA001@AAAA004", fevrier, aucun);
         rangee("paire dans sa période", "AAAA004@AAAA007", fevrier, L{"AAAA004", "AAAA007"});
-        rangee("paire hors de sa période", "AAAA004@AAAA007", "15/07/2026", aucun);
+        rangee("paire, son dernier jour", "AAAA004@AAAA007", "30/06/2026", L{"AAAA004", "AAAA007"});
+        rangee("paire hors de sa période", "AAAA004@AAAA007", "01/07/2026", aucun);
         rangee("paire de l'édition précédente, à sa date", "AAAA007@AAAA001", "15/06/2025",
                L{"AAAA001", "AAAA007"});
         rangee("paire que l'édition suivante ne donne plus", "AAAA007@AAAA001", fevrier, aucun);

@@ -128,8 +128,9 @@ private Q_SLOTS:
         QVERIFY(!ui::panneauVisible(panneau));
         QCOMPARE(session().CotationRetour, deux.join('+'));
         // Refused by the list, so never practised: not in the history.
-        QCOMPARE(test::colonne(historique(), "SELECT count(*) FROM cotation_date_CCAM WHERE cot__date "
-                                             "LIKE 'DEQP005%'"),
+        QCOMPARE(test::colonne(historique(),
+                               "SELECT count(*) FROM cotation_date_CCAM WHERE cot__date "
+                               "LIKE 'DEQP005%'"),
                  QStringList{"0"});
 
         ui::repondreProchaine([](ui::Demande& d) {
