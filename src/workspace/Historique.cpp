@@ -22,7 +22,7 @@ namespace pava::historique {
 
 namespace {
 
-int g_attente = 5000;
+int g_attente = 500;
 
 // One connection to the history for one recording, closed on leaving.
 class Connexion
@@ -48,6 +48,7 @@ public:
     int numero() const { return m_numero; }
     QString message() const { return m_message; }
     QSqlDatabase db() const { return QSqlDatabase::database(m_nom, false); }
+    const QString& nom() const { return m_nom; }
 
 private:
     QString m_nom;
@@ -211,54 +212,68 @@ Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate
     QSqlDatabase db = connexion.db();
     {
         // What each recording looks up, so that a history of years costs what
-        // an empty one does. Nothing is written when they exist already.
+        // an empty one does. Made once, and only in a history SQLite finds
+        // whole: nothing is written into a damaged one.
         QSqlQuery index(db);
-        index.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS cotation_table_cot ON "
-                                  "cotation_table_CCAM (cot)"));
-        index.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS cotation_date_cot ON "
-                                  "cotation_date_CCAM (cot__date, date_valid)"));
+        const bool faits =
+            index.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' "
+                                      "AND name IN ('cotation_table_cot', 'cotation_date_cot')")) &&
+            index.next() && index.value(0).toInt() == 2;
+        index.finish();
+        if (!faits) {
+            int numero = 0;
+            QString message;
+            if (!verifierIntegrite(connexion.nom(), numero, message)) {
+                if (numero == erreur::BaseNonReconnue)
+                    return echec(Bilan::Issue::Remonte, numero, message);
+            } else {
+                index.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS cotation_table_cot ON "
+                                          "cotation_table_CCAM (cot)"));
+                index.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS cotation_date_cot ON "
+                                          "cotation_date_CCAM (cot__date, date_valid)"));
+            }
+        }
     }
 
+    // A look first, outside any transaction: most acts come again at the
+    // price they had, and then nothing is written.
     Ecriture e(db, jeton);
     const std::optional<bool> connu = e.jetonConnu();
     if (!connu)
         return echecSql(Bilan::Issue::Remonte, e.erreur());
-    if (!*connu) {
-        // Another workstation may have recorded the token meanwhile: look
-        // again once the database is ours.
-        std::optional<bool> toujours;
-        const bool ok = e.debut() && (toujours = e.jetonConnu()) &&
-                        (*toujours || e.ajouterJeton(libelle)) &&
-                        e.ecrireDate(libelle, jour, secu, reel, std::nullopt) && e.valider();
-        if (!ok) {
-            const QSqlError erreurSql = e.erreur();
-            e.annuler();
-            return echecSql(Bilan::Issue::Remonte, erreurSql);
+    if (*connu) {
+        const std::optional<Dernier> d = e.dernier();
+        if (!d)
+            return echecSql(Bilan::Issue::Remonte, e.erreur());
+        if (d->existe && memePrix(d->secu, secu))
+            return bilan;
+    }
+
+    // Then the same questions again once the database is ours, and the write
+    // in the same transaction: what another workstation recorded meanwhile
+    // (the same act, at the same moment) counts, and is not written twice.
+    // For a known token a failure from here costs only this day's record.
+    const Bilan::Issue siEchec = *connu ? Bilan::Issue::Journalise : Bilan::Issue::Remonte;
+    bool ok = e.debut();
+    const std::optional<bool> toujours = ok ? e.jetonConnu() : std::nullopt;
+    ok = ok && toujours.has_value();
+    if (ok && !*toujours) {
+        ok = e.ajouterJeton(libelle) && e.ecrireDate(libelle, jour, secu, reel, std::nullopt);
+    } else if (ok) {
+        const std::optional<Dernier> d = e.dernier();
+        if (d && d->existe && memePrix(d->secu, secu)) {
+            e.valider();
+            return bilan;
         }
-        bilan.issue = Bilan::Issue::Enregistre;
-        return bilan;
+        ok = d && e.ecrireDate(libelle, jour, secu, reel,
+                               d->existe && d->jour == jour ? std::optional<qint64>(d->id)
+                                                            : std::nullopt);
     }
-
-    std::optional<Dernier> d = e.dernier();
-    if (!d)
-        return echecSql(Bilan::Issue::Remonte, e.erreur());
-    if (d->existe && memePrix(d->secu, secu))
-        return bilan;
-
-    // A new price: from here a failure costs only this day's record.
-    bool ok = e.debut() && (d = e.dernier()).has_value();
-    if (ok && d->existe && memePrix(d->secu, secu)) {
-        e.valider();
-        return bilan;
-    }
-    ok = ok &&
-         e.ecrireDate(libelle, jour, secu, reel,
-                      d->existe && d->jour == jour ? std::optional<qint64>(d->id) : std::nullopt) &&
-         e.valider();
+    ok = ok && e.valider();
     if (!ok) {
         const QSqlError erreurSql = e.erreur();
         e.annuler();
-        return echecSql(Bilan::Issue::Journalise, erreurSql);
+        return echecSql(siEchec, erreurSql);
     }
     bilan.issue = Bilan::Issue::Enregistre;
     return bilan;
