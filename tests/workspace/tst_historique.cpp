@@ -159,8 +159,15 @@ private Q_SLOTS:
         QFETCH(QString, dates);
         if (QStandardPaths::findExecutable("sqlite3").isEmpty())
             QSKIP("sqlite3 n'est pas installé");
+        // A history in use: indexed already, so that nothing waits before the
+        // first look.
         if (connu)
             historique::ajouter(m_base, record("20.00"), m_jour.addDays(-1));
+        else
+            QVERIFY(test::executer(m_base, "CREATE INDEX cotation_table_cot ON "
+                                           "cotation_table_CCAM (cot)") &&
+                    test::executer(m_base, "CREATE INDEX cotation_date_cot ON "
+                                           "cotation_date_CCAM (cot__date, date_valid)"));
         QProcess poste;
         // Its write is not seen before it ends: the recording first finds
         // the act (or its price) new, as both workstations did.
