@@ -58,22 +58,22 @@ namespace {
 // new, empty database and get tables written into it. A file to be written
 // is not reached through a symbolic link: in a folder the practice shares, a
 // link may lead to somebody else's file.
-bool fichierDeBase(const QString& chemin, bool lectureSeule, QString& message)
+bool fichierDeBase(const QString& chemin, bool lectureSeule, QString& raison)
 {
     const QByteArray nom = QFile::encodeName(chemin);
     const int fd = ::open(nom.constData(),
                           O_RDONLY | O_NONBLOCK | O_CLOEXEC | (lectureSeule ? 0 : O_NOFOLLOW));
     if (fd < 0) {
-        message = errno == ELOOP ? QStringLiteral("« %1 » est un lien symbolique : PavaCCAM "
-                                                  "n'écrit pas dans un fichier atteint par un "
-                                                  "lien.")
-                                       .arg(chemin)
-                                 : QStringLiteral("Impossible de lire « %1 » : %2.")
-                                       .arg(chemin, QString::fromLocal8Bit(std::strerror(errno)));
+        raison = errno == ELOOP ? QStringLiteral("« %1 » est un lien symbolique : PavaCCAM "
+                                                 "n'écrit pas dans un fichier atteint par un "
+                                                 "lien.")
+                                      .arg(chemin)
+                                : QStringLiteral("Impossible de lire « %1 » : %2.")
+                                      .arg(chemin, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
-    struct stat etat
-    {};
+    QString message;
+    struct stat etat = {};
     char entete[16] = {};
     const bool regulier = ::fstat(fd, &etat) == 0 && S_ISREG(etat.st_mode);
     const ssize_t lus = regulier ? ::pread(fd, entete, sizeof entete, 0) : 0;
@@ -90,6 +90,7 @@ bool fichierDeBase(const QString& chemin, bool lectureSeule, QString& message)
         message = QStringLiteral("Le fichier « %1 » n'est pas une base de données reconnue : "
                                  "PavaCCAM n'y écrit rien.")
                       .arg(chemin);
+    raison = message;
     return message.isEmpty();
 }
 

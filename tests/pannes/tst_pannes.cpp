@@ -235,11 +235,20 @@ private Q_SLOTS:
         }
         QVERIFY(test::journalErreurs().contains(utilisateur ? "Procedure Form_Load"
                                                             : "Procedure Ajoute_CCAM"));
-        w.reject();
+        QCOMPARE(test::readFile(fichier), avant);
         sansPasseDroits.reset();
         verrou.closeWriteChannel();
         verrou.waitForFinished(5000);
-        QCOMPARE(test::readFile(fichier), avant);
+        if (utilisateur && etat == u"verrouillee") {
+            // Once the other workstation lets go, the waiting window gets the
+            // database: the banner goes, the lists fill.
+            QTRY_VERIFY_WITH_TIMEOUT(!w.attendLaBase(), 5000);
+            QCOMPARE(w.problemeBase(), QString());
+            QVERIFY(w.CCAMMDB(0)->recordCount() > 0);
+        }
+        w.reject();
+        if (etat != u"verrouillee")
+            QCOMPARE(test::readFile(fichier), avant);
         if (etat == u"absente")
             QVERIFY(!QFileInfo::exists(fichier));
     }
