@@ -10,6 +10,9 @@
 #include "session/Session.h"
 
 #include <QAtomicInt>
+#include <QDeadlineTimer>
+#include <QHash>
+#include <QMutex>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -24,6 +27,28 @@ namespace {
 
 int g_attente = 500;
 
+// The histories found locked lately, and when: the acts of one validation
+// (a composed act is several) do not each wait for the same lock, so the
+// server is held half a second at most, not half a second per act.
+QMutex g_verrousRecents;
+QHash<QString, QDeadlineTimer> g_verrous;
+
+int attentePour(const QString& fichier)
+{
+    const QMutexLocker verrou(&g_verrousRecents);
+    const auto i = g_verrous.constFind(fichier);
+    return i != g_verrous.cend() && !i->hasExpired() ? 0 : g_attente;
+}
+
+void noterVerrou(const QString& fichier, int numero)
+{
+    const QMutexLocker verrou(&g_verrousRecents);
+    if (numero == erreur::BaseVerrouillee)
+        g_verrous.insert(fichier, QDeadlineTimer(2000));
+    else
+        g_verrous.remove(fichier);
+}
+
 // One connection to the history for one recording, closed on leaving.
 class Connexion
 {
@@ -32,7 +57,8 @@ public:
     {
         static QAtomicInt compteur;
         m_nom = QStringLiteral("pavaccam-historique-%1").arg(compteur.fetchAndAddRelaxed(1));
-        m_ouverte = ouvrirBaseSqlite(m_nom, fichier, false, g_attente, m_numero, m_message);
+        m_ouverte =
+            ouvrirBaseSqlite(m_nom, fichier, false, attentePour(fichier), m_numero, m_message);
     }
     ~Connexion()
     {
@@ -174,6 +200,8 @@ QString cheminBase(const QString& repertoireRsc)
 void setAttente(int millisecondes)
 {
     g_attente = millisecondes;
+    const QMutexLocker verrou(&g_verrousRecents);
+    g_verrous.clear();
 }
 
 Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate& jour)
@@ -187,6 +215,7 @@ Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate
 
     Bilan bilan;
     auto echec = [&](Bilan::Issue issue, int numero, QString message) {
+        noterVerrou(fichier, numero);
         bilan.issue = issue;
         bilan.numeroErreur = numero;
         bilan.erreur = message;
@@ -275,6 +304,7 @@ Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate
         e.annuler();
         return echecSql(siEchec, erreurSql);
     }
+    noterVerrou(fichier, 0);
     bilan.issue = Bilan::Issue::Enregistre;
     return bilan;
 }

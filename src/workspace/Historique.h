@@ -15,7 +15,8 @@ namespace pava {
 // creates them. The history is opened and closed by each recording; a busy
 // database (another workstation writing) is waited for half a second, no
 // longer, so that the window and the server stay responsive: a recording
-// that could not wait fails, is logged and told. The check that a token or
+// that could not wait fails, is logged and told, and the recordings of the
+// next two seconds in that file try once without waiting. The check that a token or
 // its price is new and the write are one transaction, so that two
 // workstations recording the same act at once write it once. A damaged
 // history is never written to. Values always go in as bound parameters.
