@@ -169,7 +169,7 @@ bool DataControl::refresh()
         if (!lue) {
             ok = echec(erreur::TableIntrouvable,
                        QStringLiteral("La source « %1 » ne peut être lue : %2.")
-                           .arg(m_source, q.lastError().databaseText()));
+                           .arg(m_source, raisonSql(q.lastError(), m_chemin)));
         } else {
             const QSqlRecord rec = q.record();
             const int id = rec.indexOf(kColonneId);
@@ -203,13 +203,15 @@ bool DataControl::execute(const QString& instruction, const QVariantList& valeur
         return false;
     QSqlQuery q(QSqlDatabase::database(m_connexion, false));
     if (!q.prepare(jet::versSqlite(instruction)))
-        return echec(numeroErreurSql(q.lastError()),
-                     QStringLiteral("Instruction refusée : %1.").arg(q.lastError().databaseText()));
+        return echec(
+            numeroErreurSql(q.lastError()),
+            QStringLiteral("Instruction refusée : %1.").arg(raisonSql(q.lastError(), m_chemin)));
     for (const QVariant& v : valeurs)
         q.addBindValue(v);
     if (!q.exec()) {
-        return echec(numeroErreurSql(q.lastError()),
-                     QStringLiteral("Instruction refusée : %1.").arg(q.lastError().databaseText()));
+        return echec(
+            numeroErreurSql(q.lastError()),
+            QStringLiteral("Instruction refusée : %1.").arg(raisonSql(q.lastError(), m_chemin)));
     }
     reussite();
     return true;
@@ -468,7 +470,7 @@ bool DataControl::update()
         cancelUpdate();
         return echec(numeroErreurSql(q.lastError()),
                      QStringLiteral("Enregistrement refusé par la base : %1.")
-                         .arg(q.lastError().databaseText()));
+                         .arg(raisonSql(q.lastError(), m_chemin)));
     }
     if (m_edition == Edition::Modification && q.numRowsAffected() == 0) {
         cancelUpdate();
@@ -513,7 +515,7 @@ bool DataControl::deleteCurrent()
     if (!ok)
         return echec(numeroErreurSql(q.lastError()),
                      QStringLiteral("Suppression refusée par la base : %1.")
-                         .arg(q.lastError().databaseText()));
+                         .arg(raisonSql(q.lastError(), m_chemin)));
     if (q.numRowsAffected() == 0)
         return changeeAilleurs();
     reussite();

@@ -50,6 +50,22 @@ int numeroErreurSql(const QSqlError& e)
     return erreur::ErreurSyntaxe;
 }
 
+QString raisonSql(const QSqlError& e, const QString& chemin)
+{
+    switch (numeroErreurSql(e)) {
+    case erreur::BaseVerrouillee:
+        return QStringLiteral("la base « %1 » est verrouillée par un autre poste").arg(chemin);
+    case erreur::BaseEnLectureSeule:
+        return QStringLiteral("la base « %1 » est en lecture seule").arg(chemin);
+    case erreur::DisquePlein:
+        return QStringLiteral("disque plein : la base « %1 » ne peut plus grandir").arg(chemin);
+    case erreur::BaseNonReconnue:
+        return QStringLiteral("la base « %1 » est endommagée (%2)").arg(chemin, e.databaseText());
+    default:
+        return e.databaseText();
+    }
+}
+
 namespace {
 
 // What stands at the path, looked at before SQLite is handed it: a regular

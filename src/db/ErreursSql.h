@@ -14,6 +14,11 @@ int codeSqlite(const QSqlError& e);
 // field, else a statement the database refused.
 int numeroErreurSql(const QSqlError& e);
 
+// Why the database refused, in French, naming the file when the cause is
+// the file itself (locked by another workstation, read-only, disk full,
+// damaged); SQLite's own text otherwise.
+QString raisonSql(const QSqlError& e, const QString& chemin);
+
 // Opens an existing SQLite file under a connection name. Never creates a
 // file: a missing one is an error, and so is anything but a regular file
 // that starts as a SQLite database (an empty file is not taken for a new

@@ -226,8 +226,12 @@ Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate
         return bilan;
     };
     auto echecSql = [&](Bilan::Issue issue, const QSqlError& e) {
+        // The cause in French, and the file named once.
+        const QString raison = raisonSql(e, fichier);
         return echec(issue, numeroErreurSql(e),
-                     QStringLiteral("Historique « %1 » : %2").arg(fichier, e.databaseText()));
+                     raison.contains(fichier)
+                         ? QStringLiteral("Historique des cotations : %1.").arg(raison)
+                         : QStringLiteral("Historique « %1 » : %2").arg(fichier, raison));
     };
 
     if (!acte)
