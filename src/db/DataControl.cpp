@@ -167,7 +167,12 @@ bool DataControl::refresh()
             q.addBindValue(m_proprietaire);
         lue = lue && q.exec();
         if (!lue) {
-            ok = echec(erreur::TableIntrouvable,
+            // A source that cannot be read is a missing table, unless the
+            // file itself is the cause.
+            const int numero = numeroErreurSql(q.lastError());
+            ok = echec(numero == erreur::BaseVerrouillee || numero == erreur::BaseNonReconnue
+                           ? numero
+                           : erreur::TableIntrouvable,
                        QStringLiteral("La source « %1 » ne peut être lue : %2.")
                            .arg(m_source, raisonSql(q.lastError(), m_chemin)));
         } else {

@@ -166,7 +166,9 @@ void FormMain::chargerBases()
 
     habituels->setRecordSource(
         LitReglage(QLatin1String(reglages::Record0), QLatin1String(reglages::DefautRecord0)));
-    if (!habituels->refresh() && ouverte)
+    if (!habituels->refresh() && habituels->lastErrorNumber() == erreur::BaseVerrouillee)
+        return attendreBase(fichier, *habituels);
+    if (habituels->lastErrorNumber() != 0 && ouverte)
         signalerProbleme(QStringLiteral("Les cotations habituelles ne peuvent être lues dans "
                                         "« %1 ». %2")
                              .arg(fichier, habituels->lastError()),
@@ -175,7 +177,9 @@ void FormMain::chargerBases()
     DataControl* liste = m_ccammdb[1];
     liste->setDatabaseName(fichier);
     liste->setRecordSource(base::sourceListe());
-    if (!liste->refresh() && ouverte)
+    if (!liste->refresh() && liste->lastErrorNumber() == erreur::BaseVerrouillee)
+        return attendreBase(fichier, *liste);
+    if (liste->lastErrorNumber() != 0 && ouverte)
         signalerProbleme(QStringLiteral("La liste des actes sélectionnés ne peut être lue dans "
                                         "« %1 ». %2")
                              .arg(fichier, liste->lastError()),
