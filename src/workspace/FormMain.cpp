@@ -113,13 +113,20 @@ void FormMain::signalerProbleme(const QString& texte, int numero)
 
 void FormMain::attendreBase(const QString& fichier, const DataControl& vue)
 {
-    // Said and logged once; the window stays usable and tries again.
-    if (m_problemeBase.isEmpty())
-        signalerProbleme(QStringLiteral("La base des cotations « %1 » est verrouillée par un "
-                                        "autre poste : la cotation attend qu'elle se libère et "
-                                        "réessaie chaque seconde.\n%2")
-                             .arg(fichier, vue.lastError()),
-                         vue.lastErrorNumber());
+    // The banner says it all along the wait; the log once, however long.
+    const QString texte = QStringLiteral("La base des cotations « %1 » est verrouillée par un "
+                                         "autre poste : la cotation attend qu'elle se libère et "
+                                         "réessaie chaque seconde.\n%2")
+                              .arg(fichier, vue.lastError());
+    if (!m_attenteDite) {
+        m_attenteDite = true;
+        QString description = texte;
+        LogErreur(vue.lastErrorNumber(), description, QStringLiteral("Form_Load"),
+                  QStringLiteral("Ouverture de la fenêtre de cotation"));
+    }
+    m_problemeBase = texte;
+    m_bandeau->setText(texte);
+    m_bandeau->show();
     m_attenteBase->start();
 }
 

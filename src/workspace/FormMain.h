@@ -151,6 +151,7 @@ private:
     std::array<DataControl*, 3> m_ccammdb{};
     base::Espace m_espace;
     QTimer* m_attenteBase = nullptr;
+    bool m_attenteDite = false;
     bool m_activationFaite = false;
     bool m_centree = false;
     bool m_validee = false;

@@ -235,6 +235,10 @@ private Q_SLOTS:
         }
         QVERIFY(test::journalErreurs().contains(utilisateur ? "Procedure Form_Load"
                                                             : "Procedure Ajoute_CCAM"));
+        if (utilisateur && etat == u"verrouillee") {
+            QTest::qWait(2200); // two tries more, still locked: still waiting, logged once
+            QVERIFY(w.attendLaBase() && w.problemeBase().contains(fichier));
+        }
         QCOMPARE(test::readFile(fichier), avant);
         sansPasseDroits.reset();
         verrou.closeWriteChannel();
@@ -245,6 +249,7 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(!w.attendLaBase(), 5000);
             QCOMPARE(w.problemeBase(), QString());
             QVERIFY(w.CCAMMDB(0)->recordCount() > 0);
+            QCOMPARE(test::journalErreurs().count("Procedure Form_Load"), 1);
         }
         w.reject();
         if (etat != u"verrouillee")
