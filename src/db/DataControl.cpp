@@ -160,7 +160,7 @@ bool DataControl::refresh()
         q.setForwardOnly(true);
         QString requete = jet::versSqlite(source.requete);
         if (!m_champProprietaire.isEmpty())
-            requete = QStringLiteral("SELECT * FROM (%1) WHERE %2 = ?")
+            requete = QStringLiteral("SELECT * FROM (%1) AS source WHERE %2 = ?")
                           .arg(requete, guillemets(m_champProprietaire));
         bool lue = q.prepare(requete);
         if (lue && !m_champProprietaire.isEmpty())
