@@ -80,6 +80,19 @@ void DataControl::setRecordSource(const QString& source)
     m_source = source;
 }
 
+void DataControl::setOwner(const QString& champ, const QVariant& valeur)
+{
+    m_champProprietaire = champ;
+    m_proprietaire = valeur;
+}
+
+void DataControl::setBusyTimeout(int millisecondes)
+{
+    if (millisecondes != m_attente)
+        close();
+    m_attente = millisecondes;
+}
+
 bool DataControl::isOpen() const
 {
     return QSqlDatabase::contains(m_connexion) &&
@@ -114,7 +127,18 @@ bool DataControl::ouvrir()
 {
     if (isOpen())
         return true;
-    return ouvrirBaseSqlite(m_connexion, m_chemin, m_lectureSeule, 3000, m_numeroErreur, m_erreur);
+    return ouvrirBaseSqlite(m_connexion, m_chemin, m_lectureSeule, m_attente, m_numeroErreur,
+                            m_erreur);
+}
+
+bool DataControl::checkIntegrity()
+{
+    if (!ouvrir())
+        return false;
+    if (!verifierIntegrite(m_connexion, m_numeroErreur, m_erreur))
+        return false;
+    reussite();
+    return true;
 }
 
 bool DataControl::refresh()
@@ -134,10 +158,23 @@ bool DataControl::refresh()
         const jet::SourceAnalysee source = jet::analyseSource(m_source, kColonneId);
         QSqlQuery q(QSqlDatabase::database(m_connexion, false));
         q.setForwardOnly(true);
-        if (!q.exec(jet::versSqlite(source.requete))) {
-            ok = echec(erreur::TableIntrouvable,
+        QString requete = jet::versSqlite(source.requete);
+        if (!m_champProprietaire.isEmpty())
+            requete = QStringLiteral("SELECT * FROM (%1) AS source WHERE %2 = ?")
+                          .arg(requete, guillemets(m_champProprietaire));
+        bool lue = q.prepare(requete);
+        if (lue && !m_champProprietaire.isEmpty())
+            q.addBindValue(m_proprietaire);
+        lue = lue && q.exec();
+        if (!lue) {
+            // A source that cannot be read is a missing table, unless the
+            // file itself is the cause.
+            const int numero = numeroErreurSql(q.lastError());
+            ok = echec(numero == erreur::BaseVerrouillee || numero == erreur::BaseNonReconnue
+                           ? numero
+                           : erreur::TableIntrouvable,
                        QStringLiteral("La source « %1 » ne peut être lue : %2.")
-                           .arg(m_source, q.lastError().databaseText()));
+                           .arg(m_source, raisonSql(q.lastError(), m_chemin)));
         } else {
             const QSqlRecord rec = q.record();
             const int id = rec.indexOf(kColonneId);
@@ -171,13 +208,15 @@ bool DataControl::execute(const QString& instruction, const QVariantList& valeur
         return false;
     QSqlQuery q(QSqlDatabase::database(m_connexion, false));
     if (!q.prepare(jet::versSqlite(instruction)))
-        return echec(erreur::ErreurSyntaxe,
-                     QStringLiteral("Instruction refusée : %1.").arg(q.lastError().databaseText()));
+        return echec(
+            numeroErreurSql(q.lastError()),
+            QStringLiteral("Instruction refusée : %1.").arg(raisonSql(q.lastError(), m_chemin)));
     for (const QVariant& v : valeurs)
         q.addBindValue(v);
     if (!q.exec()) {
-        return echec(numeroErreurSql(q.lastError()),
-                     QStringLiteral("Instruction refusée : %1.").arg(q.lastError().databaseText()));
+        return echec(
+            numeroErreurSql(q.lastError()),
+            QStringLiteral("Instruction refusée : %1.").arg(raisonSql(q.lastError(), m_chemin)));
     }
     reussite();
     return true;
@@ -349,6 +388,10 @@ bool DataControl::addNew()
     m_edition = Edition::Ajout;
     m_tampon = QVector<QVariant>(m_champs.count());
     m_modifie = QVector<bool>(m_champs.count(), false);
+    if (const int i = fieldIndex(m_champProprietaire); i >= 0) {
+        m_tampon[i] = m_proprietaire;
+        m_modifie[i] = true;
+    }
     reussite();
     return true;
 }
@@ -417,9 +460,10 @@ bool DataControl::update()
         QStringList affectations;
         for (const QString& c : colonnes)
             affectations << c + QStringLiteral("=?");
-        sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
-                  .arg(guillemets(m_table), affectations.join(QLatin1Char(',')));
         valeurs << m_lignes[m_position].last();
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?%3")
+                  .arg(guillemets(m_table), affectations.join(QLatin1Char(',')),
+                       telleQuelle(m_position, valeurs));
     }
     bool ok = q.prepare(sql);
     if (ok) {
@@ -431,7 +475,11 @@ bool DataControl::update()
         cancelUpdate();
         return echec(numeroErreurSql(q.lastError()),
                      QStringLiteral("Enregistrement refusé par la base : %1.")
-                         .arg(q.lastError().databaseText()));
+                         .arg(raisonSql(q.lastError(), m_chemin)));
+    }
+    if (m_edition == Edition::Modification && q.numRowsAffected() == 0) {
+        cancelUpdate();
+        return changeeAilleurs();
     }
     if (m_edition == Edition::Ajout) {
         QVector<QVariant> ligne = m_tampon;
@@ -457,9 +505,25 @@ bool DataControl::deleteCurrent()
 {
     if (!peutEcrire(true))
         return false;
-    const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(guillemets(m_table));
-    if (!execute(sql, {m_lignes[m_position].last()}))
+    QVariantList valeurs{m_lignes[m_position].last()};
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid=?%2")
+                            .arg(guillemets(m_table), telleQuelle(m_position, valeurs));
+    if (!ouvrir())
         return false;
+    QSqlQuery q(QSqlDatabase::database(m_connexion, false));
+    bool ok = q.prepare(sql);
+    if (ok) {
+        for (const QVariant& v : valeurs)
+            q.addBindValue(v);
+        ok = q.exec();
+    }
+    if (!ok)
+        return echec(numeroErreurSql(q.lastError()),
+                     QStringLiteral("Suppression refusée par la base : %1.")
+                         .arg(raisonSql(q.lastError(), m_chemin)));
+    if (q.numRowsAffected() == 0)
+        return changeeAilleurs();
+    reussite();
     // A view may move the current row while it hears of the removal: keep the
     // row being removed in hand.
     const int ligne = m_position;
@@ -470,6 +534,23 @@ bool DataControl::deleteCurrent()
     m_courantSupprime = true;
     Q_EMIT repositioned();
     return true;
+}
+
+QString DataControl::telleQuelle(int ligne, QVariantList& valeurs) const
+{
+    // "IS" so that an empty (NULL) field compares too; the column's type
+    // decides how the value read compares with what is stored.
+    QString condition;
+    for (int i = 0; i < m_champs.count(); ++i) {
+        condition += QStringLiteral(" AND %1 IS ?").arg(guillemets(m_champs.fieldName(i)));
+        valeurs << m_lignes[ligne][i];
+    }
+    return condition;
+}
+
+bool DataControl::changeeAilleurs()
+{
+    return echec(erreur::ModifieParUnAutrePoste, texteErreur(erreur::ModifieParUnAutrePoste));
 }
 
 QVariant DataControl::bookmarkOf(int ligne) const

@@ -18,6 +18,12 @@ namespace pava {
 // position stays where the caller left it (as a dynaset does). Values never
 // reach SQL as text pasted into a statement.
 //
+// A row is written back by its row identifier, read with the rows, and only
+// while the file still holds it as it was read: a row another workstation
+// changed or deleted meanwhile (and whose identifier a new row may have
+// taken) is left alone, and the write fails with
+// erreur::ModifieParUnAutrePoste.
+//
 // Every operation reports failure by its result and lastError() (a French
 // message) / lastErrorNumber(); none throws or crashes. Opening never creates
 // a database file: a missing file is an error.
@@ -33,6 +39,14 @@ public:
     void setReadOnly(bool lectureSeule);
     void setRecordSource(const QString& source);
     QString recordSource() const { return m_source; }
+    // Keeps the control to the rows of one owner: the record source shows
+    // only the rows whose field holds the value, and rows added carry it. For
+    // a table several workspaces share. An empty field lifts the restriction.
+    void setOwner(const QString& champ, const QVariant& valeur);
+    // How long a statement waits for a database another program is writing
+    // before it fails as locked (3 s unless changed). Set before opening.
+    void setBusyTimeout(int millisecondes);
+    int busyTimeout() const { return m_attente; }
 
     // Opens the database when needed and runs the record source; the current
     // row becomes the first (or BOF/EOF together when there is none).
@@ -42,6 +56,9 @@ public:
     bool execute(const QString& instruction, const QVariantList& valeurs = {});
     void close();
     bool isOpen() const;
+    // Opens the database when needed and checks that it is whole; false with
+    // lastError() naming the file when SQLite finds it damaged (or locked).
+    bool checkIntegrity();
 
     int recordCount() const { return static_cast<int>(m_lignes.size()); }
     bool bof() const { return m_position < 0 || m_lignes.isEmpty(); }
@@ -118,10 +135,16 @@ private:
     void trier(const QList<QPair<QString, bool>>& termes);
     int colonneChamp(int colonneVue) const;
     QVariant bookmarkOf(int ligne) const;
+    // " AND field IS ?" for every field of the row as read, and its values.
+    QString telleQuelle(int ligne, QVariantList& valeurs) const;
+    bool changeeAilleurs();
 
     QString m_connexion;
     QString m_chemin;
     QString m_source;
+    QString m_champProprietaire;
+    QVariant m_proprietaire;
+    int m_attente = 3000;
     bool m_lectureSeule = false;
     QString m_table;                     // base table when the record source is writable
     QSqlRecord m_champs;                 // fields of the record source (without the row id)

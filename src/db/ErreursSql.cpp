@@ -2,10 +2,17 @@
 
 #include "log/TextesErreurs.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pava {
 
@@ -28,6 +35,7 @@ int numeroErreurSql(const QSqlError& e)
         return erreur::DisquePlein;
     case 19: // constraint
         return erreur::CleDejaUtilisee;
+    case 11: // damaged
     case 26: // not a database
         return erreur::BaseNonReconnue;
     default:
@@ -42,19 +50,67 @@ int numeroErreurSql(const QSqlError& e)
     return erreur::ErreurSyntaxe;
 }
 
-QString causeRefusEcriture(int numero)
+QString raisonSql(const QSqlError& e, const QString& chemin)
 {
-    switch (numero) {
+    switch (numeroErreurSql(e)) {
     case erreur::BaseVerrouillee:
-        return QStringLiteral("la base est verrouillée par un autre poste");
-    case erreur::DisquePlein:
-        return QStringLiteral("disque plein");
+        return QStringLiteral("la base « %1 » est verrouillée par un autre poste").arg(chemin);
     case erreur::BaseEnLectureSeule:
-        return QStringLiteral("la base est en lecture seule");
+        return QStringLiteral("la base « %1 » est en lecture seule").arg(chemin);
+    case erreur::DisquePlein:
+        return QStringLiteral("disque plein : la base « %1 » ne peut plus grandir").arg(chemin);
+    case erreur::BaseNonReconnue:
+        return QStringLiteral("la base « %1 » est endommagée (%2)").arg(chemin, e.databaseText());
     default:
-        return {};
+        return e.databaseText();
     }
 }
+
+namespace {
+
+// What stands at the path, looked at before SQLite is handed it: a regular
+// file (a FIFO would block the opening, a device is no database) that starts
+// as every SQLite database does. An empty file would otherwise be taken as a
+// new, empty database and get tables written into it. A file to be written
+// is not reached through a symbolic link: in a folder the practice shares, a
+// link may lead to somebody else's file.
+bool fichierDeBase(const QString& chemin, bool lectureSeule, QString& raison)
+{
+    const QByteArray nom = QFile::encodeName(chemin);
+    const int fd = ::open(nom.constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | (lectureSeule ? 0 : O_NOFOLLOW));
+    if (fd < 0) {
+        raison = errno == ELOOP ? QStringLiteral("« %1 » est un lien symbolique : PavaCCAM "
+                                                 "n'écrit pas dans un fichier atteint par un "
+                                                 "lien.")
+                                      .arg(chemin)
+                                : QStringLiteral("Impossible de lire « %1 » : %2.")
+                                      .arg(chemin, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    QString message;
+    struct stat etat = {};
+    char entete[16] = {};
+    const bool regulier = ::fstat(fd, &etat) == 0 && S_ISREG(etat.st_mode);
+    const ssize_t lus = regulier ? ::pread(fd, entete, sizeof entete, 0) : 0;
+    ::close(fd);
+    if (!regulier)
+        message = QStringLiteral("« %1 » n'est pas un fichier ordinaire : ce n'est pas une base "
+                                 "de données.")
+                      .arg(chemin);
+    else if (etat.st_size == 0)
+        message = QStringLiteral("Le fichier « %1 » est vide : ce n'est pas une base de données, "
+                                 "PavaCCAM n'y écrit rien.")
+                      .arg(chemin);
+    else if (lus != sizeof entete || std::memcmp(entete, "SQLite format 3", 16) != 0)
+        message = QStringLiteral("Le fichier « %1 » n'est pas une base de données reconnue : "
+                                 "PavaCCAM n'y écrit rien.")
+                      .arg(chemin);
+    raison = message;
+    return message.isEmpty();
+}
+
+} // namespace
 
 bool ouvrirBaseSqlite(const QString& connexion, const QString& chemin, bool lectureSeule,
                       int attenteMs, int& numero, QString& message)
@@ -68,6 +124,10 @@ bool ouvrirBaseSqlite(const QString& connexion, const QString& chemin, bool lect
     if (!info.exists() || !info.isFile()) {
         numero = erreur::BaseIntrouvable;
         message = QStringLiteral("Base de données introuvable : « %1 ».").arg(chemin);
+        return false;
+    }
+    if (!fichierDeBase(chemin, lectureSeule, message)) {
+        numero = erreur::BaseNonReconnue;
         return false;
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
@@ -105,6 +165,36 @@ bool ouvrirBaseSqlite(const QString& connexion, const QString& chemin, bool lect
         }
     }
     QSqlDatabase::removeDatabase(connexion);
+    return false;
+}
+
+} // namespace pava
+
+namespace pava {
+
+bool verifierIntegrite(const QString& connexion, int& numero, QString& message)
+{
+    QSqlDatabase db = QSqlDatabase::database(connexion, false);
+    QSqlQuery q(db);
+    // The quick form: every page and every record read, without comparing
+    // indexes to their tables, which a file of habitual codings or a
+    // history's first indexing can afford.
+    if (q.exec(QStringLiteral("PRAGMA quick_check")) && q.next() &&
+        q.value(0).toString() == QLatin1String("ok"))
+        return true;
+    const QSqlError e = q.lastError();
+    const int code = codeSqlite(e);
+    if (code == 5 || code == 6) {
+        numero = erreur::BaseVerrouillee;
+        message = QStringLiteral("La base « %1 » est verrouillée par un autre poste.")
+                      .arg(db.databaseName());
+        return false;
+    }
+    numero = erreur::BaseNonReconnue;
+    message = QStringLiteral("La base « %1 » est endommagée (%2) : PavaCCAM n'y écrit rien. "
+                             "Restaurez-la depuis une sauvegarde.")
+                  .arg(db.databaseName(),
+                       e.isValid() ? e.databaseText() : q.value(0).toString().left(200));
     return false;
 }
 

@@ -14,16 +14,23 @@ int codeSqlite(const QSqlError& e);
 // field, else a statement the database refused.
 int numeroErreurSql(const QSqlError& e);
 
-// Why a write was refused, in the words a practitioner acts on
-// ("verrouillée par un autre poste", "disque plein", "en lecture seule"); ""
-// for any other error number.
-QString causeRefusEcriture(int numero);
+// Why the database refused, in French, naming the file when the cause is
+// the file itself (locked by another workstation, read-only, disk full,
+// damaged); SQLite's own text otherwise.
+QString raisonSql(const QSqlError& e, const QString& chemin);
 
 // Opens an existing SQLite file under a connection name. Never creates a
-// file: a missing one is an error. attenteMs is how long a statement waits
-// for a database another program is writing. On failure the connection is
-// removed again and numero / message (French, naming the file) say why.
+// file: a missing one is an error, and so is anything but a regular file
+// that starts as a SQLite database (an empty file is not taken for a new
+// database); a file to be written is not reached through a symbolic link. attenteMs is how long a
+// statement waits for a database another program is writing. On failure the connection is removed
+// again and numero / message (French, naming the file) say why.
 bool ouvrirBaseSqlite(const QString& connexion, const QString& chemin, bool lectureSeule,
                       int attenteMs, int& numero, QString& message);
+
+// Whether the database open under a connection is whole (SQLite's quick
+// check). False, with numero / message (French, naming the file), when it is
+// damaged or another workstation holds it.
+bool verifierIntegrite(const QString& connexion, int& numero, QString& message);
 
 } // namespace pava

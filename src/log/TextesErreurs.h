@@ -28,6 +28,7 @@ inline constexpr int TableIntrouvable = 3078;
 inline constexpr int BaseNonReconnue = 3343;
 inline constexpr int BaseVerrouillee = 3260;
 inline constexpr int EnregistrementSupprime = 3167;
+inline constexpr int ModifieParUnAutrePoste = 3197;
 inline constexpr int ChampIntrouvable = 3265;
 inline constexpr int ModificationSansEdition = 3020;
 inline constexpr int Application = 1004;

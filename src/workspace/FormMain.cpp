@@ -3,6 +3,7 @@
 #include "coding/Montant.h"
 #include "db/DataControl.h"
 #include "log/ErrorLog.h"
+#include "log/TextesErreurs.h"
 #include "session/PremierPlan.h"
 #include "session/Reglages.h"
 #include "session/Session.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <cmath>
 #include <limits>
@@ -22,10 +24,23 @@ namespace pava {
 FormMain::FormMain(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormMain"));
+    m_espace = base::ouvrir();
     for (int i = 0; i < 3; ++i) {
         m_ccammdb[i] = new DataControl(this);
         m_ccammdb[i]->setObjectName(QStringLiteral("CCAMMDB_%1").arg(i));
+        m_ccammdb[i]->setBusyTimeout(base::kAttenteMs);
     }
+    // The coding list shows, takes and gives back this workspace's rows only.
+    m_ccammdb[1]->setOwner(base::kChampEspace, m_espace.texte());
+    m_attenteBase = new QTimer(this);
+    m_attenteBase->setSingleShot(true);
+    m_attenteBase->setInterval(1000);
+    connect(m_attenteBase, &QTimer::timeout, this, [this] {
+        m_problemeBase.clear();
+        m_bandeau->hide();
+        chargerBases();
+        CalculeTotal();
+    });
 
     m_ccammdb[0]->setColumns({{QStringLiteral("  Libellé"), QStringLiteral("Libelle")},
                               {QStringLiteral("Code Acte"), QStringLiteral("CodeActe")}});
@@ -42,7 +57,15 @@ FormMain::FormMain(QWidget* parent) : QDialog(parent)
     Form_Load();
 }
 
-FormMain::~FormMain() = default;
+FormMain::~FormMain()
+{
+    base::fermer(m_espace);
+}
+
+bool FormMain::attendLaBase() const
+{
+    return m_attenteBase->isActive();
+}
 
 DataControl* FormMain::CCAMMDB(int index) const
 {
@@ -88,11 +111,27 @@ void FormMain::signalerProbleme(const QString& texte, int numero)
     m_bandeau->show();
 }
 
-void FormMain::Form_Load()
+void FormMain::attendreBase(const QString& fichier, const DataControl& vue)
 {
-    m_activationFaite = false;
-    ui::placePanneau(m_picture2, false);
+    // The banner says it all along the wait; the log once, however long.
+    const QString texte = QStringLiteral("La base des cotations « %1 » est verrouillée par un "
+                                         "autre poste : la cotation attend qu'elle se libère et "
+                                         "réessaie chaque seconde.\n%2")
+                              .arg(fichier, vue.lastError());
+    if (!m_attenteDite) {
+        m_attenteDite = true;
+        QString description = texte;
+        LogErreur(vue.lastErrorNumber(), description, QStringLiteral("Form_Load"),
+                  QStringLiteral("Ouverture de la fenêtre de cotation"));
+    }
+    m_problemeBase = texte;
+    m_bandeau->setText(texte);
+    m_bandeau->show();
+    m_attenteBase->start();
+}
 
+void FormMain::chargerBases()
+{
     // Nothing below may stop the window from opening: a view that cannot be
     // read stays empty and the banner tells the user what is wrong and where.
     const QString repertoire = session().CheminData4Session;
@@ -102,6 +141,8 @@ void FormMain::Form_Load()
     habituels->setDatabaseName(fichier);
     habituels->refresh();
     const bool ouverte = habituels->isOpen();
+    if (!ouverte && habituels->lastErrorNumber() == erreur::BaseVerrouillee)
+        return attendreBase(fichier, *habituels);
     if (!ouverte) {
         if (repertoire.trimmed().isEmpty())
             signalerProbleme(
@@ -116,7 +157,14 @@ void FormMain::Form_Load()
                                             "appelant.")
                                  .arg(habituels->lastError()),
                              habituels->lastErrorNumber());
-    } else if (!base::preparer(*habituels)) {
+    }
+    if (ouverte && !base::preparer(*habituels, m_espace)) {
+        if (habituels->lastErrorNumber() == erreur::BaseVerrouillee)
+            return attendreBase(fichier, *habituels);
+        // A damaged file is only read: nothing the window does writes to it.
+        if (habituels->lastErrorNumber() == erreur::BaseNonReconnue)
+            for (DataControl* d : m_ccammdb)
+                d->setReadOnly(true);
         signalerProbleme(QStringLiteral("La base des cotations « %1 » ne peut être modifiée : "
                                         "les actes ne pourront pas être ajoutés à la liste. %2")
                              .arg(fichier, habituels->lastError()),
@@ -125,7 +173,9 @@ void FormMain::Form_Load()
 
     habituels->setRecordSource(
         LitReglage(QLatin1String(reglages::Record0), QLatin1String(reglages::DefautRecord0)));
-    if (!habituels->refresh() && ouverte)
+    if (!habituels->refresh() && habituels->lastErrorNumber() == erreur::BaseVerrouillee)
+        return attendreBase(fichier, *habituels);
+    if (habituels->lastErrorNumber() != 0 && ouverte)
         signalerProbleme(QStringLiteral("Les cotations habituelles ne peuvent être lues dans "
                                         "« %1 ». %2")
                              .arg(fichier, habituels->lastError()),
@@ -134,7 +184,9 @@ void FormMain::Form_Load()
     DataControl* liste = m_ccammdb[1];
     liste->setDatabaseName(fichier);
     liste->setRecordSource(base::sourceListe());
-    if (!liste->refresh() && ouverte)
+    if (!liste->refresh() && liste->lastErrorNumber() == erreur::BaseVerrouillee)
+        return attendreBase(fichier, *liste);
+    if (liste->lastErrorNumber() != 0 && ouverte)
         signalerProbleme(QStringLiteral("La liste des actes sélectionnés ne peut être lue dans "
                                         "« %1 ». %2")
                              .arg(fichier, liste->lastError()),
@@ -145,7 +197,14 @@ void FormMain::Form_Load()
     composes->setRecordSource(
         LitReglage(QLatin1String(reglages::Record2), QLatin1String(reglages::DefautRecord2)));
     composes->refresh();
+}
 
+void FormMain::Form_Load()
+{
+    m_activationFaite = false;
+    ui::placePanneau(m_picture2, false);
+    chargerBases();
+    DataControl* composes = m_ccammdb[2];
     majCommand3();
     connect(composes, &DataControl::repositioned, this, &FormMain::majCommand3,
             Qt::UniqueConnection);
@@ -237,6 +296,7 @@ void FormMain::done(int resultat)
     // handed to the host by accident.
     if (!m_validee)
         session().CotationRetour.clear();
+    m_attenteBase->stop();
     QDialog::done(resultat);
     for (DataControl* d : m_ccammdb)
         d->close();

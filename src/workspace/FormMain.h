@@ -1,6 +1,7 @@
 #pragma once
 
 #include "actdetail/GetCCAM.h"
+#include "workspace/BaseUtilisateur.h"
 
 #include <QDialog>
 #include <QSet>
@@ -15,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTableView;
+class QTimer;
 
 namespace pava {
 
@@ -52,6 +54,11 @@ public:
     // What prevents the habitual codings or the coding list from being shown
     // ("" when both could be read); also shown in the window.
     QString problemeBase() const { return m_problemeBase; }
+    // This opening of the workspace, as its rows of the coding list name it.
+    const base::Espace& espace() const { return m_espace; }
+    // Whether the window waits for a database another workstation holds (it
+    // tries again every second and says so meanwhile).
+    bool attendLaBase() const;
 
     // Tab to bring to front from the stored "Tab" value: its leading number,
     // rounded to a 16-bit integer; 0 when the text does not start with a
@@ -111,6 +118,10 @@ public Q_SLOTS:
     void done(int resultat) override;
 
 private:
+    // Reads the three views, after making the coding list ready; waits
+    // (without blocking) while another workstation holds the database.
+    void chargerBases();
+    void attendreBase(const QString& fichier, const DataControl& vue);
     void construireFenetre();
     QWidget* construireOngletCcam();
     QWidget* construireOngletComposes();
@@ -132,11 +143,16 @@ private:
     // Tells the user about a problem once per workspace (the log has every one).
     void signalerUneFois(const QString& titre, const QString& texte);
     // A change refused by the database: logged, told, nothing else changes.
-    void signalerRefus(const QString& procedure, const QString& quoi, const DataControl& vue);
+    // A row a colleague changed meanwhile is not touched: the user is told and
+    // the list is read again.
+    void signalerRefus(const QString& procedure, const QString& quoi, DataControl& vue);
     // What "&Valider" does when the result cannot be assembled.
     void echecValidation(const QString& texte);
 
     std::array<DataControl*, 3> m_ccammdb{};
+    base::Espace m_espace;
+    QTimer* m_attenteBase = nullptr;
+    bool m_attenteDite = false;
     bool m_activationFaite = false;
     bool m_centree = false;
     bool m_validee = false;

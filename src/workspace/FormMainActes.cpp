@@ -7,7 +7,6 @@
 #include "coding/Cotation.h"
 #include "coding/Montant.h"
 #include "db/DataControl.h"
-#include "db/ErreursSql.h"
 #include "log/ErrorLog.h"
 #include "session/PremierPlan.h"
 #include "session/Session.h"
@@ -116,9 +115,7 @@ void FormMain::NewCotation()
                         liste->update();
     if (!ajoute) {
         liste->cancelUpdate();
-        const QString cause = causeRefusEcriture(liste->lastErrorNumber());
-        QString erreur = cause.isEmpty() ? liste->lastError()
-                                         : QStringLiteral("%1 (%2)").arg(cause, liste->lastError());
+        QString erreur = liste->lastError();
         LogErreur(liste->lastErrorNumber(), erreur, QStringLiteral("NewCotation"),
                   QStringLiteral("Ajout de l'acte %1 à la liste des actes sélectionnés")
                       .arg(acte->jeton));

@@ -6,6 +6,7 @@
 #include "coding/Cotation.h"
 #include "db/DataControl.h"
 #include "log/ErrorLog.h"
+#include "log/TextesErreurs.h"
 #include "session/Session.h"
 #include "workspace/ActesComposes.h"
 #include "workspace/Dialogues.h"
@@ -22,10 +23,22 @@
 
 namespace pava {
 
-void FormMain::signalerRefus(const QString& procedure, const QString& quoi, const DataControl& vue)
+void FormMain::signalerRefus(const QString& procedure, const QString& quoi, DataControl& vue)
 {
     QString erreur = vue.lastError();
     LogErreur(vue.lastErrorNumber(), erreur, procedure, quoi);
+    if (vue.lastErrorNumber() == erreur::ModifieParUnAutrePoste) {
+        // The row on the screen is no longer the one in the file: the user
+        // sees the list as it now is before choosing again.
+        vue.refresh();
+        ui::message(this, QMessageBox::Information,
+                    QStringLiteral("Sélectionner les cotations CCAM"),
+                    QStringLiteral("%1 : rien n'a été fait, car un collègue a modifié la liste "
+                                   "depuis qu'elle est affichée.\nLa liste vient d'être relue ; "
+                                   "vérifiez-la avant de recommencer.")
+                        .arg(quoi));
+        return;
+    }
     ui::message(this, QMessageBox::Warning, QStringLiteral("Sélectionner les cotations CCAM"),
                 QStringLiteral("%1 : impossible.\n%2").arg(quoi, erreur));
 }

@@ -10,6 +10,9 @@
 #include "session/Session.h"
 
 #include <QAtomicInt>
+#include <QDeadlineTimer>
+#include <QHash>
+#include <QMutex>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,7 +25,29 @@ namespace pava::historique {
 
 namespace {
 
-int g_attente = 5000;
+int g_attente = 500;
+
+// The histories found locked lately, and when: the acts of one validation
+// (a composed act is several) do not each wait for the same lock, so the
+// server is held half a second at most, not half a second per act.
+QMutex g_verrousRecents;
+QHash<QString, QDeadlineTimer> g_verrous;
+
+int attentePour(const QString& fichier)
+{
+    const QMutexLocker verrou(&g_verrousRecents);
+    const auto i = g_verrous.constFind(fichier);
+    return i != g_verrous.cend() && !i->hasExpired() ? 0 : g_attente;
+}
+
+void noterVerrou(const QString& fichier, int numero)
+{
+    const QMutexLocker verrou(&g_verrousRecents);
+    if (numero == erreur::BaseVerrouillee)
+        g_verrous.insert(fichier, QDeadlineTimer(2000));
+    else
+        g_verrous.remove(fichier);
+}
 
 // One connection to the history for one recording, closed on leaving.
 class Connexion
@@ -32,7 +57,8 @@ public:
     {
         static QAtomicInt compteur;
         m_nom = QStringLiteral("pavaccam-historique-%1").arg(compteur.fetchAndAddRelaxed(1));
-        m_ouverte = ouvrirBaseSqlite(m_nom, fichier, false, g_attente, m_numero, m_message);
+        m_ouverte =
+            ouvrirBaseSqlite(m_nom, fichier, false, attentePour(fichier), m_numero, m_message);
     }
     ~Connexion()
     {
@@ -48,6 +74,7 @@ public:
     int numero() const { return m_numero; }
     QString message() const { return m_message; }
     QSqlDatabase db() const { return QSqlDatabase::database(m_nom, false); }
+    const QString& nom() const { return m_nom; }
 
 private:
     QString m_nom;
@@ -173,6 +200,8 @@ QString cheminBase(const QString& repertoireRsc)
 void setAttente(int millisecondes)
 {
     g_attente = millisecondes;
+    const QMutexLocker verrou(&g_verrousRecents);
+    g_verrous.clear();
 }
 
 Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate& jour)
@@ -186,6 +215,7 @@ Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate
 
     Bilan bilan;
     auto echec = [&](Bilan::Issue issue, int numero, QString message) {
+        noterVerrou(fichier, numero);
         bilan.issue = issue;
         bilan.numeroErreur = numero;
         bilan.erreur = message;
@@ -196,8 +226,12 @@ Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate
         return bilan;
     };
     auto echecSql = [&](Bilan::Issue issue, const QSqlError& e) {
+        // The cause in French, and the file named once.
+        const QString raison = raisonSql(e, fichier);
         return echec(issue, numeroErreurSql(e),
-                     QStringLiteral("Historique « %1 » : %2").arg(fichier, e.databaseText()));
+                     raison.contains(fichier)
+                         ? QStringLiteral("Historique des cotations : %1.").arg(raison)
+                         : QStringLiteral("Historique « %1 » : %2").arg(fichier, raison));
     };
 
     if (!acte)
@@ -211,55 +245,70 @@ Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate
     QSqlDatabase db = connexion.db();
     {
         // What each recording looks up, so that a history of years costs what
-        // an empty one does. Nothing is written when they exist already.
+        // an empty one does. Made once, and only in a history SQLite finds
+        // whole: nothing is written into a damaged one.
         QSqlQuery index(db);
-        index.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS cotation_table_cot ON "
-                                  "cotation_table_CCAM (cot)"));
-        index.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS cotation_date_cot ON "
-                                  "cotation_date_CCAM (cot__date, date_valid)"));
+        const bool faits =
+            index.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' "
+                                      "AND name IN ('cotation_table_cot', 'cotation_date_cot')")) &&
+            index.next() && index.value(0).toInt() == 2;
+        index.finish();
+        if (!faits) {
+            int numero = 0;
+            QString message;
+            if (!verifierIntegrite(connexion.nom(), numero, message)) {
+                if (numero == erreur::BaseNonReconnue)
+                    return echec(Bilan::Issue::Remonte, numero, message);
+            } else {
+                index.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS cotation_table_cot ON "
+                                          "cotation_table_CCAM (cot)"));
+                index.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS cotation_date_cot ON "
+                                          "cotation_date_CCAM (cot__date, date_valid)"));
+            }
+        }
     }
 
+    // A look first, outside any transaction: most acts come again at the
+    // price they had, and then nothing is written.
     Ecriture e(db, jeton);
     const std::optional<bool> connu = e.jetonConnu();
     if (!connu)
         return echecSql(Bilan::Issue::Remonte, e.erreur());
-    if (!*connu) {
-        // Another workstation may have recorded the token meanwhile: look
-        // again once the database is ours.
-        std::optional<bool> toujours;
-        const bool ok = e.debut() && (toujours = e.jetonConnu()) &&
-                        (*toujours || e.ajouterJeton(libelle)) &&
-                        e.ecrireDate(libelle, jour, secu, reel, std::nullopt) && e.valider();
-        if (!ok) {
-            const QSqlError erreurSql = e.erreur();
-            e.annuler();
-            return echecSql(Bilan::Issue::Remonte, erreurSql);
+    if (*connu) {
+        const std::optional<Dernier> d = e.dernier();
+        if (!d)
+            return echecSql(Bilan::Issue::Remonte, e.erreur());
+        if (d->existe && memePrix(d->secu, secu))
+            return bilan;
+    }
+
+    // Then the same questions again once the database is ours, and the write
+    // in the same transaction: what another workstation recorded meanwhile
+    // (the same act, at the same moment) counts, and is not written twice.
+    // For a known token a failure from here costs only this day's record.
+    const Bilan::Issue siEchec = *connu ? Bilan::Issue::Journalise : Bilan::Issue::Remonte;
+    bool ok = e.debut();
+    const std::optional<bool> toujours = ok ? e.jetonConnu() : std::nullopt;
+    ok = ok && toujours.has_value();
+    if (ok && !*toujours) {
+        ok = e.ajouterJeton(libelle) && e.ecrireDate(libelle, jour, secu, reel, std::nullopt);
+    } else if (ok) {
+        const std::optional<Dernier> d = e.dernier();
+        if (d && d->existe && memePrix(d->secu, secu)) {
+            e.valider();
+            return bilan;
         }
-        bilan.issue = Bilan::Issue::Enregistre;
-        return bilan;
+        ok = d && e.ecrireDate(libelle, jour, secu, reel,
+                               d->existe && d->jour == jour ? std::optional<qint64>(d->id)
+                                                            : std::nullopt);
     }
-
-    std::optional<Dernier> d = e.dernier();
-    if (!d)
-        return echecSql(Bilan::Issue::Remonte, e.erreur());
-    if (d->existe && memePrix(d->secu, secu))
-        return bilan;
-
-    // A new price: from here a failure costs only this day's record.
-    bool ok = e.debut() && (d = e.dernier()).has_value();
-    if (ok && d->existe && memePrix(d->secu, secu)) {
-        e.valider();
-        return bilan;
-    }
-    ok = ok &&
-         e.ecrireDate(libelle, jour, secu, reel,
-                      d->existe && d->jour == jour ? std::optional<qint64>(d->id) : std::nullopt) &&
-         e.valider();
+    ok = ok && e.valider();
     if (!ok) {
         const QSqlError erreurSql = e.erreur();
         e.annuler();
-        return echecSql(Bilan::Issue::Journalise, erreurSql);
+        return echecSql(siEchec, erreurSql);
     }
+    noterVerrou(fichier, 0);
     bilan.issue = Bilan::Issue::Enregistre;
     return bilan;
 }

@@ -13,8 +13,13 @@ namespace pava {
 //
 // The file and its two tables belong to the installation: nothing here ever
 // creates them. The history is opened and closed by each recording; a busy
-// database (another workstation writing) is waited for a few seconds. Values
-// always go in as bound parameters.
+// database (another workstation writing) is waited for half a second, no
+// longer, so that the window and the server stay responsive: a recording
+// that could not wait fails, is logged and told, and the recordings of the
+// next two seconds in that file try once without waiting. The check that a token or
+// its price is new and the write are one transaction, so that two
+// workstations recording the same act at once write it once. A damaged
+// history is never written to. Values always go in as bound parameters.
 namespace historique {
 
 inline constexpr double kTauxFranc = 6.55957;
@@ -23,7 +28,7 @@ inline constexpr double kTauxFranc = 6.55957;
 QString cheminBase(const QString& repertoireRsc);
 
 // How long a recording waits for a database another workstation is writing
-// (5 s unless changed; tests shorten it).
+// (500 ms unless changed).
 void setAttente(int millisecondes);
 
 // What became of one act record.

@@ -39,7 +39,7 @@ private Q_SLOTS:
         const QString ccam001 = m_jeu.repertoireData + QStringLiteral("/CCAM001.mdb");
         QVERIFY(ajouterActesComposes(ccam001, {}));
         QVERIFY(executer(ccam001, "CREATE TABLE PavaCCAM (CodeCCAM, LibelleCCAM, ValeurSS, "
-                                  "ValeurReel)"));
+                                  "ValeurReel, EspaceCCAM)"));
         m_bases = {m_jeu.repertoireData + "/CCAM001.mdb", m_jeu.repertoireRsc + "/Cotation.mdb",
                    m_jeu.repertoireSrt + "/srt/CCAM.mdb"};
         QVERIFY(environnementActivation(mondeDuTest(m_env)));

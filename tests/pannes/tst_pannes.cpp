@@ -7,7 +7,9 @@
 #include "TestSupport.h"
 
 #include "complements/FichiersComplements.h"
+#include "db/DataControl.h"
 #include "session/Session.h"
+#include "workspace/ActesComposes.h"
 #include "workspace/Dialogues.h"
 #include "workspace/FormMain.h"
 #include "workspace/Historique.h"
@@ -161,9 +163,11 @@ private Q_SLOTS:
         QCOMPARE(importer(2), 0);
     }
 
-    // The practitioner's database and the coding history, missing, damaged,
+    // The practitioner's database and the coding history, missing, not a
+    // database (bytes of something else, an empty file), damaged inside,
     // locked by another workstation or read-only: the workspace opens and
-    // says why, the file is never written over, the log has the reason.
+    // says why, naming the file, the file is never written over, the log has
+    // the reason.
     void basesDeLEspaceDeTravail_data()
     {
         QTest::addColumn<QString>("base");
@@ -172,6 +176,8 @@ private Q_SLOTS:
         for (const QString base : {"CCAM001.mdb", "Cotation.mdb"})
             for (const auto& [etat, motif] : {std::pair{"absente", "introuvable"},
                                               {"abimee", "reconnue"},
+                                              {"vide", "vide"},
+                                              {"endommagee", "endommag"},
                                               {"verrouillee", "verrouill"},
                                               {"lecture", ""}})
                 QTest::addRow("%s %s", qPrintable(base), etat) << base << etat << motif;
@@ -189,6 +195,11 @@ private Q_SLOTS:
             QFile::remove(fichier);
         else if (etat == u"abimee")
             QVERIFY(test::writeFile(fichier, QByteArray(8192, '\x5a')));
+        else if (etat == u"vide")
+            QVERIFY(test::writeFile(fichier, {}));
+        else if (etat == u"endommagee") // its first page whole, its tables' pages not
+            QVERIFY(test::writeFile(fichier,
+                                    test::readFile(fichier).left(4096) + QByteArray(8192, '\x5a')));
         const QByteArray avant = test::readFile(fichier);
 
         QProcess verrou;
@@ -206,23 +217,43 @@ private Q_SLOTS:
         FormMain w;
         w.show();
         if (utilisateur) {
-            // The banner says what is wrong and with which file.
+            // The banner says what is wrong and with which file; a locked
+            // database is waited for, a damaged one is not written to.
             QVERIFY2(w.problemeBase().contains(motif) && w.problemeBase().contains(fichier),
                      qPrintable(w.problemeBase()));
+            QCOMPARE(w.attendLaBase(), etat == u"verrouillee");
+            w.CCAMMDB(2)->refresh();
+            QVERIFY(!composes::ajouter(*w.CCAMMDB(2), QStringLiteral("Bras"), QStringLiteral("C")));
         } else {
             QVERIFY(w.problemeBase().isEmpty());
             ui::repondreProchaine([](ui::Demande&) { return QMessageBox::Ok; });
             w.Ajoute_CCAM(QStringLiteral("QZJA00210____1§30.00§30.00§Suture"));
             QCOMPARE(ui::reponsesEnAttente(), 0);
-            QVERIFY(ui::journalMessages().value(0).contains(motif));
+            QVERIFY2(ui::journalMessages().value(0).contains(motif) &&
+                         ui::journalMessages().value(0).contains(fichier),
+                     qPrintable(ui::journalMessages().value(0)));
         }
         QVERIFY(test::journalErreurs().contains(utilisateur ? "Procedure Form_Load"
                                                             : "Procedure Ajoute_CCAM"));
-        w.reject();
+        if (utilisateur && etat == u"verrouillee") {
+            QTest::qWait(2200); // two tries more, still locked: still waiting, logged once
+            QVERIFY(w.attendLaBase() && w.problemeBase().contains(fichier));
+        }
+        QCOMPARE(test::readFile(fichier), avant);
         sansPasseDroits.reset();
         verrou.closeWriteChannel();
         verrou.waitForFinished(5000);
-        QCOMPARE(test::readFile(fichier), avant);
+        if (utilisateur && etat == u"verrouillee") {
+            // Once the other workstation lets go, the waiting window gets the
+            // database: the banner goes, the lists fill.
+            QTRY_VERIFY_WITH_TIMEOUT(!w.attendLaBase(), 5000);
+            QCOMPARE(w.problemeBase(), QString());
+            QVERIFY(w.CCAMMDB(0)->recordCount() > 0);
+            QCOMPARE(test::journalErreurs().count("Procedure Form_Load"), 1);
+        }
+        w.reject();
+        if (etat != u"verrouillee")
+            QCOMPARE(test::readFile(fichier), avant);
         if (etat == u"absente")
             QVERIFY(!QFileInfo::exists(fichier));
     }

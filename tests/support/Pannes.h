@@ -84,17 +84,24 @@ inline void tuerApres(QProcess& p, int microsecondes)
 }
 
 // Another workstation: sqlite3 holding a write transaction on a database,
-// for the given seconds, else until its input is closed. False when sqlite3
-// is missing or did not get the lock.
-inline bool verrouiller(QProcess& autre, const QString& fichier, double secondes = -1)
+// for the given seconds (then rolled back, or committed when the transaction
+// is given: its opening and its writes), else until its input is closed.
+// False when sqlite3 is missing or did not get the lock.
+inline bool verrouiller(QProcess& autre, const QString& fichier, double secondes = -1,
+                        const QString& transaction = QString())
 {
     const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
     if (sqlite3.isEmpty())
         return false;
     autre.start(sqlite3, {fichier});
-    autre.write("BEGIN EXCLUSIVE; CREATE TABLE verrou (x); SELECT 'pris';\n");
+    autre.write(transaction.isEmpty() ? QByteArray("BEGIN EXCLUSIVE; CREATE TABLE verrou (x);")
+                                      : transaction.toUtf8());
+    autre.write(" SELECT 'pris';\n");
     if (secondes >= 0) {
-        autre.write(QStringLiteral(".shell sleep %1\nROLLBACK;\n").arg(secondes).toUtf8());
+        autre.write(QStringLiteral(".shell sleep %1\n%2;\n")
+                        .arg(secondes)
+                        .arg(transaction.isEmpty() ? "ROLLBACK" : "COMMIT")
+                        .toUtf8());
         autre.closeWriteChannel();
     }
     return autre.waitForReadyRead(5000);

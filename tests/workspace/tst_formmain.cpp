@@ -52,8 +52,8 @@ class TstFormMain : public QObject
         for (const QStringList& a : actes)
             QVERIFY(test::executer(base(),
                                    "INSERT INTO PavaCCAM (CodeCCAM, LibelleCCAM, ValeurSS, "
-                                   "ValeurReel) VALUES (?, ?, ?, ?)",
-                                   {a[0], a[1], a[2], a[3]}));
+                                   "ValeurReel, EspaceCCAM) VALUES (?, ?, ?, ?, ?)",
+                                   {a[0], a[1], a[2], a[3], w.espace().texte()}));
         QVERIFY(w.CCAMMDB(1)->refresh());
         w.CalculeTotal();
     }

@@ -54,25 +54,29 @@ private Q_SLOTS:
     }
     void cleanup() { m_env.reset(); }
 
-    // A first recording, then a second one some day with some tariff.
-    void suiteDeDeuxEnregistrements_data()
+    // A first recording, then others some days later with some tariff
+    // ("days:tariff"). The last record is the newest, whatever came before.
+    void suiteDEnregistrements_data()
     {
-        QTest::addColumn<int>("ecartJours");
-        QTest::addColumn<QString>("secu");
+        QTest::addColumn<QStringList>("suite");
         QTest::addColumn<QString>("dates");
-        rangee("même prix un autre jour", 5, "24.69", "2026-03-10=24.69/30.0");
-        rangee("nouveau prix le même jour : remplacé", 0, "26.60", "2026-03-10=26.6/30.0");
-        rangee("nouveau prix un autre jour : ajouté", 1, "26,60",
+        rangee("même prix un autre jour", QStringList{"5:24.69"}, "2026-03-10=24.69/30.0");
+        rangee("nouveau prix le même jour : remplacé", QStringList{"0:26.60"},
+               "2026-03-10=26.6/30.0");
+        rangee("nouveau prix un autre jour : ajouté", QStringList{"1:26,60"},
                "2026-03-10=24.69/30.0 2026-03-11=26.6/30.0");
+        rangee("retour à un prix antérieur : ajouté", QStringList{"1:26.60", "2:24.69"},
+               "2026-03-10=24.69/30.0 2026-03-11=26.6/30.0 2026-03-12=24.69/30.0");
     }
-    void suiteDeDeuxEnregistrements()
+    void suiteDEnregistrements()
     {
-        QFETCH(int, ecartJours);
-        QFETCH(QString, secu);
+        QFETCH(QStringList, suite);
         QFETCH(QString, dates);
         QCOMPARE(historique::ajouter(m_base, record("24.69"), m_jour).issue,
                  historique::Bilan::Issue::Enregistre);
-        historique::ajouter(m_base, record(secu, "30.00", "Autre"), m_jour.addDays(ecartJours));
+        for (const QString& pas : suite)
+            historique::ajouter(m_base, record(pas.section(':', 1), "30.00", "Autre"),
+                                m_jour.addDays(pas.section(':', 0, 0).toInt()));
         QCOMPARE(this->dates(), dates);
         // The token row is written once, with the first label.
         QCOMPARE(test::colonne(m_base, QStringLiteral("SELECT cot || ' ' || Desc FROM "
@@ -130,17 +134,51 @@ private Q_SLOTS:
     }
 
     // Another workstation holding a write transaction for less than the wait:
-    // the recording waits for it (one held longer is tst_pannes').
-    void baseVerrouilleeUnMoment()
+    // the recording waits for it (one held longer is tst_pannes'). When that
+    // workstation was recording the same act, whether new or at a new price,
+    // the act is not written a second time.
+    void autrePosteUnMoment_data()
     {
+        QTest::addColumn<bool>("connu");
+        QTest::addColumn<QString>("autre"); // what the other workstation writes
+        QTest::addColumn<QString>("dates");
+        const QString date = "INSERT INTO cotation_date_CCAM (cot__date, Desc, date_valid, "
+                             "cot_secu_e, cot_reel_e) VALUES ('%1', 'Suture', '%2', %3, 30.0);";
+        rangee("rien", false, QString(), "2026-03-10=24.69/30.0");
+        rangee("le même acte nouveau", false,
+               "INSERT INTO cotation_table_CCAM (cot, Desc) VALUES ('" + kJeton + "', 'Suture');" +
+                   date.arg(kJeton, "2026-03-10", "24.69"),
+               "2026-03-10=24.69/30.0");
+        rangee("le même nouveau prix", true, date.arg(kJeton, "2026-03-10", "24.69"),
+               "2026-03-09=20.0/30.0 2026-03-10=24.69/30.0");
+    }
+    void autrePosteUnMoment()
+    {
+        QFETCH(bool, connu);
+        QFETCH(QString, autre);
+        QFETCH(QString, dates);
         if (QStandardPaths::findExecutable("sqlite3").isEmpty())
             QSKIP("sqlite3 n'est pas installé");
-        QProcess autre;
-        QVERIFY(test::verrouiller(autre, m_base, 0.4));
+        // A history in use: indexed already, so that nothing waits before the
+        // first look.
+        if (connu)
+            historique::ajouter(m_base, record("20.00"), m_jour.addDays(-1));
+        else
+            QVERIFY(test::executer(m_base, "CREATE INDEX cotation_table_cot ON "
+                                           "cotation_table_CCAM (cot)") &&
+                    test::executer(m_base, "CREATE INDEX cotation_date_cot ON "
+                                           "cotation_date_CCAM (cot__date, date_valid)"));
+        QProcess poste;
+        // Its write is not seen before it ends: the recording first finds
+        // the act (or its price) new, as both workstations did.
+        QVERIFY(test::verrouiller(poste, m_base, 0.4, "BEGIN IMMEDIATE; " + autre));
         const historique::Bilan bilan = historique::ajouter(m_base, record("24.69"), m_jour);
-        autre.waitForFinished(10000);
-        QCOMPARE(bilan.issue, historique::Bilan::Issue::Enregistre);
-        QCOMPARE(dates(), "2026-03-10=24.69/30.0");
+        poste.waitForFinished(10000);
+        QCOMPARE(bilan.issue, autre.isEmpty() ? historique::Bilan::Issue::Enregistre
+                                              : historique::Bilan::Issue::Inchange);
+        QCOMPARE(this->dates(), dates);
+        QCOMPARE(test::colonne(m_base, "SELECT count(*) FROM cotation_table_CCAM"),
+                 QStringList{"1"});
     }
 };
 

@@ -176,7 +176,7 @@ private Q_SLOTS:
     {
         DataControl vue;
         vue.setDatabaseName(base::cheminBase(m_jeu.data));
-        base::preparer(vue);
+        base::preparer(vue, base::ouvrir());
         vue.setRecordSource(base::sourceComposes(0));
         QVERIFY(vue.refresh());
         for (const char* nom : {"Bras", "Mal d'oreille", "Zona"})

@@ -1,0 +1,201 @@
+// Several workstations on one data folder. Two workspaces open at once over
+// the same CCAM001.mdb, each with its own connections and its own opening,
+// as two servers on two machines have: each codes, reads back and validates
+// its own acts only, and a workspace's opening empties only the lists nobody
+// uses any more. A colleague changing the composed acts or the habitual
+// codings under a window: the window touches nothing that changed, says so
+// and reads the list again.
+#include "ReferenceEssai.h"
+#include "TestSupport.h"
+#include "UtilisateurEssai.h"
+
+#include "db/DataControl.h"
+#include "session/Session.h"
+#include "workspace/BaseUtilisateur.h"
+#include "workspace/Dialogues.h"
+#include "workspace/FormMain.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QSysInfo>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <map>
+#include <memory>
+
+using namespace pava;
+using test::cliquer;
+using test::enfant;
+using test::rangee;
+
+class TstPostes : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::IsolatedEnvironment> m_env;
+    test::JeuEssai m_jeu;
+    QString base() const { return base::cheminBase(m_jeu.data); }
+
+    // What the host receives from a workspace as its list now stands in the
+    // file: the list read back, then its coding string.
+    static QString cotation(FormMain& w)
+    {
+        w.CCAMMDB(1)->refresh();
+        w.CalculeTotal();
+        return session().CotationRetour;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_env = std::make_unique<test::IsolatedEnvironment>();
+        reinitialiserSession();
+        ui::oublierReponses();
+        ui::viderJournal();
+        m_jeu = test::creerJeuEssai(*m_env);
+        QVERIFY2(m_jeu.erreur.isEmpty(), qPrintable(m_jeu.erreur));
+    }
+    void cleanup() { m_env.reset(); }
+
+    // Each step: "A" or "B" opens that workspace, "A TOKEN" codes an act in
+    // it (the act window hands it back).
+    void chacunSesActes_data()
+    {
+        QTest::addColumn<QStringList>("etapes");
+        QTest::addColumn<QString>("pourA");
+        QTest::addColumn<QString>("pourB");
+        rangee("B code pendant que A saisit",
+               QStringList{"A", "B", "B JKHD00110____0", "A DEQP00310____0"}, "DEQP00310____0",
+               "JKHD00110____0");
+        rangee("B s'ouvre entre deux actes de A",
+               QStringList{"A", "A DEQP00310____1", "B", "A QZJA00210____3"},
+               "DEQP00310____1+QZJA00210____3", "");
+        rangee("le même acte au même moment",
+               QStringList{"A", "B", "A DEQP00310____0", "B DEQP00310____0"}, "DEQP00310____0",
+               "DEQP00310____0");
+    }
+    void chacunSesActes()
+    {
+        QFETCH(QStringList, etapes);
+        QFETCH(QString, pourA);
+        QFETCH(QString, pourB);
+        std::map<QString, std::unique_ptr<FormMain>> postes;
+        for (const QString& etape : etapes) {
+            const QString poste = etape.section(' ', 0, 0);
+            const QString jeton = etape.section(' ', 1);
+            if (jeton.isEmpty()) {
+                postes[poste] = std::make_unique<FormMain>();
+                QVERIFY2(postes[poste]->problemeBase().isEmpty(),
+                         qPrintable(postes[poste]->problemeBase()));
+                continue;
+            }
+            session().ActeSaisi = jeton + QStringLiteral("§10.00§10.00§Acte");
+            postes.at(poste)->NewCotation();
+        }
+        QCOMPARE(cotation(*postes.at("A")), pourA);
+        QCOMPARE(cotation(*postes.at("B")), pourB);
+        // Validated, A hands its own acts to its host.
+        FormMain& a = *postes.at("A");
+        cotation(a);
+        a.ButtonOk_Click();
+        QCOMPARE(session().CotationRetour.section(',', 0, 0), pourA);
+        QCOMPARE(cotation(*postes.at("B")), pourB);
+    }
+
+    // A list made before workspaces were told apart gains its column and
+    // loses its rows; then, at each opening, the lists of workspaces that no
+    // longer exist go, the others stay.
+    void listesAbandonnees()
+    {
+        QVERIFY(test::executer(base(), "CREATE TABLE PavaCCAM (CodeCCAM TEXT (24), LibelleCCAM "
+                                       "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24))"));
+        QVERIFY(test::executer(base(), "INSERT INTO PavaCCAM (CodeCCAM) VALUES ('AVANT')"));
+        FormMain premier;
+        QCOMPARE(test::colonne(base(), "SELECT name FROM pragma_table_info('PavaCCAM')"),
+                 (QStringList{"CodeCCAM", "LibelleCCAM", "ValeurSS", "ValeurReel", "EspaceCCAM"}));
+        QCOMPARE(test::colonne(base(), "SELECT count(*) FROM PavaCCAM"), QStringList{"0"});
+
+        const QString ici = QSysInfo::machineHostName();
+        const QString pid = QString::number(QCoreApplication::applicationPid());
+        const QString maintenant = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+        const QString hier =
+            QDateTime::currentDateTimeUtc().addSecs(-25 * 3600).toString(Qt::ISODate);
+        const QList<std::pair<QVariant, bool>> espaces{
+            {"poste-2|alice|4242|1|" + maintenant, true},
+            {"poste-2|alice|4242|2|" + hier, false},
+            {ici + "|bob|1|1|" + maintenant, true},                 // a live process
+            {ici + "|bob|999999999|1|" + maintenant, false},        // a process gone
+            {ici + "|bob|" + pid + "|999999|" + maintenant, false}, // closed, here
+            {premier.espace().texte(), true},                       // open, here
+            {QVariant(), false},
+            {"illisible", false}};
+        for (const auto& [espace, reste] : espaces)
+            QVERIFY(test::executer(
+                base(), "INSERT INTO PavaCCAM (CodeCCAM, EspaceCCAM) VALUES ('X', ?)", {espace}));
+        FormMain second;
+        QStringList restants;
+        for (const auto& [espace, reste] : espaces)
+            if (reste)
+                restants << espace.toString();
+        QCOMPARE(test::colonne(base(), "SELECT EspaceCCAM FROM PavaCCAM ORDER BY rowid"), restants);
+    }
+
+    // Another workstation deleted the row the window shows and saved a new
+    // one, which took its number: the window's deletion or renaming touches
+    // nothing, says why and shows the list as it now is.
+    void ligneChangeeParUnCollegue_data()
+    {
+        QTest::addColumn<QString>("geste");
+        rangee("acte composé supprimé", "Command5_0");
+        rangee("acte composé renommé", "Command6");
+        rangee("cotation habituelle supprimée", "Command4_0");
+    }
+    void ligneChangeeParUnCollegue()
+    {
+        QFETCH(QString, geste);
+        const bool habituel = geste == u"Command4_0";
+        const QString table = habituel ? "CCAM_7" : "PavaACTES";
+        const QString nom = habituel ? "Libelle" : "LibelleCCAM";
+        if (!habituel)
+            QVERIFY(test::ajouterActesComposes(base(), {{"C", "Bras"}, {"X", "Zona"}}));
+        FormMain w;
+        w.show();
+        DataControl* vue = w.CCAMMDB(habituel ? 0 : 2);
+        const QString avant = test::colonne(base(), "SELECT max(rowid) FROM " + table).value(0);
+        const QString montre =
+            test::colonne(base(), "SELECT " + nom + " FROM " + table + " WHERE rowid = " + avant)
+                .value(0);
+        QVERIFY(vue->findFirstEqual(nom, montre));
+        QVERIFY(test::executer(base(), "DELETE FROM " + table + " WHERE rowid = " + avant));
+        QVERIFY(test::executer(base(), "INSERT INTO " + table + " (" + nom + ") VALUES ('Neuf')"));
+        QCOMPARE(test::colonne(base(), "SELECT max(rowid) FROM " + table).value(0), avant);
+
+        if (geste == u"Command6")
+            ui::repondreProchaine([](ui::Demande& d) {
+                d.defaut = "Renommé";
+                return int(QDialog::Accepted);
+            });
+        ui::repondreProchaine([](ui::Demande&) { return int(QMessageBox::Ok); });
+        if (habituel) {
+            cliquer(&w, "Supprimer2");
+        } else {
+            enfant<QTabWidget>(&w, "SSTab1")->setCurrentIndex(1);
+            if (geste == u"Command5_0")
+                cliquer(&w, "Command3");
+        }
+        cliquer(&w, geste);
+        const QString message = ui::journalMessages().value(0);
+        QVERIFY2(message.contains(QStringLiteral("un collègue a modifié la liste")),
+                 qPrintable(message));
+        QCOMPARE(ui::reponsesEnAttente(), 0);
+        QCOMPARE(
+            test::colonne(base(), "SELECT " + nom + " FROM " + table + " WHERE rowid = " + avant),
+            QStringList{"Neuf"});
+        QVERIFY(vue->findFirstEqual(nom, "Neuf"));
+        QVERIFY(!vue->findFirstEqual(nom, montre));
+    }
+};
+
+QTEST_MAIN(TstPostes)
+#include "tst_postes.moc"
