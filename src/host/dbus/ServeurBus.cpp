@@ -9,7 +9,10 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 
+#include <algorithm>
 #include <memory>
+
+#include <unistd.h>
 
 namespace pava {
 
@@ -42,9 +45,37 @@ ObjetLectureCCAM::ObjetLectureCCAM(const QString& chemin, const QString& proprie
     connect(&m_abandon, &QTimer::timeout, this, &ObjetLectureCCAM::abandonEchu);
 }
 
-void ObjetLectureCCAM::hotePartie(int delaiMs)
+bool ObjetLectureCCAM::appelRefuse()
 {
-    m_abandon.setInterval(std::max(delaiMs, 0));
+    if (!calledFromDBus() || m_proprietaire.isEmpty())
+        return false;
+    const QString appelant = message().service();
+    if (appelant == m_proprietaire)
+        return false;
+    QDBusConnectionInterface* annuaire = connection().interface();
+    // A script's next call may overtake the news of its previous
+    // connection's departure: the bus itself is asked.
+    if (!m_hoteParti && annuaire && !annuaire->isServiceRegistered(m_proprietaire).value())
+        m_hoteParti = true;
+    if (m_hoteParti && annuaire) {
+        const QDBusReply<uint> uid = annuaire->serviceUid(appelant);
+        if (uid.isValid() && uid.value() == ::getuid())
+            return false;
+    }
+    sendErrorReply(QLatin1String(bus::kErreurAutreHote),
+                   QStringLiteral("L'objet %1 appartient à un autre hôte, toujours connecté au "
+                                  "bus : seule la connexion qui l'a créé peut s'en servir.")
+                       .arg(m_chemin));
+    return true;
+}
+
+void ObjetLectureCCAM::hotePartie(std::chrono::milliseconds delai)
+{
+    m_hoteParti = true;
+    // The delay is bounded where it is given (pavaccam-server): it fits a
+    // timer's milliseconds.
+    m_abandon.setInterval(std::clamp<std::chrono::milliseconds>(
+        delai, std::chrono::milliseconds(0), FabriqueLectureCCAM::kDelaiAbandonMaximum));
     if (m_abandon.interval() == 0)
         abandonEchu();
     else
@@ -79,12 +110,16 @@ void ObjetLectureCCAM::attenteFinie()
 bool ObjetLectureCCAM::Init(const QString& IdentificationPraticien, const QString& CodeSpecialite,
                             const QString& PathData4, const QString& PathDico4)
 {
+    if (appelRefuse())
+        return false;
     garder();
     return m_lecture.Init(IdentificationPraticien, CodeSpecialite, PathData4, PathDico4);
 }
 
 bool ObjetLectureCCAM::EndCCAM()
 {
+    if (appelRefuse())
+        return false;
     // The process ends inside this call: the caller gets no reply.
     return m_lecture.EndCCAM();
 }
@@ -113,6 +148,8 @@ void ObjetLectureCCAM::repondreALaFermeture(Signal fermeture, const char* nomErr
 
 QString ObjetLectureCCAM::GetCCAMCode()
 {
+    if (appelRefuse())
+        return {};
     garder();
     if (!calledFromDBus())
         return m_lecture.GetCCAMCode();
@@ -138,24 +175,32 @@ QString ObjetLectureCCAM::reponseRecherche(const QString& reponse)
 
 QString ObjetLectureCCAM::GetSRTModificateurs()
 {
+    if (appelRefuse())
+        return {};
     garder();
     return reponseRecherche(m_lecture.GetSRTModificateurs());
 }
 
 QString ObjetLectureCCAM::GetSRTCodeAssociation()
 {
+    if (appelRefuse())
+        return {};
     garder();
     return reponseRecherche(m_lecture.GetSRTCodeAssociation());
 }
 
 QString ObjetLectureCCAM::GetSRTModificateursActe(const QString& CodeActe)
 {
+    if (appelRefuse())
+        return {};
     garder();
     return reponseRecherche(m_lecture.GetSRTModificateursActe(CodeActe));
 }
 
 QString ObjetLectureCCAM::GetSRTPrixUnitaire(const QString& CodeActe)
 {
+    if (appelRefuse())
+        return {};
     garder();
     return reponseRecherche(m_lecture.GetSRTPrixUnitaire(CodeActe));
 }
@@ -166,6 +211,8 @@ QString ObjetLectureCCAM::GetSRTBaseRemboursementActe(const QString& CodeActe,
                                                       const QString& codelieu,
                                                       const QString& CodeAssociation)
 {
+    if (appelRefuse())
+        return {};
     garder();
     return reponseRecherche(m_lecture.GetSRTBaseRemboursementActe(CodeActe, CodeModif1, CodeModif2,
                                                                   codelieu, CodeAssociation));
@@ -176,6 +223,8 @@ QString ObjetLectureCCAM::GetCotationCCAM(const QString& IdentificationPraticien
                                           const QString& PathDico4, const QString& Cot,
                                           const QString& PathDataRsc)
 {
+    if (appelRefuse())
+        return {};
     garder();
     if (!calledFromDBus())
         return m_lecture.GetCotationCCAM(IdentificationPraticien, CodeSpecialite, PathData4,
@@ -194,6 +243,8 @@ QString ObjetLectureCCAM::GetCotationCCAM(const QString& IdentificationPraticien
 
 void ObjetLectureCCAM::Release()
 {
+    if (appelRefuse())
+        return;
     // May end the process (after a validation that failed); otherwise the
     // factory forgets the object once this call has been answered.
     m_lecture.Release();

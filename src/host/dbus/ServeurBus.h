@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
+
 class QDBusServiceWatcher;
 
 namespace pava {
@@ -37,17 +39,21 @@ public:
     // meanwhile: a shell script makes one connection per call (gdbus), and
     // its object must survive from one call to the next. Each call restarts
     // the delay; an object waiting for a window to close is never released.
-    void hotePartie(int delaiMs);
+    void hotePartie(std::chrono::milliseconds delai);
 
     QString CheminData4() const { return m_lecture.CheminData4(); }
     void setCheminData4(const QString& chemin)
     {
+        if (appelRefuse())
+            return;
         garder();
         m_lecture.setCheminData4(chemin);
     }
     QString CheminDico4() const { return m_lecture.CheminDico4(); }
     void setCheminDico4(const QString& chemin)
     {
+        if (appelRefuse())
+            return;
         garder();
         m_lecture.setCheminDico4(chemin);
     }
@@ -76,6 +82,12 @@ Q_SIGNALS:
 private:
     QString reponseRecherche(const QString& reponse);
     bool refuserSansAffichage();
+    // An object belongs to the connection that created it: while that
+    // connection is on the bus, a call from any other is answered with an
+    // error (true) and does nothing. Once it has left, any connection of the
+    // same user may go on with the object during its abandon delay (the next
+    // call of a script that makes one connection per call).
+    bool appelRefuse();
     // Every member called on an abandoned object restarts its delay.
     void garder();
     void abandonEchu();
@@ -94,6 +106,7 @@ private:
     QTimer m_abandon;
     int m_reponsesEnAttente = 0;
     bool m_liberationDifferee = false;
+    bool m_hoteParti = false;
 };
 
 // The factory /org/pavaccam/PavaCCAM: creates one object per CreateObject and
@@ -111,8 +124,10 @@ public:
     int nombreObjets() const { return static_cast<int>(m_objets.size()); }
 
     // How long an object outlives its host's connection (see
-    // ObjetLectureCCAM::hotePartie); one minute by default.
-    void setDelaiAbandon(int delaiMs) { m_delaiAbandon = delaiMs; }
+    // ObjetLectureCCAM::hotePartie); one minute by default, at most
+    // kDelaiAbandonMaximum.
+    static constexpr std::chrono::seconds kDelaiAbandonMaximum{86400};
+    void setDelaiAbandon(std::chrono::milliseconds delai) { m_delaiAbandon = delai; }
 
 public Q_SLOTS:
     QDBusObjectPath CreateObject();
@@ -126,7 +141,7 @@ private:
     QDBusServiceWatcher* m_surveillance = nullptr;
     QHash<QString, ObjetLectureCCAM*> m_objets;
     quint64 m_numero = 0;
-    int m_delaiAbandon = 60 * 1000;
+    std::chrono::milliseconds m_delaiAbandon{std::chrono::minutes(1)};
 };
 
 } // namespace pava
