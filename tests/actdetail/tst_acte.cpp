@@ -257,6 +257,7 @@ private Q_SLOTS:
             m_env->writeProfile(profil);
         int fins = 0;
         setFinProcessus([&fins] { ++fins; });
+        ui::repondreProchaine([](ui::Demande&) { return int(QMessageBox::Ok); });
         auto w = ouvrir("QZJA002");
         QCOMPARE(fins, 0);
         QVERIFY(!w->isVisible());
