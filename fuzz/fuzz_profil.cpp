@@ -25,8 +25,8 @@ bool valeurEcrivable(const QString& v)
 {
     const bool entreGuillemets = v.size() >= 2 && ((v.front() == u'"' && v.back() == u'"') ||
                                                    (v.front() == u'\'' && v.back() == u'\''));
-    return !v.isEmpty() && v == v.trimmed() && !entreGuillemets &&
-           !v.contains(QLatin1Char('\n')) && !v.contains(QChar(0));
+    return !v.isEmpty() && v == v.trimmed() && !entreGuillemets && !v.contains(QLatin1Char('\n')) &&
+           !v.contains(QChar(0));
 }
 
 } // namespace

@@ -295,8 +295,8 @@ void GetCCAM::Form_Activate()
     if (s.CheminSRT.isEmpty()) {
         // The workspace checked the profile when it opened; one changed since
         // refuses this act, never the practitioner's whole coding.
-        QString texte = QStringLiteral("L'acte ne peut pas être tarifé : %1.")
-                            .arg(anomalieProfil());
+        QString texte =
+            QStringLiteral("L'acte ne peut pas être tarifé : %1.").arg(anomalieProfil());
         LogErreur(erreur::CheminIntrouvable, texte, QStringLiteral("GetCCAM.Form_Activate"),
                   QStringLiteral("Acte ") + m_code->text());
         ui::message(this, QMessageBox::Warning, QStringLiteral("Saisie d'un acte CCAM"), texte);

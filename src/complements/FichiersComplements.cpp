@@ -100,8 +100,7 @@ public:
     {
         struct stat st
         {};
-        return ::fstatat(m_fd, QFile::encodeName(nom).constData(), &st, AT_SYMLINK_NOFOLLOW) ==
-                   0 &&
+        return ::fstatat(m_fd, QFile::encodeName(nom).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                S_ISREG(st.st_mode);
     }
     // 0, or the errno of the failure; an absent file is no failure.

@@ -254,8 +254,8 @@ BilanJeuDeDonnees creerJeuDeDonnees(const OptionsJeuDeDonnees& options)
         }
         // Read back as the server will read it: a profile that does not lead
         // to the reference would make every act of every coding unpriceable.
-        const QString lu = litProfilFichier(fichierProfil, QStringLiteral("API_Sesam"),
-                                            QStringLiteral("Path"));
+        const QString lu =
+            litProfilFichier(fichierProfil, QStringLiteral("API_Sesam"), QStringLiteral("Path"));
         const QFileInfo atteinte(cheminReferenceSrt(lu));
         if (lu.isEmpty() || !atteinte.isFile() ||
             atteinte.canonicalFilePath() != QFileInfo(reference).canonicalFilePath()) {

@@ -102,8 +102,7 @@ FichierSur::FichierSur(FichierSur&& autre) noexcept
     : m_chemin(std::move(autre.m_chemin)), m_fd(std::exchange(autre.m_fd, -1)),
       m_refus(autre.m_refus), m_erreur(autre.m_erreur), m_cree(autre.m_cree),
       m_taille(autre.m_taille)
-{
-}
+{}
 
 FichierSur& FichierSur::operator=(FichierSur&& autre) noexcept
 {

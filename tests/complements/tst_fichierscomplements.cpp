@@ -143,16 +143,18 @@ private Q_SLOTS:
         QTest::addColumn<bool>("nouveau");
         QTest::addColumn<bool>("ailleurs");
         for (int k = 1; k <= 3; ++k) {
-            QTest::addRow("avant la copie %d", k) << int(Etape::EcritureCopie) << k << false << false;
-            QTest::addRow("copie %d à moitié", k) << int(Etape::CopieEntamee) << k << false << false;
+            QTest::addRow("avant la copie %d", k)
+                << int(Etape::EcritureCopie) << k << false << false;
+            QTest::addRow("copie %d à moitié", k)
+                << int(Etape::CopieEntamee) << k << false << false;
         }
         rangee("avant la marque", int(Etape::Marque), 0, false, false);
         rangee("avant la marque, sauvegarde en cours ailleurs", int(Etape::Marque), 0, false, true);
         for (int k = 1; k <= 3; ++k)
             QTest::addRow("avant le remplacement %d", k)
                 << int(Etape::Remplacement) << k << true << false;
-        rangee("avant le remplacement 2, sauvegarde en cours ailleurs", int(Etape::Remplacement),
-               2, true, true);
+        rangee("avant le remplacement 2, sauvegarde en cours ailleurs", int(Etape::Remplacement), 2,
+               true, true);
         rangee("avant le retrait de la marque", int(Etape::RetraitMarque), 0, true, false);
         rangee("sans interruption", -1, 0, true, false);
     }
@@ -186,7 +188,8 @@ private Q_SLOTS:
             GetActeComplementaire();
             ::close(verrou);
             for (int k = 1; k <= 3; ++k)
-                QCOMPARE(session().TitresOnglets[k], (nouveau ? "Nouveau " : "Ancien ") + QString::number(k));
+                QCOMPARE(session().TitresOnglets[k],
+                         (nouveau ? "Nouveau " : "Ancien ") + QString::number(k));
         }
         reinitialiserSession();
         GetActeComplementaire();

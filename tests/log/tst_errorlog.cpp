@@ -130,7 +130,8 @@ private Q_SLOTS:
         const QByteArray etatAvant = qgetenv("XDG_STATE_HOME");
         qputenv("HOME", (env.root() + "/maison").toUtf8());
         qputenv("XDG_STATE_HOME", (etat.startsWith('/') ? env.root() + etat : etat).toUtf8());
-        qputenv("PAVACCAM_HOME", home.isEmpty() ? QByteArray() : (env.root() + '/' + home).toUtf8());
+        qputenv("PAVACCAM_HOME",
+                home.isEmpty() ? QByteArray() : (env.root() + '/' + home).toUtf8());
         const mode_t ancien = ::umask(077);
         consigner(5);
         ::umask(ancien);

@@ -92,8 +92,9 @@ private Q_SLOTS:
                "/oui");
         rangee("windows-1252", sesam + "Path=/donn\351es\n", "API_Sesam", "Path", "/données");
         rangee("utf-8", sesam + "Path=/donn\303\251es\n", "API_Sesam", "Path", "/données");
-        rangee("caractere hors BMP au 99e garde", sesam + "Path=" + QByteArray(98, 'x') + "\xF0\x9F\x98\x80z\n",
-               "API_Sesam", "Path", QString(98, QLatin1Char('x')) + QString::fromUtf8("\xF0\x9F\x98\x80z"));
+        rangee("caractere hors BMP au 99e garde",
+               sesam + "Path=" + QByteArray(98, 'x') + "\xF0\x9F\x98\x80z\n", "API_Sesam", "Path",
+               QString(98, QLatin1Char('x')) + QString::fromUtf8("\xF0\x9F\x98\x80z"));
         rangee("guillemets retires", sesam + "Path=\"/a b\"\n", "API_Sesam", "Path", "/a b");
     }
     void litProfil()
