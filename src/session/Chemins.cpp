@@ -126,8 +126,7 @@ ChoixRepertoire choisirRepertoirePartage(const QString& partage, const QString& 
                                        "rouvrez sa session)")
                       : QStringLiteral("n'existe pas");
     return {personnel, QStringLiteral("le répertoire partagé %1 %2 ; les fichiers "
-                                      "complémentaires et le journal d'erreurs seront écrits "
-                                      "dans %3.")
+                                      "complémentaires seront écrits dans %3.")
                            .arg(partage, cause, personnel)};
 }
 
