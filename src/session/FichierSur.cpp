@@ -23,7 +23,6 @@ int drapeaux(FichierSur::Acces acces)
         return kBase | O_RDONLY;
     case FichierSur::Acces::Ajout:
         return kBase | O_WRONLY | O_APPEND;
-    case FichierSur::Acces::Remplacement:
     case FichierSur::Acces::Nouveau:
         return kBase | O_WRONLY;
     }
@@ -78,18 +77,12 @@ FichierSur::FichierSur(const QString& chemin, Acces acces, int dossier) : m_chem
         m_erreur = errno;
         m_refus = Refus::Systeme;
     }
-    // Emptied only now that it is known to be a regular file of its own.
-    if (m_refus == Refus::Aucun && acces == Acces::Remplacement && !m_cree &&
-        ::ftruncate(m_fd, 0) != 0) {
-        m_erreur = errno;
-        m_refus = Refus::Systeme;
-    }
     if (m_refus != Refus::Aucun) {
         ::close(m_fd);
         m_fd = -1;
         return;
     }
-    m_taille = m_cree || acces == Acces::Remplacement ? 0 : static_cast<qint64>(etat.st_size);
+    m_taille = m_cree ? 0 : static_cast<qint64>(etat.st_size);
 }
 
 FichierSur::~FichierSur()

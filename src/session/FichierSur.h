@@ -27,10 +27,9 @@ class FichierSur
 public:
     enum class Acces
     {
-        Lecture,      // an existing file, read only
-        Ajout,        // created when absent, written at its end
-        Remplacement, // created when absent, emptied once known to be a regular file
-        Nouveau       // created, and refused when anything stands at the name
+        Lecture, // an existing file, read only
+        Ajout,   // created when absent, written at its end
+        Nouveau  // created, and refused when anything stands at the name
     };
     enum class Refus
     {

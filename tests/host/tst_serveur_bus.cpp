@@ -241,7 +241,9 @@ private Q_SLOTS:
 
         const Sortie prix = cli({"call", "GetSRTPrixUnitaire", "DEQP003"});
         QCOMPARE(prix.code, 1);
-        QVERIFY2(prix.err.contains("Recherche impossible : aucun référentiel CCAM"),
+        // The profile is said missing, with its path, not short of a key.
+        QVERIFY2(prix.err.contains("Recherche impossible : aucun référentiel CCAM : " +
+                                   m_env.root() + "/vide/Pavareg.reg introuvable"),
                  qPrintable(prix.err));
         const Sortie cotation = cli(QStringList{"call", "GetCotationCCAM"} + m_cotation);
         QCOMPARE(cotation.code, 1);
