@@ -20,13 +20,13 @@ QString lit(const QByteArray& contenu, const QString& section = kSection, const 
 }
 
 // What a value may be so that it reads back as written: one line, no NUL, no
-// blank around it, not between quotes, within the 99 characters kept.
+// blank around it, not between quotes; of any length.
 bool valeurEcrivable(const QString& v)
 {
     const bool entreGuillemets = v.size() >= 2 && ((v.front() == u'"' && v.back() == u'"') ||
                                                    (v.front() == u'\'' && v.back() == u'\''));
-    return !v.isEmpty() && v.size() <= 99 && v == v.trimmed() && !entreGuillemets &&
-           !v.contains(QLatin1Char('\n')) && !v.contains(QChar(0));
+    return !v.isEmpty() && v == v.trimmed() && !entreGuillemets && !v.contains(QLatin1Char('\n')) &&
+           !v.contains(QChar(0));
 }
 
 } // namespace
@@ -36,10 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     const QByteArrayList m = fuzz::morceaux(fuzz::octets(donnees, taille), 2);
     const QByteArray& reste = m[1];
 
-    // Any file: a value is at most 99 characters, whole characters, without
-    // NUL or blank around it.
+    // Any file: a value is whole characters, without NUL or blank around it.
     const QString v = lit(reste);
-    VERIFIE(v.size() <= 99 && v == v.trimmed() && !v.contains(QChar(0)), montre(v));
+    VERIFIE(v == v.trimmed() && !v.contains(QChar(0)), montre(v));
     VERIFIE(QStringView(v).isValidUtf16(), montre(v));
 
     // A value written first in its section is read back, whatever follows,

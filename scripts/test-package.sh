@@ -45,6 +45,8 @@ dpkg-deb -f "$deb" Depends | grep -q "libqt6core6" ||
     echec "les dépendances ne viennent pas des programmes."
 grep -q "/var/lib/pavaccam" "$tmp/controle/postinst" ||
     echec "le script postinst ne crée pas /var/lib/pavaccam."
+grep -q "install -d -o root -g pavaccam -m 2770 /var/lib/pavaccam" "$tmp/controle/postinst" ||
+    echec "le script postinst ne ferme pas /var/lib/pavaccam aux autres comptes (mode 2770)."
 version="$("$racine/usr/bin/pavaccam" --version)"
 [ "$version" = "pavaccam $(dpkg-deb -f "$deb" Version)" ] ||
     echec "« pavaccam --version » répond « $version »."

@@ -8,7 +8,6 @@
 #include "reader/CtlCCAM.h"
 #include "session/Chemins.h"
 #include "session/DateTexte.h"
-#include "session/FinProcessus.h"
 #include "session/PremierPlan.h"
 #include "session/Session.h"
 #include "srt/ComposantSrt.h"
@@ -312,16 +311,13 @@ void GetCCAM::Form_Activate()
 
     s.CheminSRT = LitProfil(QStringLiteral("API_Sesam"), QStringLiteral("Path"));
     if (s.CheminSRT.isEmpty()) {
-        // Without a reference nothing can be priced: the server stops, as an
-        // installation without its tariff component always did. The log says
-        // why, for whoever installs it.
-        QString texte = QStringLiteral("Le fichier de profil « %1/Pavareg.reg » ne donne pas le "
-                                       "répertoire SRT (section [API_Sesam], clé Path) : "
-                                       "PavaCCAM s'arrête.")
-                            .arg(repertoireProfil());
+        // The workspace checked the profile when it opened; one changed since
+        // refuses this act, never the practitioner's whole coding.
+        QString texte =
+            QStringLiteral("L'acte ne peut pas être tarifé : %1.").arg(anomalieProfil());
         LogErreur(erreur::CheminIntrouvable, texte, QStringLiteral("GetCCAM.Form_Activate"),
                   QStringLiteral("Acte ") + m_code->text());
-        terminerProcessus();
+        ui::message(this, QMessageBox::Warning, QStringLiteral("Saisie d'un acte CCAM"), texte);
         reject();
         return;
     }

@@ -6,6 +6,7 @@
 #include "log/ErrorLog.h"
 #include "log/TextesErreurs.h"
 #include "session/Chemins.h"
+#include "session/FichierSur.h"
 
 #include <QFile>
 
@@ -74,6 +75,7 @@ public:
     Dossier& operator=(const Dossier&) = delete;
 
     bool ouvert() const { return m_fd >= 0; }
+    int descripteur() const { return m_fd; }
     int erreur() const { return m_erreur; }
     QString chemin(const QString& nom) const { return m_chemin + nom; }
 
@@ -92,21 +94,14 @@ public:
     }
     int synchronise() const { return ::fsync(m_fd) == 0 ? 0 : errno; }
 
+    // A link is not the file it names: a marker or a new file planted as a
+    // link counts as absent.
     bool existe(const QString& nom) const
     {
         struct stat st
         {};
-        return ::fstatat(m_fd, QFile::encodeName(nom).constData(), &st, 0) == 0 &&
+        return ::fstatat(m_fd, QFile::encodeName(nom).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                S_ISREG(st.st_mode);
-    }
-    // Permission bits of a file, -1 when absent.
-    int mode(const QString& nom) const
-    {
-        struct stat st
-        {};
-        if (::fstatat(m_fd, QFile::encodeName(nom).constData(), &st, 0) != 0)
-            return -1;
-        return static_cast<int>(st.st_mode & 07777);
     }
     // 0, or the errno of the failure; an absent file is no failure.
     int retire(const QString& nom) const
@@ -122,45 +117,32 @@ public:
             return 0;
         return errno;
     }
-    // Creates or empties a file, writes the bytes (in two halves, the seam
+    // Creates a file afresh, writes the bytes (in two halves, the seam
     // between them being a possible interruption point), synchronises it.
-    int ecrit(const QString& nom, const QByteArray& octets, int mode, int onglet) const
+    // Whatever stood at the name goes first, and the creation is exclusive:
+    // a link a colleague put there is never written through, and the new
+    // file has the group's rights, not those of what stood there.
+    int ecrit(const QString& nom, const QByteArray& octets, int onglet) const
     {
-        const int fd = ::openat(m_fd, QFile::encodeName(nom).constData(),
-                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0)
-            return errno;
-        if (mode >= 0)
-            (void)::fchmod(fd, static_cast<mode_t>(mode)); // keep the old file's rights
+        if (const int err = retire(nom); err != 0)
+            return err;
+        FichierSur f(nom, FichierSur::Acces::Nouveau, m_fd);
+        if (!f.ouvert())
+            return f.erreur();
         const qsizetype moitie = octets.size() / 2;
-        int err = ecritTout(fd, octets.constData(), moitie);
+        int err = f.ecrire(octets.constData(), moitie);
         if (err == 0 && onglet > 0 && interrompue(Etape::CopieEntamee, onglet))
             err = kInterrompue;
         if (err == 0)
-            err = ecritTout(fd, octets.constData() + moitie, octets.size() - moitie);
-        if (err == 0 && ::fsync(fd) != 0)
-            err = errno;
-        if (::close(fd) != 0 && err == 0)
-            err = errno;
+            err = f.ecrire(octets.constData() + moitie, octets.size() - moitie);
+        if (err == 0)
+            err = f.synchronise();
+        if (const int fin = f.fermer(); fin != 0 && err == 0)
+            err = fin;
         return err;
     }
 
 private:
-    static int ecritTout(int fd, const char* octets, qsizetype taille)
-    {
-        while (taille > 0) {
-            const ssize_t n = ::write(fd, octets, static_cast<size_t>(taille));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return errno;
-            }
-            octets += n;
-            taille -= n;
-        }
-        return 0;
-    }
-
     QString m_chemin;
     int m_fd = -1;
     int m_erreur = 0;
@@ -302,7 +284,7 @@ void interrompreSauvegarde(Interruption fonction)
 
 using namespace complements;
 
-void GetActeComplementaire()
+void GetActeComplementaire(QString* anomalie)
 {
     for (int k = 1; k <= kOnglets; ++k)
         tableOnglet(k) = TableComplements{};
@@ -310,20 +292,28 @@ void GetActeComplementaire()
     Dossier d;
     // Completing or discarding a half-made save needs the lock; when another
     // process holds it too long the files are read as they stand, the new
-    // ones being taken while their marker is there.
+    // ones being taken only while their marker vouches for them.
     if (d.ouvert() && d.verrouille())
         reprend(d);
     const bool marque = d.ouvert() && d.existe(kNomMarque);
     for (int k = 1; k <= kOnglets; ++k) {
-        QString chemin = cheminFichier(k);
-        if (marque && d.existe(nomCopie(k)))
-            chemin = d.chemin(nomCopie(k));
-        if (!ExisteFichier(chemin))
+        const QString nom = marque && d.existe(nomCopie(k)) ? nomCopie(k) : nomFichier(k);
+        FichierSur f = d.ouvert() ? FichierSur(nom, FichierSur::Acces::Lecture, d.descripteur())
+                                  : FichierSur(d.chemin(nom), FichierSur::Acces::Lecture);
+        if (!f.ouvert()) {
+            // An absent file is an empty tab; anything else at its name is
+            // refused out loud.
+            if (f.erreur() == ENOENT)
+                continue;
+            QString texte = f.raison(d.chemin(nom));
+            LogErreur(f.refus() == FichierSur::Refus::Systeme ? numeroErreur(f.erreur())
+                                                              : erreur::PermissionRefusee,
+                      texte, QStringLiteral("GetActeComplementaire"), QString());
+            if (anomalie)
+                *anomalie += (anomalie->isEmpty() ? QString() : QStringLiteral("\n")) + texte;
             continue;
-        QFile f(chemin);
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        lireContenu(f.read(kTailleLue), session().TitresOnglets[k], tableOnglet(k));
+        }
+        lireContenu(f.lire(kTailleLue), session().TitresOnglets[k], tableOnglet(k));
     }
 }
 
@@ -357,7 +347,7 @@ bool PutActeComplementaire(QString* erreur)
         if (interrompue(Etape::EcritureCopie, k))
             return false;
         const QByteArray octets = contenuFichier(session().TitresOnglets[k], tableOnglet(k));
-        if (const int err = d.ecrit(nomCopie(k), octets, d.mode(nomFichier(k)), k); err != 0) {
+        if (const int err = d.ecrit(nomCopie(k), octets, k); err != 0) {
             if (err != kInterrompue)
                 retireCopies(d);
             return echec(err, nomCopie(k));
@@ -369,7 +359,7 @@ bool PutActeComplementaire(QString* erreur)
     // for them.
     int err = d.synchronise();
     if (err == 0)
-        err = d.ecrit(kNomMarque, QByteArray(), -1, 0);
+        err = d.ecrit(kNomMarque, QByteArray(), 0);
     if (err == 0)
         err = d.synchronise();
     if (err != 0) {
@@ -386,10 +376,6 @@ bool PutActeComplementaire(QString* erreur)
         return false;
     if (err != 0)
         journalise(err, kNomMarque);
-    // In the practice's shared home every member of the staff rewrites the
-    // catalogue, whoever created its files.
-    for (int k = 1; k <= kOnglets; ++k)
-        partagerAvecLeGroupe(cheminFichier(k));
     return true;
 }
 

@@ -19,12 +19,15 @@ namespace pava {
 // label "§" CCAM "§" NGAP ("§" is the byte 0xA7), an empty slot being "§§".
 
 // Re-creates the three tables empty, then fills them and the titles from the
-// files. Never reports anything: an absent or unreadable file leaves its
-// slots empty and its title as it was; a file without a first line keeps
-// the title too; a short file fills only the slots it has lines for; a slot
-// line without "§" is all label; pieces beyond the third are ignored.
-// A save left half-way by a crash is completed or discarded first.
-void GetActeComplementaire();
+// files. An absent file leaves its slots empty and its title as it was; a
+// file without a first line keeps the title too; a short file fills only the
+// slots it has lines for; a slot line without "§" is all label; pieces
+// beyond the third are ignored. A save left half-way by a crash is completed
+// or discarded first. The files are opened the safe way (FichierSur): a
+// link, a pipe or anything but a regular file at a file's name is refused,
+// nothing read from it; a refused or unreadable file is logged and, when
+// anomalie is given, described there in French (one line per file).
+void GetActeComplementaire(QString* anomalie = nullptr);
 
 // Writes the three files from the session (all three, every time). The
 // previous catalogue survives any failure or crash: either the three new

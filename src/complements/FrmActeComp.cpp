@@ -173,8 +173,14 @@ QWidget* FrmActeComp::construireOnglet(int onglet)
 
 void FrmActeComp::Form_Load()
 {
-    GetActeComplementaire();
+    QString anomalie;
+    GetActeComplementaire(&anomalie);
     RemplirActeComplementaire();
+    if (!anomalie.isEmpty())
+        ui::message(this, QMessageBox::Warning, QStringLiteral("Actes complémentaires"),
+                    QStringLiteral("Des fichiers d'actes complémentaires sont refusés ; leurs "
+                                   "onglets sont affichés vides :\n\n%1")
+                        .arg(anomalie));
 }
 
 void FrmActeComp::RemplirActeComplementaire()

@@ -252,6 +252,21 @@ BilanJeuDeDonnees creerJeuDeDonnees(const OptionsJeuDeDonnees& options)
             bilan.erreur = QStringLiteral("Impossible d'écrire %1.").arg(fichierProfil);
             return bilan;
         }
+        // Read back as the server will read it: a profile that does not lead
+        // to the reference would make every act of every coding unpriceable.
+        const QString lu =
+            litProfilFichier(fichierProfil, QStringLiteral("API_Sesam"), QStringLiteral("Path"));
+        const QFileInfo atteinte(cheminReferenceSrt(lu));
+        if (lu.isEmpty() || !atteinte.isFile() ||
+            atteinte.canonicalFilePath() != QFileInfo(reference).canonicalFilePath()) {
+            QFile::remove(fichierProfil);
+            bilan.erreur = QStringLiteral("Le fichier de profil %1, relu, ne mène pas au "
+                                          "référentiel %2 (il donne « %3 ») : il est retiré. "
+                                          "Choisissez un répertoire SRT dont le nom tient sur "
+                                          "une ligne.")
+                               .arg(fichierProfil, reference, lu);
+            return bilan;
+        }
         bilan.crees << fichierProfil;
     }
 

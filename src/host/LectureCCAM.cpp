@@ -1,16 +1,24 @@
 #include "host/LectureCCAM.h"
 
 #include "coding/Montant.h"
+#include "log/ErrorLog.h"
+#include "log/TextesErreurs.h"
 #include "reader/CtlCCAM.h"
+#include "session/Chemins.h"
 #include "session/DateTexte.h"
 #include "session/FinProcessus.h"
 #include "session/Session.h"
 #include "srt/ComposantSrt.h"
+#include "srt/ConstructionReference.h"
 #include "workspace/FormMain.h"
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QEvent>
+#include <QFileInfo>
+#include <QPlatformSurfaceEvent>
 #include <QTimer>
+#include <QWindow>
 
 namespace pava {
 
@@ -39,7 +47,83 @@ QDialog* nouvelleFenetreCotation()
     return new FormMain();
 }
 
+// Keeps "a coding is open" true to the workspace's life. The window may go
+// without closing: another X client or a failing window manager can destroy
+// its native window, or hide it. Nobody can then finish the coding, so it
+// ends as if the practitioner had closed the window by its frame (the host
+// gets ""), and the next coding may open.
+class SuiviFenetre : public QObject
+{
+public:
+    SuiviFenetre(QDialog* fenetre, std::shared_ptr<bool> terminee)
+        : QObject(fenetre), m_fenetre(fenetre), m_terminee(std::move(terminee))
+    {
+        fenetre->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override
+    {
+        switch (evenement->type()) {
+        case QEvent::Show:
+            // The native window exists once shown: its loss is watched too.
+            if (QWindow* w = m_fenetre ? m_fenetre->windowHandle() : nullptr; w && w != m_suivie) {
+                m_suivie = w;
+                w->installEventFilter(this);
+            }
+            break;
+        case QEvent::Hide:
+            verifierPlusTard();
+            break;
+        case QEvent::PlatformSurface:
+            if (static_cast<QPlatformSurfaceEvent*>(evenement)->surfaceEventType() ==
+                QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed)
+                verifierPlusTard();
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(objet, evenement);
+    }
+
+private:
+    // A window closing the ordinary way hides first and reports its end
+    // right after: the check waits for that.
+    void verifierPlusTard()
+    {
+        QTimer::singleShot(0, this, [this]() {
+            if (!m_fenetre || *m_terminee)
+                return;
+            QWindow* w = m_fenetre->windowHandle();
+            if (!m_fenetre->isVisible() || !w || !w->handle())
+                m_fenetre->reject();
+        });
+    }
+
+    QPointer<QDialog> m_fenetre;
+    QPointer<QWindow> m_suivie;
+    std::shared_ptr<bool> m_terminee;
+};
+
 } // namespace
+
+QString LectureCCAM::anomalieProfil()
+{
+    QString cause = pava::anomalieProfil();
+    if (cause.isEmpty()) {
+        const QString reference =
+            cheminReferenceSrt(LitProfil(QStringLiteral("API_Sesam"), QStringLiteral("Path")));
+        if (!QFileInfo(reference).isFile())
+            cause = QStringLiteral("le référentiel CCAM %1, désigné par %2, est introuvable")
+                        .arg(reference, cheminProfil());
+    }
+    if (cause.isEmpty())
+        return {};
+    return QStringLiteral("La cotation ne peut pas commencer : %1. Aucun acte ne pourrait être "
+                          "tarifé ; l'installateur doit corriger le fichier de profil "
+                          "(« pavaccam init » l'écrit).")
+        .arg(cause);
+}
 
 Obj::Obj() : m_ob(std::make_unique<UsrSrt>()), m_ctlCCAM1(new CtlCCAM(this))
 {
@@ -177,6 +261,8 @@ QString LectureCCAM::GetCotationCCAM(const QString& IdentificationPraticien,
                                      const QString& PathDataRsc)
 {
     Q_UNUSED(Cot)
+    if (!coderSansProfil().isEmpty())
+        return session().CotationRetour = QString();
     QPointer<QDialog> fenetre = preparerCotation(IdentificationPraticien, CodeSpecialite, PathData4,
                                                  PathDico4, PathDataRsc);
     fenetre->exec();
@@ -197,6 +283,11 @@ bool LectureCCAM::ouvrirCotation(const QString& IdentificationPraticien,
             *erreur = QString::fromUtf8(kMessageCotationOuverte);
         return false;
     }
+    if (const QString refus = coderSansProfil(); !refus.isEmpty()) {
+        if (erreur)
+            *erreur = refus;
+        return false;
+    }
     QDialog* fenetre = preparerCotation(IdentificationPraticien, CodeSpecialite, PathData4,
                                         PathDico4, PathDataRsc);
 
@@ -205,6 +296,8 @@ bool LectureCCAM::ouvrirCotation(const QString& IdentificationPraticien,
     // the queued read. The window's destruction answers too, in case it goes
     // away without finishing.
     auto repondu = std::make_shared<bool>(false);
+    auto terminee = std::make_shared<bool>(false);
+    new SuiviFenetre(fenetre, terminee);
     QPointer<LectureCCAM> moi(this);
     auto repondre = [repondu, moi]() {
         if (*repondu)
@@ -214,7 +307,8 @@ bool LectureCCAM::ouvrirCotation(const QString& IdentificationPraticien,
         if (moi)
             Q_EMIT moi->cotationTerminee(session().CotationRetour);
     };
-    connect(fenetre, &QDialog::finished, fenetre, [fenetre, repondre](int) {
+    connect(fenetre, &QDialog::finished, fenetre, [fenetre, repondre, terminee](int) {
+        *terminee = true;
         QTimer::singleShot(0, fenetre, [fenetre, repondre]() {
             repondre();
             fenetre->deleteLater();
@@ -224,6 +318,16 @@ bool LectureCCAM::ouvrirCotation(const QString& IdentificationPraticien,
             [repondre]() { QTimer::singleShot(0, QCoreApplication::instance(), repondre); });
     fenetre->show();
     return true;
+}
+
+QString LectureCCAM::coderSansProfil()
+{
+    QString texte = anomalieProfil();
+    if (!texte.isEmpty()) {
+        QString desc = texte;
+        LogErreur(erreur::CheminIntrouvable, desc, QStringLiteral("GetCotationCCAM"), QString());
+    }
+    return texte;
 }
 
 bool LectureCCAM::choisirActe(QString* erreur)

@@ -86,7 +86,9 @@ public:
 
     // Opens the workspace on the host's values and waits until it closes;
     // the coding string, "" when the user cancelled. Cot is accepted and not
-    // used; an empty PathDataRsc stands for one the host left out.
+    // used; an empty PathDataRsc stands for one the host left out. A profile
+    // that gives no reference refuses the coding before the window opens
+    // (logged; "" answered): see anomalieProfil().
     QString GetCotationCCAM(const QString& IdentificationPraticien, const QString& CodeSpecialite,
                             const QString& PathData4, const QString& PathDico4, const QString& Cot,
                             const QString& PathDataRsc = QString());
@@ -99,7 +101,8 @@ public:
     //
     // Opens the workspace and returns at once; cotationTerminee() carries the
     // coding string when it has closed. False, with a French message, when a
-    // workspace is already open (that one is left alone).
+    // workspace is already open (that one is left alone), or when the profile
+    // gives no reference (see anomalieProfil()).
     bool ouvrirCotation(const QString& IdentificationPraticien, const QString& CodeSpecialite,
                         const QString& PathData4, const QString& PathDico4, const QString& Cot,
                         const QString& PathDataRsc, QString* erreur);
@@ -107,7 +110,16 @@ public:
     // the chosen code. False, with a French message, while a choice is open.
     bool choisirActe(QString* erreur);
 
-    // The workspace of the running coding, if one is open.
+    // Why no coding can start, in French, "" when it can: each act of a
+    // coding is priced through the reference the profile file names, so a
+    // profile that is missing, refused or without its key, or that names a
+    // directory without a reference, stops the coding before the workspace
+    // opens rather than in the middle of it.
+    static QString anomalieProfil();
+
+    // The workspace of the running coding, if one is open. A workspace whose
+    // window goes away without closing (destroyed or hidden by someone else)
+    // counts as closed by its frame.
     static QDialog* fenetreCotationOuverte();
     static bool choixActeEnCours();
 
@@ -123,6 +135,8 @@ Q_SIGNALS:
 
 private:
     void preparerComposant(bool ordrePrix);
+    // anomalieProfil(), logged when not empty.
+    static QString coderSansProfil();
     QDialog* preparerCotation(const QString& IdentificationPraticien, const QString& CodeSpecialite,
                               const QString& PathData4, const QString& PathDico4,
                               const QString& PathDataRsc);

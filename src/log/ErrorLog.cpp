@@ -4,10 +4,14 @@
 #include "log/TextesErreurs.h"
 #include "session/Chemins.h"
 #include "session/DateTexte.h"
+#include "session/FichierSur.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+
+#include <cstdio>
 
 namespace pava {
 
@@ -26,7 +30,7 @@ QString nomBase()
 
 static QString repertoire()
 {
-    QString dir = repertoireProgramme();
+    QString dir = repertoireJournal();
     return TermineChemin(dir);
 }
 
@@ -57,28 +61,35 @@ QString ligneJournal(const QDateTime& moment, int numErreur, const QString& desc
 void LogErreur(int numErreur, QString& descErreur, const QString& nomProc, const QString& detail)
 {
     const int numero = numErreur;
-    const QString chemin = journal::cheminJournal();
-
-    const QFileInfo info(chemin);
-    if (info.exists() && info.size() > journal::kSeuilRotation) {
-        const QString sauvegarde = journal::cheminSauvegarde();
-        QFile::remove(sauvegarde);
-        QFile::rename(chemin, sauvegarde);
-    }
-
     if (descErreur.isEmpty())
         descErreur = texteErreur(numero);
-
     const QByteArray octets = versWindows1252(
         journal::ligneJournal(QDateTime::currentDateTime(), numero, descErreur, nomProc, detail));
-    QFile f(chemin);
-    const bool nouveau = !f.exists();
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+
+    // The log may stand in a folder others can write into (PAVACCAM_HOME):
+    // a link there would send the entry into someone else's file, a pipe
+    // would block the server at its first error.
+    const QString chemin = journal::cheminJournal();
+    FichierSur f(chemin, FichierSur::Acces::Ajout);
+    if (f.ouvert() && f.taille() > journal::kSeuilRotation) {
+        f.fermer();
+        // rename() moves the name itself, whatever stands at either name.
+        std::rename(QFile::encodeName(chemin).constData(),
+                    QFile::encodeName(journal::cheminSauvegarde()).constData());
+        f = FichierSur(chemin, FichierSur::Acces::Ajout);
+    }
+    if (!f.ouvert()) {
+        // A missing or unwritable folder simply loses the entry, as it always
+        // has; a file planted in the log's place is told about, once a run.
+        static QSet<QString> signales;
+        if (f.refus() != FichierSur::Refus::Systeme && !signales.contains(chemin)) {
+            signales.insert(chemin);
+            avertir(QStringLiteral("le journal d'erreurs %1 ; les erreurs n'y sont pas écrites.")
+                        .arg(f.raison()));
+        }
         return;
-    f.write(octets);
-    f.close();
-    if (nouveau)
-        partagerAvecLeGroupe(chemin);
+    }
+    f.ecrire(octets);
 }
 
 } // namespace pava

@@ -5,15 +5,16 @@
 
 namespace pava {
 
-// The error log kept in the program's home (see repertoireProgramme()): named
-// after the executable, "<name>.log.txt" with one backup "<name>.log.bak.txt".
-// Created in the practice's shared home, it is left writable by the group.
+// The error log, personal, kept in repertoireJournal(): named after the
+// executable, "<name>.log.txt" with one backup "<name>.log.bak.txt". It is
+// opened the safe way (FichierSur): a link, a pipe or a second name at its
+// path is refused, with a warning (avertir()) once a run, and the entry lost.
 // One entry per call:
 //   <date time> : Procedure <name> : Erreur n° <number> (<description>)
 // optionally followed by "    -> <detail>"; CR LF line ends, Windows-1252
 // bytes. Above 262144 bytes the log becomes the backup before the append.
-// The routine never reports its own failures (an unwritable directory simply
-// loses the entry).
+// The routine never reports its other failures (an unwritable directory
+// simply loses the entry).
 //
 // An empty description is replaced, in the caller's variable too, by the
 // standard text of the error number.

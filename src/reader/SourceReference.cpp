@@ -44,9 +44,7 @@ std::shared_ptr<const SourceReference> SourceReference::installee(QString* erreu
     const QString chemin = cheminInstalle();
     if (chemin.isEmpty()) {
         if (erreur)
-            *erreur = QStringLiteral("Le répertoire du référentiel CCAM n'est pas indiqué dans "
-                                     "le fichier de profil « Pavareg.reg » (section API_Sesam, "
-                                     "clé Path).");
+            *erreur = QStringLiteral("Pas de référentiel CCAM : %1.").arg(anomalieProfil());
         return nullptr;
     }
     const QDateTime date = QFileInfo(chemin).lastModified();

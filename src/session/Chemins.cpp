@@ -1,6 +1,7 @@
 #include "session/Chemins.h"
 
 #include "coding/Windows1252.h"
+#include "session/FichierSur.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,13 +12,20 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 #include <syslog.h>
 
 namespace pava {
 
 namespace {
 const QChar kSeparateur = QLatin1Char('/');
-bool g_journalSysteme = false; // warnings about the home also go to the system log
+bool g_journalSysteme = false; // warnings also go to the system log
+
+std::function<void(const QString&)>& avertisseur()
+{
+    static std::function<void(const QString&)> fonction;
+    return fonction;
+}
 } // namespace
 
 QString CompleteChemin(const QString& chemin)
@@ -84,6 +92,28 @@ void setAvertissementJournalSysteme(bool actif)
     g_journalSysteme = actif;
 }
 
+void setAvertisseur(std::function<void(const QString&)> fonction)
+{
+    avertisseur() = std::move(fonction);
+}
+
+void avertir(const QString& texte)
+{
+    if (avertisseur()) {
+        avertisseur()(texte);
+        return;
+    }
+    const QByteArray nom =
+        QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section('/', -1).toUtf8();
+    const QByteArray octets = texte.toUtf8();
+    std::fprintf(stderr, "%s : %s\n", nom.constData(), octets.constData());
+    if (g_journalSysteme) {
+        openlog(nom.constData(), LOG_PID, LOG_USER);
+        syslog(LOG_WARNING, "%s", octets.constData());
+        closelog();
+    }
+}
+
 ChoixRepertoire choisirRepertoirePartage(const QString& partage, const QString& personnel)
 {
     const QFileInfo info(partage);
@@ -96,8 +126,7 @@ ChoixRepertoire choisirRepertoirePartage(const QString& partage, const QString& 
                                        "rouvrez sa session)")
                       : QStringLiteral("n'existe pas");
     return {personnel, QStringLiteral("le répertoire partagé %1 %2 ; les fichiers "
-                                      "complémentaires et le journal d'erreurs seront écrits "
-                                      "dans %3.")
+                                      "complémentaires seront écrits dans %3.")
                            .arg(partage, cause, personnel)};
 }
 
@@ -113,31 +142,29 @@ QString repertoireProgramme()
             QStringLiteral(PAVACCAM_HOME_PARTAGE),
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                 QStringLiteral("/pavaccam"));
-        if (!choix.avertissement.isEmpty()) {
-            const QByteArray nom = QFileInfo(QStringLiteral("/proc/self/exe"))
-                                       .canonicalFilePath()
-                                       .section('/', -1)
-                                       .toUtf8();
-            const QByteArray texte = choix.avertissement.toUtf8();
-            std::fprintf(stderr, "%s : %s\n", nom.constData(), texte.constData());
-            if (g_journalSysteme) {
-                openlog(nom.constData(), LOG_PID, LOG_USER);
-                syslog(LOG_WARNING, "%s", texte.constData());
-                closelog();
-            }
-        }
+        if (!choix.avertissement.isEmpty())
+            avertir(choix.avertissement);
         return choix.repertoire;
     }();
     return choisi;
 }
 
-void partagerAvecLeGroupe(const QString& fichier)
+QString repertoireJournal()
 {
-    const QFileInfo info(fichier);
-    if (!QFileInfo(info.absolutePath()).permission(QFileDevice::WriteGroup))
-        return;
-    QFile::setPermissions(fichier,
-                          info.permissions() | QFileDevice::ReadGroup | QFileDevice::WriteGroup);
+    const QString home = qEnvironmentVariable("PAVACCAM_HOME");
+    if (!home.isEmpty())
+        return home;
+    // The state folder of the XDG base directories; a relative value is
+    // invalid there and ignored.
+    QString etat = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(etat))
+        etat = QDir::homePath() + QStringLiteral("/.local/state");
+    const QString dossier = etat + QStringLiteral("/pavaccam");
+    QDir().mkpath(etat);
+    // Private, as the base directories want it; an existing one is left as
+    // its owner made it.
+    ::mkdir(QFile::encodeName(dossier).constData(), 0700);
+    return dossier;
 }
 
 QString repertoireProfil()
@@ -165,15 +192,11 @@ QString litProfilFichier(const QString& fichier, const QString& section, const Q
 {
     if (section.isEmpty() || cle.isEmpty())
         return {};
-    QFile f(fichier);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return litProfilOctets(f.read(4 * 1024 * 1024), section, cle);
+    return litProfilOctets(lireFichierSur(fichier, 4 * 1024 * 1024), section, cle);
 }
 
 QString litProfilOctets(const QByteArray& octets, const QString& section, const QString& cle)
 {
-    constexpr qsizetype kTampon = 100; // characters, NUL included
     if (section.isEmpty() || cle.isEmpty())
         return {};
     const QString texte = decodeProfil(octets);
@@ -203,25 +226,39 @@ QString litProfilOctets(const QByteArray& octets, const QString& section, const 
             ((valeur.startsWith(QLatin1Char('"')) && valeur.endsWith(QLatin1Char('"'))) ||
              (valeur.startsWith(QLatin1Char('\'')) && valeur.endsWith(QLatin1Char('\'')))))
             valeur = valeur.mid(1, valeur.size() - 2);
-        // A character beyond the Basic Multilingual Plane takes two UTF-16
-        // units: the cut keeps it whole or leaves it out, never half of it.
-        qsizetype garde = std::min(valeur.size(), kTampon - 1);
-        if (garde < valeur.size() && valeur[garde - 1].isHighSurrogate())
-            --garde;
-        QString copie = valeur.left(garde).toString();
-        if (copie.isEmpty())
-            return {};
-        copie = copie.trimmed();
+        // A value is taken whole, whatever its length: a base directory cut
+        // short would name another directory without anyone being told.
+        QString copie = valeur.toString();
         copie.remove(QChar(0));
         return copie.trimmed();
     }
     return {};
 }
 
+QString cheminProfil()
+{
+    return CompleteChemin(repertoireProfil()) + QStringLiteral("Pavareg.reg");
+}
+
 QString LitProfil(const QString& section, const QString& cle)
 {
-    return litProfilFichier(CompleteChemin(repertoireProfil()) + QStringLiteral("Pavareg.reg"),
-                            section, cle);
+    return litProfilFichier(cheminProfil(), section, cle);
+}
+
+QString anomalieProfil(const QString& fichier)
+{
+    const QString chemin = fichier.isEmpty() ? cheminProfil() : fichier;
+    QString raison;
+    FichierSur::Refus refus = FichierSur::Refus::Aucun;
+    const QByteArray octets = lireFichierSur(chemin, 4 * 1024 * 1024, &raison, &refus);
+    if (refus == FichierSur::Refus::Systeme && !QFileInfo::exists(chemin))
+        return QStringLiteral("%1 introuvable").arg(chemin);
+    if (!raison.isEmpty())
+        return QStringLiteral("le fichier de profil %1").arg(raison);
+    if (litProfilOctets(octets, QStringLiteral("API_Sesam"), QStringLiteral("Path")).isEmpty())
+        return QStringLiteral("%1 ne donne pas le répertoire SRT (section [API_Sesam], clé Path)")
+            .arg(chemin);
+    return {};
 }
 
 } // namespace pava

@@ -75,8 +75,8 @@ ReferenceTarifs* ParametresSrt::reference()
         const QString chemin = cheminReference();
         if (chemin.isEmpty()) {
             m_reference.reset();
-            m_erreur = QStringLiteral("aucun référentiel CCAM : le fichier de profil ne donne pas "
-                                      "le répertoire SRT (section API_Sesam, clé Path)");
+            // Said as it is: a missing profile is missing, not short of a key.
+            m_erreur = QStringLiteral("aucun référentiel CCAM : %1").arg(anomalieProfil());
         } else {
             m_reference = ReferenceTarifs::partagee(chemin, &m_erreur);
         }

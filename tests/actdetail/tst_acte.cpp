@@ -319,18 +319,35 @@ private Q_SLOTS:
         QVERIFY(enfant<QPushButton>(w.get(), "Command1")->isEnabled());
     }
 
-    // An installation whose profile names no reference: the server stops,
-    // and the error log says why first.
+    // A profile that stopped naming the reference after the workspace opened:
+    // this act is refused with the profile's fault, the process goes on.
+    void sansRepertoireSrt_data()
+    {
+        QTest::addColumn<QByteArray>("profil"); // empty: no profile file at all
+        QTest::addColumn<QString>("cause");
+        rangee("clé Path vide", QByteArray("[API_Sesam]\r\nPath=\r\n"),
+               "ne donne pas le répertoire SRT (section [API_Sesam], clé Path)");
+        rangee("profil absent", QByteArray(), "Pavareg.reg introuvable");
+    }
     void sansRepertoireSrt()
     {
-        m_env->writeProfile("[API_Sesam]\r\nPath=\r\n");
+        QFETCH(QByteArray, profil);
+        QFETCH(QString, cause);
+        if (profil.isEmpty())
+            QVERIFY(QFile::remove(m_env->sysconf() + "/Pavareg.reg"));
+        else
+            m_env->writeProfile(profil);
         int fins = 0;
         setFinProcessus([&fins] { ++fins; });
+        ui::repondreProchaine([](ui::Demande&) { return int(QMessageBox::Ok); });
         auto w = ouvrir("QZJA002");
-        QCOMPARE(fins, 1);
+        QCOMPARE(fins, 0);
         QVERIFY(!w->isVisible());
-        const QString log = test::journalErreurs();
-        QVERIFY2(log.contains("Pavareg.reg") && log.contains("API_Sesam"), qPrintable(log));
+        QCOMPARE(w->result(), int(QDialog::Rejected));
+        QCOMPARE(ui::journalMessages().size(), 1);
+        QVERIFY2(ui::journalMessages().first().contains(cause),
+                 qPrintable(ui::journalMessages().first()));
+        QVERIFY2(test::journalErreurs().contains(cause), qPrintable(test::journalErreurs()));
     }
 };
 

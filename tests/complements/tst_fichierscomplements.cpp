@@ -12,6 +12,10 @@
 
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using namespace pava;
 using complements::Etape;
 using complements::tableOnglet;
@@ -129,27 +133,37 @@ private Q_SLOTS:
 
     // A save stopped at each of its steps, as by a crash: the next reading
     // finds the three previous files or the three new ones, never a mix, and
-    // nothing left over; a later save works.
+    // nothing left over; a later save works. When the saving process still
+    // holds the lock (ailleurs), the reader cannot complete or discard the
+    // save: it takes the new files only under their marker.
     void sauvegardeInterrompue_data()
     {
         QTest::addColumn<int>("etape");
         QTest::addColumn<int>("onglet");
         QTest::addColumn<bool>("nouveau");
+        QTest::addColumn<bool>("ailleurs");
         for (int k = 1; k <= 3; ++k) {
-            QTest::addRow("avant la copie %d", k) << int(Etape::EcritureCopie) << k << false;
-            QTest::addRow("copie %d à moitié", k) << int(Etape::CopieEntamee) << k << false;
+            QTest::addRow("avant la copie %d", k)
+                << int(Etape::EcritureCopie) << k << false << false;
+            QTest::addRow("copie %d à moitié", k)
+                << int(Etape::CopieEntamee) << k << false << false;
         }
-        rangee("avant la marque", int(Etape::Marque), 0, false);
+        rangee("avant la marque", int(Etape::Marque), 0, false, false);
+        rangee("avant la marque, sauvegarde en cours ailleurs", int(Etape::Marque), 0, false, true);
         for (int k = 1; k <= 3; ++k)
-            QTest::addRow("avant le remplacement %d", k) << int(Etape::Remplacement) << k << true;
-        rangee("avant le retrait de la marque", int(Etape::RetraitMarque), 0, true);
-        rangee("sans interruption", -1, 0, true);
+            QTest::addRow("avant le remplacement %d", k)
+                << int(Etape::Remplacement) << k << true << false;
+        rangee("avant le remplacement 2, sauvegarde en cours ailleurs", int(Etape::Remplacement), 2,
+               true, true);
+        rangee("avant le retrait de la marque", int(Etape::RetraitMarque), 0, true, false);
+        rangee("sans interruption", -1, 0, true, false);
     }
     void sauvegardeInterrompue()
     {
         QFETCH(int, etape);
         QFETCH(int, onglet);
         QFETCH(bool, nouveau);
+        QFETCH(bool, ailleurs);
         QByteArrayList anciens, nouveaux;
         for (int k = 1; k <= 3; ++k) {
             const QString n = QString::number(k);
@@ -166,6 +180,17 @@ private Q_SLOTS:
         QCOMPARE(PutActeComplementaire(), etape < 0);
         QCOMPARE(atteinte, etape >= 0);
         complements::interrompreSauvegarde({});
+        if (ailleurs) {
+            const int verrou =
+                ::open(QFile::encodeName(m_env->home()).constData(), O_RDONLY | O_DIRECTORY);
+            QVERIFY(verrou >= 0 && ::flock(verrou, LOCK_EX) == 0);
+            reinitialiserSession();
+            GetActeComplementaire();
+            ::close(verrou);
+            for (int k = 1; k <= 3; ++k)
+                QCOMPARE(session().TitresOnglets[k],
+                         (nouveau ? "Nouveau " : "Ancien ") + QString::number(k));
+        }
         reinitialiserSession();
         GetActeComplementaire();
         QCOMPARE(contenus(), nouveau ? nouveaux : anciens);

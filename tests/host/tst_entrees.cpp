@@ -120,19 +120,30 @@ private Q_SLOTS:
         rangee("import, fichier absent", L{"reference", "import", "/nul.csv", "--srt", srt}, 1, "");
         rangee("import, injection", L{"reference", "import", "x' OR '1'='1", "--srt", srt}, 1, "");
         rangee("demo, option inconnue", L{"demo", "--vite"}, 2, "");
+        // "@serveur": the server's own options. A delay that would not fit a
+        // timer's milliseconds once released the objects at once.
+        rangee("serveur, délai de 3000000 s", L{"@serveur", "--delai-abandon", "3000000"}, 2,
+               "de 0 à 86400");
+        rangee("serveur, délai d'un jour et une seconde", L{"@serveur", "--delai-abandon", "86401"},
+               2, "de 0 à 86400");
+        rangee("serveur, délai négatif", L{"@serveur", "--delai-abandon", "-1"}, 2, "de 0 à 86400");
     }
     void commandesMalFormees()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, statut);
         QFETCH(QString, message);
+        const bool serveur = arguments.value(0) == u"@serveur";
+        if (serveur)
+            arguments.removeFirst();
         const QByteArray avant = empreinte(m_bases);
         const QString vide = m_env.root() + QStringLiteral("/vide");
         QDir().mkpath(vide);
         QProcess p;
         p.setWorkingDirectory(vide);
         p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QStringLiteral(PAVACCAM_CLI), arguments);
+        p.start(serveur ? QStringLiteral(PAVACCAM_SERVEUR) : QStringLiteral(PAVACCAM_CLI),
+                arguments);
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), statut);

@@ -59,6 +59,30 @@ private Q_SLOTS:
             QVERIFY2(reference.contains(h), qPrintable(h));
     }
 
+    // The profile written is read back as the server reads it: a base of any
+    // length is kept whole; one the profile cannot carry stops the command
+    // and leaves no profile behind.
+    void profileReadBackReachesTheReference_data()
+    {
+        QTest::addColumn<QString>("nomSrt");
+        QTest::addColumn<bool>("reussi");
+        test::rangee("nom de 150 caractères", QString(150, QLatin1Char('s')), true);
+        test::rangee("retour à la ligne dans le nom", QStringLiteral("srt\nPath=/ailleurs"), false);
+    }
+    void profileReadBackReachesTheReference()
+    {
+        QFETCH(QString, nomSrt);
+        QFETCH(bool, reussi);
+        m_options.repertoireSrt = m_env->root() + QLatin1Char('/') + nomSrt;
+        const BilanJeuDeDonnees bilan = creerJeuDeDonnees(m_options);
+        QCOMPARE(bilan.reussi, reussi);
+        QCOMPARE(ExisteFichier(cheminProfil()), reussi);
+        if (reussi)
+            QCOMPARE(LitProfil("API_Sesam", "Path"), m_options.repertoireSrt + QLatin1Char('/'));
+        else
+            QVERIFY2(bilan.erreur.contains("ne mène pas au référentiel"), qPrintable(bilan.erreur));
+    }
+
     void secondRunKeepsTheUsersFiles()
     {
         QVERIFY(creerJeuDeDonnees(m_options).reussi);

@@ -1,6 +1,8 @@
 // The automation class in process, as a host linking the library calls it: the
 // speciality it accepts, the session values it hands the workspace, a late
-// cancel and one workspace at a time (over the bus: tst_serveur_bus).
+// cancel, one workspace at a time, a workspace whose window goes without
+// closing, and the profile checked before it opens (over the bus:
+// tst_serveur_bus).
 #include "TestSupport.h"
 
 #include "coding/Montant.h"
@@ -9,9 +11,11 @@
 #include "session/Session.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 using namespace pava;
 using test::rangee;
@@ -72,6 +76,9 @@ private Q_SLOTS:
     void initTestCase()
     {
         setFinProcessus([] {}); // a release never ends this test's process
+        // The coding checks that the profile leads to a reference file.
+        m_env.writeProfile("[API_Sesam]\r\nPath=" + m_env.root().toUtf8() + "/srt\r\n");
+        QVERIFY(test::writeFile(m_env.root() + "/srt/srt/CCAM.mdb", "référence"));
     }
     void init() { reinitialiserSession(); }
 
@@ -143,6 +150,76 @@ private Q_SLOTS:
         QCOMPARE(fin.size(), 1);
         QCOMPARE(fin.first().first().toString(), QString());
         QTRY_VERIFY(!LectureCCAM::fenetreCotationOuverte());
+    }
+
+    // The workspace's window goes without closing (its native window
+    // destroyed, or hidden, by someone else): the coding ends as cancelled,
+    // the host gets "", and the next coding opens.
+    void workspaceGoneWithoutClosing_data()
+    {
+        QTest::addColumn<bool>("detruite"); // else hidden
+        rangee("fenêtre native détruite", true);
+        rangee("fenêtre cachée", false);
+    }
+    void workspaceGoneWithoutClosing()
+    {
+        QFETCH(bool, detruite);
+        fenetres({true, "DEQP003,14.77,ECG", false});
+        LectureCCAM l;
+        QSignalSpy fin(&l, &LectureCCAM::cotationTerminee);
+        QString erreur;
+        QVERIFY(l.ouvrirCotation("1", "13", "d", "d", "", "", &erreur));
+        QDialog* ouverte = LectureCCAM::fenetreCotationOuverte();
+        QVERIFY(QTest::qWaitForWindowExposed(ouverte));
+        if (detruite)
+            ouverte->windowHandle()->destroy();
+        else
+            ouverte->hide();
+        QVERIFY(fin.wait(2000));
+        QCOMPARE(fin.first().first().toString(), QString());
+        QTRY_VERIFY(!LectureCCAM::fenetreCotationOuverte());
+        fenetres({true, "DEQP003,14.77,ECG", true});
+        QVERIFY2(l.ouvrirCotation("1", "13", "d", "d", "", "", &erreur), qPrintable(erreur));
+        QVERIFY(fin.wait(2000));
+        QCOMPARE(fin.last().first().toString(), "DEQP003,14.77,ECG");
+    }
+
+    // A profile that cannot lead to the reference refuses the coding before
+    // any window opens, with its path and cause, logged; the process goes on.
+    void profileCheckedWhenTheWorkspaceOpens_data()
+    {
+        QTest::addColumn<QByteArray>("profil"); // "" = no file
+        QTest::addColumn<QString>("cause");
+        rangee("profil absent", QByteArray(), "Pavareg.reg introuvable");
+        rangee("sans la clé Path", QByteArray("[API_Sesam]\r\n"), "ne donne pas le répertoire SRT");
+        rangee("base sans référentiel", QByteArray("[API_Sesam]\r\nPath=/nulle/part\r\n"),
+               "/nulle/part/srt/CCAM.mdb");
+    }
+    void profileCheckedWhenTheWorkspaceOpens()
+    {
+        QFETCH(QByteArray, profil);
+        QFETCH(QString, cause);
+        const QString fichier = m_env.sysconf() + "/Pavareg.reg";
+        const QByteArray avant = test::readFile(fichier);
+        QFile::remove(fichier);
+        if (!profil.isEmpty())
+            m_env.writeProfile(profil);
+        fenetres({true, "DEQP003,14.77,ECG", true});
+        int fins = 0;
+        setFinProcessus([&fins] { ++fins; });
+        LectureCCAM l;
+        QString erreur;
+        const bool ouverte = l.ouvrirCotation("1", "13", "d", "d", "", "", &erreur);
+        const QString reponse = l.GetCotationCCAM("1", "13", "d", "d", "", "");
+        setFinProcessus([] {});
+        m_env.writeProfile(avant);
+        QVERIFY(!ouverte);
+        QVERIFY(!LectureCCAM::fenetreCotationOuverte());
+        QCOMPARE(reponse, QString());
+        QCOMPARE(fins, 0);
+        QVERIFY2(erreur.startsWith("La cotation ne peut pas commencer") && erreur.contains(cause),
+                 qPrintable(erreur));
+        QVERIFY2(test::journalErreurs().contains(cause), qPrintable(test::journalErreurs()));
     }
 };
 

@@ -150,6 +150,46 @@ private Q_SLOTS:
         QVERIFY(serveurPresent());
     }
 
+    // While its host is on the bus, an object serves nobody else: another
+    // connection can neither read or set its paths, nor call it, release it
+    // or end the server through it. Once the host has left, another
+    // connection of the user goes on with it.
+    void anObjectServesOnlyItsHost()
+    {
+        const QString nom = QStringLiteral("hote-proprietaire");
+        const QString proprietes = QStringLiteral("org.freedesktop.DBus.Properties");
+        QString chemin, unique;
+        auto fixer = [&](const QString& valeur) {
+            return appel(chemin, proprietes, "Set",
+                         {kILecture, "CheminData4", QVariant::fromValue(QDBusVariant(valeur))});
+        };
+        {
+            QDBusConnection hote = QDBusConnection::connectToBus(QDBusConnection::SessionBus, nom);
+            unique = hote.baseService();
+            chemin = creerObjet(hote);
+            QCOMPARE(hote.call(fixer("/a-lui")).type(), QDBusMessage::ReplyMessage);
+            const uint pid = pidServeur();
+            for (const QDBusMessage& intrus :
+                 {fixer("/intrus"), appel(chemin, proprietes, "Get", {kILecture, "CheminData4"}),
+                  appel(chemin, kILecture, "GetSRTPrixUnitaire", {"DEQP003"}),
+                  appel(chemin, kILecture, "Release"), appel(chemin, kILecture, "EndCCAM")})
+                QCOMPARE(bus().call(intrus).errorName(),
+                         "org.pavaccam.PavaCCAM.Error.AccessDenied");
+            QCOMPARE(pidServeur(), pid);
+            QVERIFY(objetPublie(chemin));
+            const QDBusMessage lu =
+                hote.call(appel(chemin, proprietes, "Get", {kILecture, "CheminData4"}));
+            QCOMPARE(lu.arguments().value(0).value<QDBusVariant>().variant().toString(), "/a-lui");
+        }
+        QDBusConnection::disconnectFromBus(nom);
+        QTRY_VERIFY(!bus().interface()->isServiceRegistered(unique).value());
+        const QDBusMessage prix =
+            bus().call(appel(chemin, kILecture, "GetSRTPrixUnitaire", {"DEQP003"}));
+        QCOMPARE(prix.arguments().value(0).toString(), "14.77");
+        QCOMPARE(bus().call(appel(chemin, kILecture, "Release")).type(),
+                 QDBusMessage::ReplyMessage);
+    }
+
     // While a workspace is open a second coding is refused, and the look-ups
     // keep answering; its host gone, the object stays until the window's
     // answer has left, whatever the abandon delay.
@@ -201,7 +241,9 @@ private Q_SLOTS:
 
         const Sortie prix = cli({"call", "GetSRTPrixUnitaire", "DEQP003"});
         QCOMPARE(prix.code, 1);
-        QVERIFY2(prix.err.contains("Recherche impossible : aucun référentiel CCAM"),
+        // The profile is said missing, with its path, not short of a key.
+        QVERIFY2(prix.err.contains("Recherche impossible : aucun référentiel CCAM : " +
+                                   m_env.root() + "/vide/Pavareg.reg introuvable"),
                  qPrintable(prix.err));
         const Sortie cotation = cli(QStringList{"call", "GetCotationCCAM"} + m_cotation);
         QCOMPARE(cotation.code, 1);

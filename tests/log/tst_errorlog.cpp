@@ -1,6 +1,6 @@
 // The error log: the exact layout of an entry (Windows-1252, CRLF), standard
 // texts for empty descriptions, rotation past 256 Kio, silence when it cannot
-// be written, and a log the practice's staff can share.
+// be written, and where it goes (a planted file at its name: tst_foyer).
 #include "TestSupport.h"
 
 #include "coding/Windows1252.h"
@@ -107,26 +107,43 @@ private Q_SLOTS:
         QCOMPARE(test::readFile(fichier), QByteArray("contenu"));
     }
 
-    // In the practice's shared home, the next member of the staff must be able
-    // to append to a log someone else created, whatever the creator's umask.
-    void newLogSharedWithGroup_data()
+    // The log is personal: in the user's state folder unless PAVACCAM_HOME
+    // names one; a new log is 0660 whatever the umask (in PAVACCAM_HOME the
+    // next member of the staff may append to it).
+    void whereTheLogGoes_data()
     {
-        QTest::addColumn<bool>("repertoireDuGroupe");
-        rangee("repertoire partage du cabinet", true);
-        rangee("repertoire personnel", false);
+        QTest::addColumn<QString>("home");    // PAVACCAM_HOME, under the test's root
+        QTest::addColumn<QString>("etat");    // XDG_STATE_HOME, under the root when absolute
+        QTest::addColumn<QString>("attendu"); // the log's folder, under the root
+        rangee("PAVACCAM_HOME d'abord", "home", "/etat", "home");
+        rangee("dossier d'état XDG", "", "/etat", "etat/pavaccam");
+        rangee("sans dossier d'état", "", "", "maison/.local/state/pavaccam");
+        rangee("dossier d'état relatif, ignoré", "", "relatif", "maison/.local/state/pavaccam");
     }
-    void newLogSharedWithGroup()
+    void whereTheLogGoes()
     {
-        QFETCH(bool, repertoireDuGroupe);
+        QFETCH(QString, home);
+        QFETCH(QString, etat);
+        QFETCH(QString, attendu);
         test::IsolatedEnvironment env;
-        QCOMPARE(
-            ::chmod(QFile::encodeName(env.home()).constData(), repertoireDuGroupe ? 0770 : 0700),
-            0);
-        const mode_t ancien = ::umask(022);
+        const QByteArray maisonAvant = qgetenv("HOME");
+        const QByteArray etatAvant = qgetenv("XDG_STATE_HOME");
+        qputenv("HOME", (env.root() + "/maison").toUtf8());
+        qputenv("XDG_STATE_HOME", (etat.startsWith('/') ? env.root() + etat : etat).toUtf8());
+        qputenv("PAVACCAM_HOME",
+                home.isEmpty() ? QByteArray() : (env.root() + '/' + home).toUtf8());
+        const mode_t ancien = ::umask(077);
         consigner(5);
         ::umask(ancien);
-        QCOMPARE(bool(QFile::permissions(cheminLog(env)) & QFileDevice::WriteGroup),
-                 repertoireDuGroupe);
+        qputenv("HOME", maisonAvant);
+        qputenv("XDG_STATE_HOME", etatAvant);
+        const QString chemin =
+            env.root() + '/' + attendu + '/' + journal::nomBase() + QStringLiteral(".log.txt");
+        QVERIFY2(test::readFile(chemin).endsWith("(x)\r\n"), qPrintable(chemin));
+        struct stat etatFichier
+        {};
+        QCOMPARE(::stat(QFile::encodeName(chemin).constData(), &etatFichier), 0);
+        QCOMPARE(etatFichier.st_mode & 0777, 0660u);
     }
 };
 

@@ -85,16 +85,16 @@ private Q_SLOTS:
         rangee("section absente", base, "Absente", "Path", "");
         rangee("cle absente", base, "API_Sesam", "Chemin", "");
         rangee("blancs retires", sesam + "  Path =   /srt/   \n", "API_Sesam", "Path", "/srt/");
-        rangee("150 caracteres coupes a 99", sesam + "Path=" + QByteArray(150, 'x') + "\n",
-               "API_Sesam", "Path", QString(99, QLatin1Char('x')));
+        rangee("150 caracteres gardes entiers", sesam + "Path=" + QByteArray(150, 'x') + "\n",
+               "API_Sesam", "Path", QString(150, QLatin1Char('x')));
         rangee("NUL retires", sesam + QByteArray("Path=/a\0b\n", 10), "API_Sesam", "Path", "/ab");
         rangee("commentaire ignore", sesam + ";Path=/non\nPath=/oui\n", "API_Sesam", "Path",
                "/oui");
         rangee("windows-1252", sesam + "Path=/donn\351es\n", "API_Sesam", "Path", "/données");
         rangee("utf-8", sesam + "Path=/donn\303\251es\n", "API_Sesam", "Path", "/données");
-        rangee("caractere hors BMP a la coupure garde entier ou laisse",
+        rangee("caractere hors BMP au 99e garde",
                sesam + "Path=" + QByteArray(98, 'x') + "\xF0\x9F\x98\x80z\n", "API_Sesam", "Path",
-               QString(98, QLatin1Char('x')));
+               QString(98, QLatin1Char('x')) + QString::fromUtf8("\xF0\x9F\x98\x80z"));
         rangee("guillemets retires", sesam + "Path=\"/a b\"\n", "API_Sesam", "Path", "/a b");
     }
     void litProfil()
@@ -108,12 +108,27 @@ private Q_SLOTS:
         QCOMPARE(LitProfil(section, cle), attendu);
     }
 
-    void litProfilMissingFile()
+    // What stops a coding is said with the profile's path: a missing file is
+    // missing, not a missing key.
+    void anomalieProfil_data()
     {
+        QTest::addColumn<QByteArray>("contenu"); // empty: no file
+        QTest::addColumn<QString>("attendu");    // "%1": the profile's path
+        rangee("absent", QByteArray(), "%1 introuvable");
+        rangee("sans la clé", QByteArray("[API_Sesam]\r\nChemin=/srt\r\n"),
+               "%1 ne donne pas le répertoire SRT (section [API_Sesam], clé Path)");
+        rangee("complet", QByteArray("[API_Sesam]\r\nPath=/srt\r\n"), "");
+    }
+    void anomalieProfil()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(QString, attendu);
         test::IsolatedEnvironment env;
-        QCOMPARE(LitProfil("API_Sesam", "Path"), QString());
+        if (!contenu.isEmpty())
+            env.writeProfile(contenu);
+        QCOMPARE(pava::anomalieProfil(), attendu.arg(env.sysconf() + "/Pavareg.reg"));
         qunsetenv("PAVACCAM_SYSCONFDIR");
-        QCOMPARE(repertoireProfil(), "/etc");
+        QCOMPARE(cheminProfil(), "/etc/Pavareg.reg");
     }
 
     // A shared directory that cannot be used gives way to the user's own,

@@ -16,6 +16,7 @@ inline constexpr char kErreurCotationOuverte[] = "org.pavaccam.PavaCCAM.Error.Wo
 inline constexpr char kErreurChoixOuvert[] = "org.pavaccam.PavaCCAM.Error.ChooserOpen";
 inline constexpr char kErreurReference[] = "org.pavaccam.PavaCCAM.Error.Reference";
 inline constexpr char kErreurSansAffichage[] = "org.pavaccam.PavaCCAM.Error.NoDisplay";
+inline constexpr char kErreurAutreHote[] = "org.pavaccam.PavaCCAM.Error.AccessDenied";
 
 // A call that shows a window waits for the user: one day.
 inline constexpr int kDelaiFenetreMs = 86400 * 1000;

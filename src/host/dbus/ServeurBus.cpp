@@ -2,19 +2,46 @@
 
 #include "fabrique_adaptor.h"
 #include "host/dbus/NomsBus.h"
-#include "lectureccam_adaptor.h"
+#include "introspection_lectureccam.h"
 #include "srt/ComposantSrt.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 
+#include <algorithm>
 #include <memory>
+
+#include <unistd.h>
 
 namespace pava {
 
 namespace {
+
 bool g_fenetresPossibles = true;
+
+const QString kInterfaceProprietes = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kInterfaceIntrospection = QStringLiteral("org.freedesktop.DBus.Introspectable");
+
+// The members of org.pavaccam.PavaCCAM.LectureCCAM and how many strings each
+// takes (every argument is a string).
+const QHash<QString, int>& membres()
+{
+    static const QHash<QString, int> liste{{QStringLiteral("Init"), 4},
+                                           {QStringLiteral("EndCCAM"), 0},
+                                           {QStringLiteral("GetCCAMCode"), 0},
+                                           {QStringLiteral("GetSRTModificateurs"), 0},
+                                           {QStringLiteral("GetSRTCodeAssociation"), 0},
+                                           {QStringLiteral("GetSRTModificateursActe"), 1},
+                                           {QStringLiteral("GetSRTPrixUnitaire"), 1},
+                                           {QStringLiteral("GetSRTBaseRemboursementActe"), 5},
+                                           {QStringLiteral("GetCotationCCAM"), 6},
+                                           {QStringLiteral("Release"), 0}};
+    return liste;
+}
+
 } // namespace
 
 void ObjetLectureCCAM::setFenetresPossibles(bool possibles)
@@ -22,29 +49,193 @@ void ObjetLectureCCAM::setFenetresPossibles(bool possibles)
     g_fenetresPossibles = possibles;
 }
 
-bool ObjetLectureCCAM::refuserSansAffichage()
-{
-    if (g_fenetresPossibles || !calledFromDBus())
-        return false;
-    sendErrorReply(QLatin1String(bus::kErreurSansAffichage),
-                   QStringLiteral("Le serveur PavaCCAM a été démarré sans affichage graphique "
-                                  "(DISPLAY et WAYLAND_DISPLAY vides) : il ne peut pas ouvrir "
-                                  "de fenêtre."));
-    return true;
-}
-
 ObjetLectureCCAM::ObjetLectureCCAM(const QString& chemin, const QString& proprietaire,
                                    QObject* parent)
-    : QObject(parent), m_chemin(chemin), m_proprietaire(proprietaire)
+    : QDBusVirtualObject(parent), m_chemin(chemin), m_proprietaire(proprietaire)
 {
-    new LectureCCAMAdaptor(this);
     m_abandon.setSingleShot(true);
     connect(&m_abandon, &QTimer::timeout, this, &ObjetLectureCCAM::abandonEchu);
 }
 
-void ObjetLectureCCAM::hotePartie(int delaiMs)
+QString ObjetLectureCCAM::introspect(const QString&) const
 {
-    m_abandon.setInterval(std::max(delaiMs, 0));
+    return QString::fromUtf8(kIntrospectionLectureCCAM);
+}
+
+QString ObjetLectureCCAM::refus(const QString& appelant, const QDBusConnection& connexion)
+{
+    if (m_proprietaire.isEmpty() || appelant == m_proprietaire)
+        return {};
+    QDBusConnectionInterface* annuaire = connexion.interface();
+    // A script's next call may overtake the news of its previous
+    // connection's departure: the bus itself is asked.
+    if (!m_hoteParti && annuaire && !annuaire->isServiceRegistered(m_proprietaire).value())
+        m_hoteParti = true;
+    if (m_hoteParti && annuaire) {
+        const QDBusReply<uint> uid = annuaire->serviceUid(appelant);
+        if (uid.isValid() && uid.value() == ::getuid())
+            return {};
+    }
+    return QStringLiteral("L'objet %1 appartient à un autre hôte, toujours connecté au bus : "
+                          "seule la connexion qui l'a créé peut s'en servir.")
+        .arg(m_chemin);
+}
+
+bool ObjetLectureCCAM::handleMessage(const QDBusMessage& message, const QDBusConnection& connexion)
+{
+    if (message.type() != QDBusMessage::MethodCallMessage)
+        return false;
+    const QString interface = message.interface();
+    // Introspection stays open to all (the bus answers it from introspect()).
+    if (interface == kInterfaceIntrospection)
+        return false;
+    if (const QString texte = refus(message.service(), connexion); !texte.isEmpty()) {
+        connexion.send(message.createErrorReply(QLatin1String(bus::kErreurAutreHote), texte));
+        return true;
+    }
+    if (interface == kInterfaceProprietes)
+        propriete(message, connexion);
+    else if (interface.isEmpty() || interface == QLatin1String(bus::kInterfaceLectureCCAM))
+        membre(message, connexion);
+    else
+        connexion.send(message.createErrorReply(
+            QDBusError::UnknownInterface,
+            QStringLiteral("No such interface '%1' at object path '%2'").arg(interface, m_chemin)));
+    return true;
+}
+
+void ObjetLectureCCAM::membre(const QDBusMessage& message, const QDBusConnection& connexion)
+{
+    const QString nom = message.member();
+    const auto attendu = membres().constFind(nom);
+    if (attendu == membres().cend() || message.signature() != QString(*attendu, QLatin1Char('s'))) {
+        connexion.send(message.createErrorReply(
+            QDBusError::UnknownMethod,
+            QStringLiteral("No such method '%1' in interface '%2' at object path '%3' "
+                           "(signature '%4')")
+                .arg(nom, QLatin1String(bus::kInterfaceLectureCCAM), m_chemin,
+                     message.signature())));
+        return;
+    }
+    QStringList a;
+    for (const QVariant& v : message.arguments())
+        a << v.toString();
+
+    if (nom == u"Release") {
+        // May end the process (after a validation that failed); otherwise the
+        // factory forgets the object once this call has been answered.
+        m_lecture.Release();
+        connexion.send(message.createReply());
+        Q_EMIT libere(this);
+        return;
+    }
+    if (nom == u"EndCCAM") {
+        // The process ends inside this call: the caller gets no reply.
+        connexion.send(message.createReply(m_lecture.EndCCAM()));
+        return;
+    }
+    garder();
+    if (nom == u"Init") {
+        connexion.send(message.createReply(m_lecture.Init(a[0], a[1], a[2], a[3])));
+    } else if (nom == u"GetCCAMCode" || nom == u"GetCotationCCAM") {
+        if (!g_fenetresPossibles) {
+            connexion.send(message.createErrorReply(
+                QLatin1String(bus::kErreurSansAffichage),
+                QStringLiteral("Le serveur PavaCCAM a été démarré sans affichage graphique "
+                               "(DISPLAY et WAYLAND_DISPLAY vides) : il ne peut pas ouvrir "
+                               "de fenêtre.")));
+        } else if (nom == u"GetCCAMCode") {
+            // The chooser opens without blocking the server; this call
+            // answers when it closes.
+            repondreALaFermeture(message, connexion, &LectureCCAM::choixActeTermine,
+                                 bus::kErreurChoixOuvert,
+                                 [this](QString* erreur) { return m_lecture.choisirActe(erreur); });
+        } else {
+            // The workspace opens without blocking the server: the look-ups
+            // keep answering while the user codes, and this call answers when
+            // it closes.
+            repondreALaFermeture(message, connexion, &LectureCCAM::cotationTerminee,
+                                 bus::kErreurCotationOuverte, [&](QString* erreur) {
+                                     return m_lecture.ouvrirCotation(a[0], a[1], a[2], a[3], a[4],
+                                                                     a[5], erreur);
+                                 });
+        }
+    } else if (nom == u"GetSRTModificateurs") {
+        connexion.send(reponseRecherche(message, m_lecture.GetSRTModificateurs()));
+    } else if (nom == u"GetSRTCodeAssociation") {
+        connexion.send(reponseRecherche(message, m_lecture.GetSRTCodeAssociation()));
+    } else if (nom == u"GetSRTModificateursActe") {
+        connexion.send(reponseRecherche(message, m_lecture.GetSRTModificateursActe(a[0])));
+    } else if (nom == u"GetSRTPrixUnitaire") {
+        connexion.send(reponseRecherche(message, m_lecture.GetSRTPrixUnitaire(a[0])));
+    } else if (nom == u"GetSRTBaseRemboursementActe") {
+        connexion.send(reponseRecherche(
+            message, m_lecture.GetSRTBaseRemboursementActe(a[0], a[1], a[2], a[3], a[4])));
+    }
+}
+
+void ObjetLectureCCAM::propriete(const QDBusMessage& message, const QDBusConnection& connexion)
+{
+    const QString nom = message.member();
+    const QVariantList a = message.arguments();
+    const QString interface = a.value(0).toString();
+    auto erreur = [&](QDBusError::ErrorType type, const QString& texte) {
+        connexion.send(message.createErrorReply(type, texte));
+    };
+    if (!interface.isEmpty() && interface != QLatin1String(bus::kInterfaceLectureCCAM)) {
+        erreur(
+            QDBusError::UnknownInterface,
+            QStringLiteral("No such interface '%1' at object path '%2'").arg(interface, m_chemin));
+        return;
+    }
+    if (nom == u"GetAll" && message.signature() == u"s") {
+        garder();
+        connexion.send(message.createReply(QVariant::fromValue(
+            QVariantMap{{QStringLiteral("CheminData4"), m_lecture.CheminData4()},
+                        {QStringLiteral("CheminDico4"), m_lecture.CheminDico4()}})));
+        return;
+    }
+    const bool lire = nom == u"Get" && message.signature() == u"ss";
+    const bool ecrire = nom == u"Set" && message.signature() == u"ssv";
+    if (!lire && !ecrire) {
+        erreur(QDBusError::UnknownMethod,
+               QStringLiteral("No such method '%1' in interface '%2' (signature '%3')")
+                   .arg(nom, kInterfaceProprietes, message.signature()));
+        return;
+    }
+    const QString propriete = a.value(1).toString();
+    const bool data4 = propriete == u"CheminData4";
+    if (!data4 && propriete != u"CheminDico4") {
+        erreur(QDBusError::UnknownProperty,
+               QStringLiteral("Property %1 not found in object %2").arg(propriete, m_chemin));
+        return;
+    }
+    garder();
+    if (lire) {
+        const QString valeur = data4 ? m_lecture.CheminData4() : m_lecture.CheminDico4();
+        connexion.send(message.createReply(QVariant::fromValue(QDBusVariant(valeur))));
+        return;
+    }
+    const QVariant valeur = a.value(2).value<QDBusVariant>().variant();
+    if (valeur.metaType() != QMetaType::fromType<QString>()) {
+        erreur(QDBusError::InvalidArgs,
+               QStringLiteral("Invalid arguments for writing to property %1").arg(propriete));
+        return;
+    }
+    if (data4)
+        m_lecture.setCheminData4(valeur.toString());
+    else
+        m_lecture.setCheminDico4(valeur.toString());
+    connexion.send(message.createReply());
+}
+
+void ObjetLectureCCAM::hotePartie(std::chrono::milliseconds delai)
+{
+    m_hoteParti = true;
+    // The delay is bounded where it is given (pavaccam-server): it fits a
+    // timer's milliseconds.
+    m_abandon.setInterval(std::clamp<std::chrono::milliseconds>(
+        delai, std::chrono::milliseconds(0), FabriqueLectureCCAM::kDelaiAbandonMaximum));
     if (m_abandon.interval() == 0)
         abandonEchu();
     else
@@ -66,35 +257,26 @@ void ObjetLectureCCAM::abandonEchu()
     if (m_reponsesEnAttente > 0)
         m_liberationDifferee = true;
     else
-        Release();
+        liberer();
+}
+
+void ObjetLectureCCAM::liberer()
+{
+    m_lecture.Release();
+    Q_EMIT libere(this);
 }
 
 void ObjetLectureCCAM::attenteFinie()
 {
     --m_reponsesEnAttente;
     if (m_reponsesEnAttente == 0 && m_liberationDifferee)
-        Release();
-}
-
-bool ObjetLectureCCAM::Init(const QString& IdentificationPraticien, const QString& CodeSpecialite,
-                            const QString& PathData4, const QString& PathDico4)
-{
-    garder();
-    return m_lecture.Init(IdentificationPraticien, CodeSpecialite, PathData4, PathDico4);
-}
-
-bool ObjetLectureCCAM::EndCCAM()
-{
-    // The process ends inside this call: the caller gets no reply.
-    return m_lecture.EndCCAM();
+        liberer();
 }
 
 template <typename Signal, typename Ouvrir>
-void ObjetLectureCCAM::repondreALaFermeture(Signal fermeture, const char* nomErreur, Ouvrir ouvrir)
+void ObjetLectureCCAM::repondreALaFermeture(const QDBusMessage& appel, QDBusConnection cx,
+                                            Signal fermeture, const char* nomErreur, Ouvrir ouvrir)
 {
-    setDelayedReply(true);
-    const QDBusMessage appel = message();
-    QDBusConnection cx = connection();
     attenteCommence();
     auto lien = std::make_shared<QMetaObject::Connection>();
     *lien = connect(&m_lecture, fermeture, this,
@@ -111,93 +293,15 @@ void ObjetLectureCCAM::repondreALaFermeture(Signal fermeture, const char* nomErr
     }
 }
 
-QString ObjetLectureCCAM::GetCCAMCode()
-{
-    garder();
-    if (!calledFromDBus())
-        return m_lecture.GetCCAMCode();
-    if (refuserSansAffichage())
-        return {};
-    // The chooser opens without blocking the server; this call answers when
-    // it closes.
-    repondreALaFermeture(&LectureCCAM::choixActeTermine, bus::kErreurChoixOuvert,
-                         [this](QString* erreur) { return m_lecture.choisirActe(erreur); });
-    return {};
-}
-
-QString ObjetLectureCCAM::reponseRecherche(const QString& reponse)
+QDBusMessage ObjetLectureCCAM::reponseRecherche(const QDBusMessage& message, const QString& reponse)
 {
     // A question the tariff component could not answer (no reference) goes
     // back to the host as the error of its call, not as an empty answer.
     const QString erreur = obj().Ob().derniereErreur();
-    if (!erreur.isEmpty() && calledFromDBus())
-        sendErrorReply(QLatin1String(bus::kErreurReference),
-                       QStringLiteral("Recherche impossible : %1.").arg(erreur));
-    return reponse;
-}
-
-QString ObjetLectureCCAM::GetSRTModificateurs()
-{
-    garder();
-    return reponseRecherche(m_lecture.GetSRTModificateurs());
-}
-
-QString ObjetLectureCCAM::GetSRTCodeAssociation()
-{
-    garder();
-    return reponseRecherche(m_lecture.GetSRTCodeAssociation());
-}
-
-QString ObjetLectureCCAM::GetSRTModificateursActe(const QString& CodeActe)
-{
-    garder();
-    return reponseRecherche(m_lecture.GetSRTModificateursActe(CodeActe));
-}
-
-QString ObjetLectureCCAM::GetSRTPrixUnitaire(const QString& CodeActe)
-{
-    garder();
-    return reponseRecherche(m_lecture.GetSRTPrixUnitaire(CodeActe));
-}
-
-QString ObjetLectureCCAM::GetSRTBaseRemboursementActe(const QString& CodeActe,
-                                                      const QString& CodeModif1,
-                                                      const QString& CodeModif2,
-                                                      const QString& codelieu,
-                                                      const QString& CodeAssociation)
-{
-    garder();
-    return reponseRecherche(m_lecture.GetSRTBaseRemboursementActe(CodeActe, CodeModif1, CodeModif2,
-                                                                  codelieu, CodeAssociation));
-}
-
-QString ObjetLectureCCAM::GetCotationCCAM(const QString& IdentificationPraticien,
-                                          const QString& CodeSpecialite, const QString& PathData4,
-                                          const QString& PathDico4, const QString& Cot,
-                                          const QString& PathDataRsc)
-{
-    garder();
-    if (!calledFromDBus())
-        return m_lecture.GetCotationCCAM(IdentificationPraticien, CodeSpecialite, PathData4,
-                                         PathDico4, Cot, PathDataRsc);
-    if (refuserSansAffichage())
-        return {};
-    // The workspace opens without blocking the server: the look-ups keep
-    // answering while the user codes, and this call answers when it closes.
-    repondreALaFermeture(
-        &LectureCCAM::cotationTerminee, bus::kErreurCotationOuverte, [&](QString* erreur) {
-            return m_lecture.ouvrirCotation(IdentificationPraticien, CodeSpecialite, PathData4,
-                                            PathDico4, Cot, PathDataRsc, erreur);
-        });
-    return {};
-}
-
-void ObjetLectureCCAM::Release()
-{
-    // May end the process (after a validation that failed); otherwise the
-    // factory forgets the object once this call has been answered.
-    m_lecture.Release();
-    Q_EMIT libere(this);
+    if (!erreur.isEmpty())
+        return message.createErrorReply(QLatin1String(bus::kErreurReference),
+                                        QStringLiteral("Recherche impossible : %1.").arg(erreur));
+    return message.createReply(reponse);
 }
 
 FabriqueLectureCCAM::FabriqueLectureCCAM(QDBusConnection connexion, QObject* parent)
@@ -239,7 +343,7 @@ QDBusObjectPath FabriqueLectureCCAM::CreateObject()
     const QString chemin = QLatin1String(bus::kPrefixeObjets) + QString::number(++m_numero);
     auto* objet = new ObjetLectureCCAM(chemin, proprietaire, this);
     connect(objet, &ObjetLectureCCAM::libere, this, &FabriqueLectureCCAM::liberer);
-    m_connexion.registerObject(chemin, objet, QDBusConnection::ExportAdaptors);
+    m_connexion.registerVirtualObject(chemin, objet);
     m_objets.insert(chemin, objet);
 
     if (!proprietaire.isEmpty() && !m_surveillance->watchedServices().contains(proprietaire)) {

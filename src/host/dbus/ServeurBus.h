@@ -5,22 +5,30 @@
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusObjectPath>
+#include <QDBusVirtualObject>
 #include <QHash>
 #include <QObject>
 #include <QTimer>
+
+#include <chrono>
 
 class QDBusServiceWatcher;
 
 namespace pava {
 
-// One LectureCCAM object of a host on the bus. The adaptor generated from
-// org.pavaccam.PavaCCAM.LectureCCAM.xml forwards every member here; the two
-// members that show a window answer late, when the window has closed.
-class ObjetLectureCCAM : public QObject, protected QDBusContext
+// One LectureCCAM object of a host on the bus, interface
+// org.pavaccam.PavaCCAM.LectureCCAM (data/dbus). It receives every message
+// sent to its path itself (a virtual object) rather than through an adaptor,
+// so that each call, property reads and writes included, is first checked
+// against the connection that created it: while that connection is on the
+// bus, a call from any other is answered with the error AccessDenied and does
+// nothing. Once it has left, any connection of the same user may go on with
+// the object during its abandon delay (the next call of a script that makes
+// one connection per call). The two members that show a window answer late,
+// when the window has closed.
+class ObjetLectureCCAM : public QDBusVirtualObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString CheminData4 READ CheminData4 WRITE setCheminData4)
-    Q_PROPERTY(QString CheminDico4 READ CheminDico4 WRITE setCheminDico4)
 public:
     ObjetLectureCCAM(const QString& chemin, const QString& proprietaire, QObject* parent);
 
@@ -37,56 +45,36 @@ public:
     // meanwhile: a shell script makes one connection per call (gdbus), and
     // its object must survive from one call to the next. Each call restarts
     // the delay; an object waiting for a window to close is never released.
-    void hotePartie(int delaiMs);
+    void hotePartie(std::chrono::milliseconds delai);
 
-    QString CheminData4() const { return m_lecture.CheminData4(); }
-    void setCheminData4(const QString& chemin)
-    {
-        garder();
-        m_lecture.setCheminData4(chemin);
-    }
-    QString CheminDico4() const { return m_lecture.CheminDico4(); }
-    void setCheminDico4(const QString& chemin)
-    {
-        garder();
-        m_lecture.setCheminDico4(chemin);
-    }
-
-public Q_SLOTS:
-    bool Init(const QString& IdentificationPraticien, const QString& CodeSpecialite,
-              const QString& PathData4, const QString& PathDico4);
-    bool EndCCAM();
-    QString GetCCAMCode();
-    QString GetSRTModificateurs();
-    QString GetSRTCodeAssociation();
-    QString GetSRTModificateursActe(const QString& CodeActe);
-    QString GetSRTPrixUnitaire(const QString& CodeActe);
-    QString GetSRTBaseRemboursementActe(const QString& CodeActe, const QString& CodeModif1,
-                                        const QString& CodeModif2, const QString& codelieu,
-                                        const QString& CodeAssociation);
-    QString GetCotationCCAM(const QString& IdentificationPraticien, const QString& CodeSpecialite,
-                            const QString& PathData4, const QString& PathDico4, const QString& Cot,
-                            const QString& PathDataRsc);
-    void Release();
+    QString introspect(const QString& chemin) const override;
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connexion) override;
 
 Q_SIGNALS:
     // The host gave the object back (Release or its connection left the bus).
     void libere(ObjetLectureCCAM* objet);
 
 private:
-    QString reponseRecherche(const QString& reponse);
-    bool refuserSansAffichage();
+    // The refusal a call from this sender gets, "" when it may use the object.
+    QString refus(const QString& appelant, const QDBusConnection& connexion);
+    void membre(const QDBusMessage& message, const QDBusConnection& connexion);
+    void propriete(const QDBusMessage& message, const QDBusConnection& connexion);
+    // A look-up's answer, or the error of a question the tariff component
+    // could not answer (no reference).
+    QDBusMessage reponseRecherche(const QDBusMessage& message, const QString& reponse);
     // Every member called on an abandoned object restarts its delay.
     void garder();
     void abandonEchu();
+    void liberer();
     // Delayed answers of this object still waiting for their window.
     void attenteCommence() { ++m_reponsesEnAttente; }
     void attenteFinie();
-    // Answers the current call when the window opened by ouvrir() closes
-    // (the LectureCCAM signal fermeture carries the answer), or at once with
-    // the error nomErreur when ouvrir() refuses.
+    // Answers the call when the window opened by ouvrir() closes (the
+    // LectureCCAM signal fermeture carries the answer), or at once with the
+    // error nomErreur when ouvrir() refuses.
     template <typename Signal, typename Ouvrir>
-    void repondreALaFermeture(Signal fermeture, const char* nomErreur, Ouvrir ouvrir);
+    void repondreALaFermeture(const QDBusMessage& appel, QDBusConnection connexion,
+                              Signal fermeture, const char* nomErreur, Ouvrir ouvrir);
 
     LectureCCAM m_lecture;
     QString m_chemin;
@@ -94,6 +82,7 @@ private:
     QTimer m_abandon;
     int m_reponsesEnAttente = 0;
     bool m_liberationDifferee = false;
+    bool m_hoteParti = false; // learnt from the factory, or from the bus by refus()
 };
 
 // The factory /org/pavaccam/PavaCCAM: creates one object per CreateObject and
@@ -111,8 +100,10 @@ public:
     int nombreObjets() const { return static_cast<int>(m_objets.size()); }
 
     // How long an object outlives its host's connection (see
-    // ObjetLectureCCAM::hotePartie); one minute by default.
-    void setDelaiAbandon(int delaiMs) { m_delaiAbandon = delaiMs; }
+    // ObjetLectureCCAM::hotePartie); one minute by default, at most
+    // kDelaiAbandonMaximum.
+    static constexpr std::chrono::seconds kDelaiAbandonMaximum{86400};
+    void setDelaiAbandon(std::chrono::milliseconds delai) { m_delaiAbandon = delai; }
 
 public Q_SLOTS:
     QDBusObjectPath CreateObject();
@@ -126,7 +117,7 @@ private:
     QDBusServiceWatcher* m_surveillance = nullptr;
     QHash<QString, ObjetLectureCCAM*> m_objets;
     quint64 m_numero = 0;
-    int m_delaiAbandon = 60 * 1000;
+    std::chrono::milliseconds m_delaiAbandon{std::chrono::minutes(1)};
 };
 
 } // namespace pava

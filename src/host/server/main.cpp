@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
@@ -32,7 +33,8 @@ const char* const kAide =
     "Options :\n"
     "  --delai-abandon SECONDES\n"
     "                       durée pendant laquelle un objet survit à la connexion\n"
-    "                       de son hôte (60 par défaut ; 0 : aucune)\n"
+    "                       de son hôte (60 par défaut ; 0 : aucune ; au plus\n"
+    "                       86400, un jour)\n"
     "  --help               affiche cette aide\n"
     "  --version            affiche la version\n";
 
@@ -84,15 +86,19 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     QTextStream err(stderr);
-    int delaiAbandonMs = 60 * 1000;
+    std::chrono::milliseconds delaiAbandon = std::chrono::minutes(1);
     if (const qsizetype i = app.arguments().indexOf(QLatin1String("--delai-abandon")); i >= 0) {
+        // Counted in 64 bits, and bounded: a delay beyond a day would not fit
+        // a timer and would release the objects at once.
+        constexpr qint64 maximum = pava::FabriqueLectureCCAM::kDelaiAbandonMaximum.count();
         bool ok = false;
-        const int secondes = app.arguments().value(i + 1).toInt(&ok);
-        if (!ok || secondes < 0) {
-            err << "pavaccam-server : --delai-abandon attend un nombre de secondes.\n";
+        const qint64 secondes = app.arguments().value(i + 1).toLongLong(&ok);
+        if (!ok || secondes < 0 || secondes > maximum) {
+            err << "pavaccam-server : --delai-abandon attend un nombre de secondes de 0 à "
+                << maximum << " (un jour).\n";
             return 2;
         }
-        delaiAbandonMs = secondes * 1000;
+        delaiAbandon = std::chrono::seconds(secondes);
     }
 
 #ifdef PAVACCAM_CROCHETS_ESSAI
@@ -109,7 +115,7 @@ int main(int argc, char* argv[])
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     pava::FabriqueLectureCCAM fabrique(bus);
-    fabrique.setDelaiAbandon(delaiAbandonMs);
+    fabrique.setDelaiAbandon(delaiAbandon);
     QString erreur;
     if (!fabrique.publier(&erreur)) {
         err << "pavaccam-server : " << erreur << "\n";
