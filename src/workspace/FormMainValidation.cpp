@@ -82,6 +82,27 @@ void FormMain::ButtonOk_Click()
         }
     }
     if (m_ssTab1->currentIndex() == 0) {
+        // A complement typed or changed by hand in its box is priced now:
+        // its codes never reach the host without their amount.
+        const QString complement = m_cCCAM->text().trimmed().toUpper();
+        if (complement != s.CotationCCAMComplement) {
+            std::optional<TarifCotation> tarif;
+            {
+                ui::CurseurAttente attente;
+                tarif = Get_TarifCotation(complement, [this](const QString& e) { Ajoute_CCAM(e); });
+            }
+            if (!tarif->montant) {
+                ui::message(this, QMessageBox::Warning, QStringLiteral("Complément"),
+                            QStringLiteral("Le complément « %1 » ne peut pas être facturé : son "
+                                           "tarif ne peut pas être calculé.\n%2")
+                                .arg(complement, tarif->erreur));
+                m_cCCAM->setFocus();
+                return;
+            }
+            s.CotationCCAMComplement = complement;
+            s.TarifComplement = *tarif->montant;
+        }
+        m_cCCAM->setText(complement);
         TarificateurSRT tarificateur = tarificateurSession();
         const QString question = questionAssociation(jetonsCodes(), tarificateur);
         if (!question.isEmpty() &&

@@ -287,6 +287,27 @@ private Q_SLOTS:
         }
     }
 
+    // A complement typed by hand is priced at validation, in capitals; one
+    // that cannot be priced stops it.
+    void complementSaisiALaMain()
+    {
+        FormMain w;
+        w.show();
+        auto* ccam = enfant<QLineEdit>(&w, "cCCAM");
+        QTest::keyClicks(ccam, "ZZZZ99910____1");
+        ui::repondreProchaine([](ui::Demande&) { return QMessageBox::Ok; });
+        QTest::keyClick(&w, Qt::Key_F12);
+        QVERIFY(w.isVisible());
+        QVERIFY2(ui::journalMessages().value(0).contains("ZZZZ999"),
+                 qPrintable(ui::journalMessages().value(0)));
+        ccam->clear();
+        QTest::keyClicks(ccam, "qzja00210____1");
+        QTest::keyClick(&w, Qt::Key_F12);
+        QVERIFY(!w.isVisible());
+        QVERIFY2(session().CotationRetour.startsWith("QZJA00210____1,30.00,"),
+                 qPrintable(session().CotationRetour));
+    }
+
     // A composed act cannot be priced without the reference: the user is
     // told why, nothing reaches the host, the workspace stays open.
     void validationImpossible()
