@@ -210,6 +210,7 @@ void FormMain::montrerMessage(const QString& texte, bool ouiNon)
 
 void FormMain::Ajoute_CCAM(const QString& enregistrement)
 {
+    ui::CurseurAttente attente;
     const QString rsc = session().CheminDataRsc;
     const historique::Bilan bilan =
         historique::ajouter(historique::cheminBase(rsc), enregistrement);

@@ -6,11 +6,16 @@
 
 #include "actdetail/GetCCAM.h"
 #include "actdetail/ReglesActe.h"
+#include "coding/Cotation.h"
 #include "coding/Windows1252.h"
 #include "log/ErrorLog.h"
+#include "session/Chemins.h"
+#include "session/DateTexte.h"
 #include "session/FinProcessus.h"
 #include "session/Session.h"
 #include "srt/ConstructionReference.h"
+#include "srt/Tarifs.h"
+#include "workspace/TarifCotation.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -242,6 +247,72 @@ private Q_SLOTS:
                                   "supplément de la CCAM.\nVous aviez choisi de saisir un "
                                   "supplément à l'acte précédent.\nVeuillez vérifier.")}
                             : QStringList{});
+    }
+
+    // One table of prices computed by hand on the demonstration reference
+    // (QZJA002 30.00 / 27.50, QZJA017 55.00 / 45.00, DEQP003 15.50; F 20.00,
+    // U 25.00, P 35.00, S 40.00 flat; R +50 %), asked of every way the
+    // program prices an act: a caller that computes on its own fails here.
+    void unPrixParTousLesChemins_data()
+    {
+        QTest::addColumn<QString>("jeton");
+        QTest::addColumn<int>("grille");
+        QTest::addColumn<QString>("euros");
+        rangee("acte seul", "QZJA00210____1", 1, "30.00");
+        rangee("isolé", "DEQP00310____0", 1, "15.50");
+        rangee("forfait après l'association", "QZJA00210F___2", 1, "35.00");
+        rangee("pourcentage associé", "QZJA00210R___2", 1, "22.50");
+        rangee("pourcentage et forfait, code 3", "QZJA00210RF__3", 1, "53.75");
+        rangee("demi-centime arrondi au-dessus, grille 2", "QZJA00210R___2", 2, "20.63");
+        rangee("quatre modificateurs, code 2", "QZJA00210RFPS2", 1, "117.50");
+        rangee("code 4 à taux plein", "QZJA01710U___4", 1, "80.00");
+        rangee("code 5, grille 2", "QZJA01710____5", 2, "45.00");
+    }
+    void unPrixParTousLesChemins()
+    {
+        QFETCH(QString, jeton);
+        QFETCH(int, grille);
+        QFETCH(QString, euros);
+        const QString profil = cheminProfil();
+        if (grille == 2)
+            QVERIFY(test::writeFile(profil, test::readFile(profil) + "[PavaCCAM]\r\nGrille=2\r\n"));
+        session().CheminDataRsc = m_jeu.rsc;
+        const JetonActe j = *JetonActe::lire(jeton);
+        const ActeQualifie a = acteQualifie(j);
+        TarificateurSRT t = tarificateurSession();
+        const QString centimes = QString(euros).remove('.').replace(QRegularExpression("^0+"), "");
+
+        QCOMPARE(texteEuros(t.Tarifer(a).centimes()), euros);
+        QCOMPARE(t.GetTarifActe(a.code, a.modificateurs[0], a.modificateurs[1], a.modificateurs[2],
+                                a.modificateurs[3], a.association, "0", {}),
+                 centimes);
+        QCOMPARE(t.DetailTarifActe(a.code,
+                                   QStringList(a.modificateurs.cbegin(), a.modificateurs.cend()),
+                                   a.association)
+                     .reponse,
+                 centimes);
+        if (a.modificateurs[2].isEmpty()) {
+            UsrSrt u;
+            u.setDateActe(texteDateHeureMaintenant());
+            QCOMPARE(u.GetBaseRemboursementActe(a.code, a.modificateurs[0], a.modificateurs[1], "0",
+                                                a.association),
+                     euros);
+        }
+        QCOMPARE(Get_Tarif(jeton, {}), std::optional<QString>(euros));
+
+        // The act window, qualified by hand as the practitioner would.
+        m_ouvreur.actes = j.association == u"0" ? 0 : 1;
+        auto w = ouvrir(a.code);
+        for (int k = 0; k < 4; ++k) {
+            if (!a.modificateurs[k].isEmpty())
+                choisirDans(w.get(), QStringLiteral("Modificateur_%1").arg(k), a.modificateurs[k]);
+        }
+        choisirDans(w.get(), "CodeAssociationCCAM", j.association);
+        cliquer(w.get(), "Tarif");
+        QCOMPARE(texte(*w, "TarifCCAM"), euros);
+        QTest::keyClick(w.get(), Qt::Key_F12);
+        QCOMPARE(EnregistrementActe::lire(session().ActeSaisi)->tarifSecu, euros);
+        QCOMPARE(EnregistrementActe::lire(session().ActeSaisi)->jeton, jeton);
     }
 
     // An act that cannot be priced is never handed back: the window says
