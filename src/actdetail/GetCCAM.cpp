@@ -198,6 +198,15 @@ void GetCCAM::construireFenetre()
     principal->addLayout(boutons);
 
     connect(tarif, &QPushButton::clicked, this, &GetCCAM::Tarif_Click);
+    for (QComboBox* l :
+         {m_activite, m_phase, m_modificateurs[0], m_modificateurs[1], m_modificateurs[2],
+          m_modificateurs[3], m_association, m_lieu, m_rbtExcept}) {
+        connect(l, &QComboBox::currentIndexChanged, this, [this] {
+            // Not while the lists are being filled.
+            if (m_activationFaite && !m_activationEnCours)
+                Tarif_Click();
+        });
+    }
     connect(m_tarif, &QLineEdit::textChanged, this, &GetCCAM::TarifCCAM_Change);
     connect(m_check1, &QCheckBox::clicked, this, &GetCCAM::Check1_Click);
     connect(ok, &QPushButton::clicked, this, &GetCCAM::Command1_Click);
@@ -363,12 +372,24 @@ void GetCCAM::Form_Activate()
     m_association->addItem(kPasAssociation);
     m_association->addItems(associationsProposees(m_usrSrt1->GetCodesAssociation()));
     // A preselection beyond the list (a component without association codes)
-    // stays on the first item.
+    // stays on the first item. When the list already holds an act at full
+    // rate, the next one is proposed at "2", the general rule.
     if (s.IndexAssociation >= 0 && s.IndexAssociation < m_association->count())
         m_association->setCurrentIndex(s.IndexAssociation);
+    if (m_ouvreur) {
+        for (const QString& j : m_ouvreur->jetonsCodes()) {
+            if (estJeton(j) && j.endsWith(QLatin1Char('1'))) {
+                revenirA(m_association, m_association->itemText(m_association->findText(
+                                            QStringLiteral("2"), Qt::MatchStartsWith)));
+                break;
+            }
+        }
+    }
 
     MetPremierPlan(this);
     m_activationFaite = true;
+    // The price shows as soon as the act does, and follows every qualifier.
+    Tarif_Click();
 }
 
 // ------------------------------------------------------------------ keys

@@ -92,7 +92,7 @@ void FrmSaisieActeComp::Command2_Click()
     Session& s = session();
     s.ComplementValide = true;
     s.LibelleComplement = m_text1->text();
-    s.CotationCCAMComplement = m_text2->text();
+    s.CotationCCAMComplement = m_text2->text().trimmed().toUpper();
     s.CotationNGAPComplement = m_text3->text();
     accept();
 }

@@ -97,6 +97,8 @@ public:
     // labels recomputed after every change.
     void NewCotation();
     void CalculeTotal();
+    // The amount the host will receive, complement included, under the totals.
+    void majMontantRendu();
     // Before an act window opens: a first act coded as isolated is offered
     // for recoding. False when that has been done (the caller stops there).
     bool VerifActeIsole();
@@ -167,6 +169,7 @@ private:
     QLineEdit* m_cCCAM = nullptr;
     QLineEdit* m_cNGAP = nullptr;
     QLabel* m_lCCAM = nullptr;
+    QLabel* m_montantRendu = nullptr;
     QLineEdit* m_text1 = nullptr;
     QLineEdit* m_text2 = nullptr;
     QLineEdit* m_text3 = nullptr;

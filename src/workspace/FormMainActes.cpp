@@ -83,7 +83,10 @@ bool FormMain::VerifActeIsole()
     if (!premier.endsWith(QLatin1Char('0')))
         return true;
     ouvrirActe(codeNu(premier), true);
-    return false;
+    // "&Oui" and the first act coded again: the act the practitioner chose
+    // opens at once. Any other answer leaves the list as it was.
+    return liste->recordCount() > 0 && liste->moveFirst() &&
+           !liste->text(kCodeCCAM).endsWith(QLatin1Char('0'));
 }
 
 // ------------------------------------------------------------ coding list
@@ -158,6 +161,22 @@ void FormMain::CalculeTotal()
     m_lblTotal[0]->setText(formatDeuxDecimales(totalSecu));
     s.CotationRetour = chaineCotation(jetons);
     s.LibellesCotation = chaineLibelles(libelles);
+    majMontantRendu();
+}
+
+void FormMain::majMontantRendu()
+{
+    const Session& s = session();
+    const QString complement = m_cCCAM->text().trimmed().toUpper();
+    m_montantRendu->setVisible(!complement.isEmpty());
+    if (complement != s.CotationCCAMComplement)
+        m_montantRendu->setText(QStringLiteral("Complément saisi : son tarif sera calculé à la "
+                                               "validation."));
+    else if (!complement.isEmpty())
+        m_montantRendu->setText(
+            QStringLiteral("Complément : %1 € ; montant rendu au logiciel du cabinet : %2 €")
+                .arg(montantTexte(s.TarifComplement),
+                     montantTexte(Monnaie::depuisDouble(s.TotalCotation) + s.TarifComplement)));
 }
 
 void FormMain::Supprimer1_Click()

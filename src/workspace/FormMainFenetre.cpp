@@ -223,15 +223,19 @@ QWidget* FormMain::construireOngletCcam()
         ligneTotaux->addWidget(m_lblTotal[i]);
     }
     droite->addLayout(ligneTotaux);
+    m_montantRendu = ui::etiquette(QStringLiteral("MontantRendu"), QString());
+    m_montantRendu->setAlignment(Qt::AlignRight);
+    m_montantRendu->hide();
+    droite->addWidget(m_montantRendu);
     connect(supprimer1, &QPushButton::clicked, this, &FormMain::Supprimer1_Click);
 
     auto* ligneCompose = new QHBoxLayout;
     ligneCompose->setContentsMargins(0, 6, 0, 0);
     m_command2 = ui::bouton(QStringLiteral("Command2"), QStringLiteral("+"),
-                            QStringLiteral("Ajouter l'acte à la liste des actes courants"));
+                            QStringLiteral("Enregistrer ces actes comme un acte composé"));
     m_command2->setFixedWidth(32);
     m_label5 = ui::etiquette(QStringLiteral("Label5"),
-                             QStringLiteral("<- Ajouter l'acte à la liste des actes courants"));
+                             QStringLiteral("<- Enregistrer ces actes comme un acte composé"));
     m_command2->hide();
     m_label5->hide();
     connect(m_command2, &QPushButton::clicked, this, &FormMain::Command2_Click);
@@ -261,6 +265,7 @@ QWidget* FormMain::construireOngletCcam()
     m_lCCAM->setWordWrap(true);
     complement->addWidget(m_lCCAM, 1, 1, 1, 5);
     complement->addWidget(ui::virgulesControlees(m_cCCAM), 2, 1, 1, 5);
+    connect(m_cCCAM, &QLineEdit::textChanged, this, &FormMain::majMontantRendu);
     complement->addWidget(ui::virgulesControlees(m_cNGAP), 3, 1, 1, 5);
     complement->setColumnStretch(2, 2);
     complement->setColumnStretch(4, 1);

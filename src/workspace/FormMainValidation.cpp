@@ -51,6 +51,7 @@ void FormMain::Command7_Click()
     }
     if (tarif->montant) {
         s.TarifComplement = *tarif->montant;
+        majMontantRendu();
         return;
     }
     // A complement whose price is unknown is not billed at all: its codes

@@ -151,8 +151,12 @@ private Q_SLOTS:
         QCOMPARE(assoc->count(), 6);
         w->Form_Activate();
         QCOMPARE(m0->count(), 7);
+        // Priced as it opens, and again at each qualifier.
+        QCOMPARE(texte(*w, "TarifCCAM"), "30.00");
         choisirDans(w.get(), "Modificateur_0", "F");
+        QCOMPARE(texte(*w, "TarifCCAM"), "50.00");
         choisirDans(w.get(), "CodeAssociationCCAM", "3");
+        QCOMPARE(texte(*w, "TarifCCAM"), "42.50");
         cliquer(w.get(), "Tarif");
         // The flat F is added after the association: 30 × 75 % + 20.
         QCOMPARE(texte(*w, "TarifCCAM"), "42.50");

@@ -184,12 +184,14 @@ private Q_SLOTS:
     }
 
     // A first act coded as isolated (association 0): the next "Ajouter"
-    // reopens it with the question instead.
+    // reopens it with the question first; once it is coded again, the act
+    // asked for opens at once, proposed at "2".
     void acteIsole_data()
     {
         QTest::addColumn<int>("reponse");
         QTest::addColumn<QStringList>("liste");
-        rangee("Oui : recodé", 0, QStringList{"QZJA00210____1"});
+        rangee("Oui : recodé, puis l'acte demandé", 0,
+               QStringList{"QZJA00210____1", "DEQP00310____2"});
         rangee("Non : rien", 1, QStringList{"QZJA00210____0"});
         rangee("Supplément", 2, QStringList{"QZJA00210____0", "YYYY30010____0"});
     }
@@ -213,6 +215,14 @@ private Q_SLOTS:
             if (acte.isVisible())
                 cliquer(&acte, "Command1");
         });
+        if (reponse == 0) {
+            test::jouerFenetreActe([](GetCCAM& acte) {
+                QCOMPARE(enfant<QComboBox>(&acte, "CodeAssociationCCAM")->currentText().left(1),
+                         "2");
+                cliquer(&acte, "Command1");
+            });
+            test::choisirActe("DEQP003");
+        }
         cliquer(&w, "Ajout1");
         QCOMPARE(colonneGrille(&w, "DBGrid2", 0), liste);
     }
