@@ -17,6 +17,7 @@
 #include "workspace/Fenetres.h"
 #include "workspace/TarifCotation.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,6 +30,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace pava {
 
@@ -63,6 +66,33 @@ void revenirA(QComboBox* liste, const QString& texte)
         liste->setCurrentIndex(i);
 }
 
+// A list whose drop-down stays within its window: an item wider than that
+// is cut at the end, and its tip holds it whole.
+class ListeBornee : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override
+    {
+        for (int i = 0; i < count(); ++i)
+            setItemData(i, itemText(i), Qt::ToolTipRole);
+        QComboBox::showPopup();
+        QWidget* cadre = view()->parentWidget();
+        const QWidget* fenetre = window();
+        if (!cadre || !fenetre)
+            return;
+        const QRect bornes(fenetre->mapToGlobal(QPoint(0, 0)), fenetre->size());
+        QRect r = cadre->geometry();
+        r.setWidth(std::max(width(), std::min(r.width(), bornes.width() - 8)));
+        if (r.right() > bornes.right())
+            r.moveRight(bornes.right());
+        if (r.left() < bornes.left())
+            r.moveLeft(bornes.left());
+        cadre->setGeometry(r);
+    }
+};
+
 QLabel* libelleDe(QWidget* controle, const QString& texte)
 {
     auto* l = new QLabel(texte);
@@ -87,8 +117,9 @@ GetCCAM::~GetCCAM() = default;
 
 QComboBox* GetCCAM::liste(const QString& nom, const QStringList& elements)
 {
-    auto* l = new QComboBox;
+    auto* l = new ListeBornee;
     l->setObjectName(nom);
+    l->view()->setTextElideMode(Qt::ElideRight);
     l->addItems(elements);
     l->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     l->setMinimumContentsLength(24);
@@ -124,7 +155,32 @@ void GetCCAM::construireFenetre()
     grille->addWidget(libelleDe(m_code, QStringLiteral("Code CCAM :")), 0, 0);
     grille->addWidget(m_code, 0, 1);
     grille->addWidget(libelleDe(m_libelle, QStringLiteral("Libellé :")), 1, 0);
-    grille->addWidget(m_libelle, 1, 1, 1, 3);
+    // A label longer than its box is written whole under it.
+    m_libelleComplet = ui::etiquette(QStringLiteral("LibelleComplet"), QString());
+    m_libelleComplet->setWordWrap(true);
+    m_libelleComplet->setTextFormat(Qt::PlainText);
+    m_libelleComplet->hide();
+    auto* libelles = new QVBoxLayout;
+    libelles->setSpacing(2);
+    libelles->addWidget(m_libelle);
+    libelles->addWidget(m_libelleComplet);
+    grille->addLayout(libelles, 1, 1, 1, 3);
+    connect(m_libelle, &QLineEdit::textChanged, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            const QString t = m_libelle->text();
+            const bool coupe = m_libelle->fontMetrics().horizontalAdvance(t) >
+                               m_libelle->contentsRect().width() - 8;
+            m_libelleComplet->setText(coupe ? t : QString());
+            m_libelleComplet->setVisible(coupe);
+            if (!coupe)
+                return;
+            // A wrapped text does not ask its window for room by itself.
+            m_libelleComplet->setFixedHeight(
+                m_libelleComplet->heightForWidth(m_libelle->width()));
+            layout()->activate();
+            resize(width(), std::max(height(), sizeHint().height()));
+        });
+    });
 
     m_activite = liste(QStringLiteral("CodeActiviteCCAM"), kActivites);
     m_phase = liste(QStringLiteral("CodePhaseCCAM"), kPhases);

@@ -95,6 +95,7 @@ private:
 
     QLineEdit* m_code = nullptr;
     QLineEdit* m_libelle = nullptr;
+    QLabel* m_libelleComplet = nullptr;
     QComboBox* m_activite = nullptr;
     QComboBox* m_phase = nullptr;
     std::array<QComboBox*, 4> m_modificateurs{};

@@ -606,11 +606,17 @@ int DataControl::columnCount(const QModelIndex& parent) const
 
 QVariant DataControl::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid() ||
+        (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole))
         return {};
     const int champ = colonneChamp(index.column());
     if (champ < 0 || index.row() >= recordCount())
         return {};
+    // A grid cuts a long label: its tip shows it whole.
+    if (role == Qt::ToolTipRole) {
+        const QString texte = m_lignes[index.row()][champ].toString();
+        return texte.trimmed().isEmpty() ? QVariant() : QVariant(texte);
+    }
     return m_lignes[index.row()][champ];
 }
 

@@ -641,7 +641,9 @@ ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expli
     r.forfaits = forfaits;
     r.total = arrondiDivision(numerateur, denominateur) + forfaits;
     r.statut = Resultat::Statut::Tarif;
-    if (expliquer) {
+    if (expliquer && pointsDeBase == 0 && !associe && forfaits == 0) {
+        etapes.append(QStringLiteral("Tarif : %1.").arg(texteEurosFrancais(r.total)));
+    } else if (expliquer) {
         QString calcul = texteEurosFrancais(r.prixUnitaire);
         if (pointsDeBase != 0)
             calcul += QStringLiteral(" × (100 % + %1)")
@@ -656,10 +658,10 @@ ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expli
             calcul + QStringLiteral(" = %1 ; arrondi au centime : %2.")
                          .arg(texteMontantExact(numerateur + forfaits * denominateur, denominateur),
                               texteEurosFrancais(r.total)));
-        if (!d.lieu.trimmed().isEmpty())
-            etapes.append(QStringLiteral("Code lieu « %1 » : sans effet sur le tarif.")
-                              .arg(d.lieu.trimmed().left(10)));
     }
+    if (expliquer && !d.lieu.trimmed().isEmpty())
+        etapes.append(QStringLiteral("Code lieu « %1 » : sans effet sur le tarif.")
+                          .arg(d.lieu.trimmed().left(10)));
     return r;
 }
 

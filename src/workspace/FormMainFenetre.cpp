@@ -59,8 +59,10 @@ QTableView* grille(const QString& nom, const QString& tip = QString())
 {
     auto* g = new QTableView;
     g->setObjectName(nom);
+    // The sorting hint belongs to the column titles; a cell's tip is its own
+    // text, whole.
     if (!tip.isEmpty())
-        g->setToolTip(tip);
+        g->horizontalHeader()->setToolTip(tip);
     g->setSelectionBehavior(QAbstractItemView::SelectRows);
     g->setSelectionMode(QAbstractItemView::SingleSelection);
     g->setEditTriggers(QAbstractItemView::NoEditTriggers);
