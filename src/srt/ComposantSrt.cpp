@@ -215,9 +215,10 @@ QString TarificateurSRT::ControleCotation(const QString& listeCodes)
         const QStringView precedent = codes[i].trimmed();
         if (precedent.isEmpty() || precedent.size() > 16)
             continue;
-        if (ref->incompatibles(precedent, nouveau, jour))
-            return QStringLiteral("L'acte %1 ne peut pas être facturé avec l'acte %2.")
-                .arg(nouveau.toString().toUpper(), precedent.toString().toUpper());
+        QString source;
+        if (ref->incompatibles(precedent, nouveau, jour, &source))
+            return QStringLiteral("L'acte %1 ne peut pas être facturé avec l'acte %2 (%3).")
+                .arg(nouveau.toString().toUpper(), precedent.toString().toUpper(), source);
     }
     return {};
 }

@@ -475,17 +475,25 @@ const ReferenceTarifs::Paires& ReferenceTarifs::pairesEdition(const QString& cod
     return m_pairesEdition;
 }
 
-bool ReferenceTarifs::incompatibles(QStringView a, QStringView b, std::int64_t jour)
+bool ReferenceTarifs::incompatibles(QStringView a, QStringView b, std::int64_t jour,
+                                    QString* source)
 {
     const QString x = a.trimmed().toString().toUpper();
     const QString y = b.trimmed().toString().toUpper();
-    if (enVigueur(m_incompatibilites, x, y, jour))
+    if (enVigueur(m_incompatibilites, x, y, jour)) {
+        if (source)
+            *source = QStringLiteral("table des actes incompatibles de l'installation");
         return true;
+    }
     // The edition's pairs on the edition then in force; the installation's
     // lifts on their own dates, as its rates.
     if (!estCodeActe(x) || !enVigueur(pairesEdition(x), x, y, jourEdition(jour)))
         return false;
-    return !enVigueur(m_compatibilites, x, y, jour);
+    if (enVigueur(m_compatibilites, x, y, jour))
+        return false;
+    if (source)
+        *source = QStringLiteral("règles de facturation de l'édition CCAM %1").arg(m_version);
+    return true;
 }
 
 ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expliquer)

@@ -138,7 +138,8 @@ public:
     // True when the two acts may not be billed together on that day: a pair
     // of the installation's table, or a pair of the edition in force that the
     // installation's table does not lift.
-    bool incompatibles(QStringView a, QStringView b, std::int64_t jour);
+    // *source, when given, says whose rule it is, in French.
+    bool incompatibles(QStringView a, QStringView b, std::int64_t jour, QString* source = nullptr);
 
 private:
     struct LigneActe

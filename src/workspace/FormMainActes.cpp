@@ -101,11 +101,14 @@ void FormMain::NewCotation()
 
     const QStringList jetons = jetonsCodes();
     if (!jetons.isEmpty()) {
-        if (!tarificateurSession()
-                 .ControleCotation(listeControleAssociation(jetons, acte->jeton))
-                 .isEmpty()) {
+        const QString refus =
+            tarificateurSession().ControleCotation(listeControleAssociation(jetons, acte->jeton));
+        if (!refus.isEmpty()) {
+            // Which acts, and whose rule: what the practitioner needs to mend it.
             montrerMessage(QStringLiteral("\r\nCet acte ne peut être associé aux actes "
-                                          "précédents.\r\n\r\nVeuillez recommencer votre saisie."),
+                                          "précédents.\r\n%1\r\n\r\nVeuillez recommencer votre "
+                                          "saisie.")
+                               .arg(refus),
                            false);
             return;
         }

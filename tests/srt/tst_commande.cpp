@@ -165,10 +165,14 @@ private slots:
 
         rangee("paire de l'édition",
                L{"check", "QZJA002", "QZNP001", "--date", "2026-02-01", "--srt", "@srt"}, 1,
-               L{"L'acte QZNP001 ne peut pas être facturé avec l'acte QZJA002.\n"}, "");
+               L{"L'acte QZNP001 ne peut pas être facturé avec l'acte QZJA002 (règles de "
+                 "facturation de l'édition CCAM"},
+               "");
         rangee("paire dans l'autre ordre",
                L{"check", "QZNP001", "qzja002", "--date", "01/05/2026", "--srt", "@srt"}, 1,
-               L{"L'acte QZJA002 ne peut pas être facturé avec l'acte QZNP001.\n"}, "");
+               L{"L'acte QZJA002 ne peut pas être facturé avec l'acte QZNP001 (règles de "
+                 "facturation de l'édition CCAM"},
+               "");
         rangee("paire levée par l'installation à cette date",
                L{"check", "QZNP001", "QZJA002", "--date", "2026-07-01", "--srt", "@srt"}, 0,
                L{"compatible\n"}, "");

@@ -119,7 +119,9 @@ private Q_SLOTS:
         QWidget* panneau = enfant<QWidget>(&w, "Picture1");
         QVERIFY(ui::panneauVisible(panneau));
         QCOMPARE(enfant<QLabel>(&w, "Label3")->text(),
-                 QStringLiteral("\r\nCet acte ne peut être associé aux actes précédents.\r\n\r\n"
+                 QStringLiteral("\r\nCet acte ne peut être associé aux actes précédents.\r\n"
+                                "L'acte DEQP005 ne peut pas être facturé avec l'acte DEQP003 "
+                                "(table des actes incompatibles de l'installation).\r\n\r\n"
                                 "Veuillez recommencer votre saisie."));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(enfant<QWidget>(&w, QStringLiteral("Command4_%1").arg(i))->isVisible(),
