@@ -10,7 +10,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+
 #include <QUuid>
+#include <utility>
 
 #include <functional>
 
@@ -132,11 +134,40 @@ QList<QPair<QString, QString>> cotationsHabituelles(const QString& repertoireSrt
     return cotations;
 }
 
+namespace {
+
+// Whether this account can create the folder (or write in it, when it
+// exists): the nearest folder that exists on the way must be writable.
+bool inscriptible(const QString& repertoire)
+{
+    QFileInfo f(QDir::cleanPath(QDir(repertoire).absolutePath()));
+    while (!f.exists() && f.absoluteFilePath() != QDir::rootPath())
+        f = QFileInfo(f.absolutePath());
+    return f.isDir() && f.isWritable();
+}
+
+} // namespace
+
 BilanJeuDeDonnees creerJeuDeDonnees(const OptionsJeuDeDonnees& options)
 {
     BilanJeuDeDonnees bilan;
     const QString profil =
         options.repertoireProfil.isEmpty() ? repertoireProfil() : options.repertoireProfil;
+    // Every target is checked before anything is made: a data set is made
+    // whole or not at all.
+    const std::pair<QString, const char*> cibles[] = {{options.repertoireData, "--data"},
+                                                      {options.repertoireRsc, "--rsc"},
+                                                      {options.repertoireSrt, "--srt"},
+                                                      {profil, "--profil"}};
+    for (const auto& [rep, option] : cibles) {
+        if (!rep.isEmpty() && !inscriptible(rep)) {
+            bilan.erreur = QStringLiteral("Ce compte ne peut pas écrire dans %1 : indiquez avec "
+                                          "%2 un répertoire où il peut écrire, ou lancez la "
+                                          "commande en administrateur. Rien n'a été créé.")
+                               .arg(rep, QLatin1String(option));
+            return bilan;
+        }
+    }
     for (const QString& rep :
          {options.repertoireData, options.repertoireRsc, options.repertoireSrt, profil}) {
         if (rep.isEmpty()) {

@@ -1009,15 +1009,19 @@ void Construction::remarques()
 void Construction::executer()
 {
     m_bilan.cheminReference = cheminReferenceSrt(m_options.repertoireSrt);
+    // The folder first: reading a whole edition to learn then that it cannot
+    // be written is a minute lost.
+    const QString repertoire = QFileInfo(m_bilan.cheminReference).absolutePath();
+    if (!QDir().mkpath(repertoire) || !QFileInfo(repertoire).isWritable()) {
+        echouer(QStringLiteral("impossible d'écrire dans le répertoire « %1 » : indiquez avec "
+                               "--srt un répertoire où ce compte peut écrire")
+                    .arg(repertoire));
+        return;
+    }
     if (!lireFichiers() || !lireHistorique() || !lireInstallation())
         return;
     fusionner();
 
-    const QString repertoire = QFileInfo(m_bilan.cheminReference).absolutePath();
-    if (!QDir().mkpath(repertoire)) {
-        echouer(QStringLiteral("impossible de créer le répertoire « %1 »").arg(repertoire));
-        return;
-    }
     nettoyerConstructionsAbandonnees(repertoire);
     const QString temporaire = m_bilan.cheminReference + kSuffixeConstruction +
                                QString::number(QCoreApplication::applicationPid());

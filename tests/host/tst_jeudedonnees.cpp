@@ -109,6 +109,19 @@ private Q_SLOTS:
         QVERIFY(!ExisteFichier(m_env->sysconf() + "/Pavareg.reg"));
     }
 
+    // A profile folder this account cannot write (/proc/sys takes none, even
+    // from root): refused before any file is made, naming the option to use.
+    void unwritableTargetMakesNothing()
+    {
+        m_options.repertoireProfil = QStringLiteral("/proc/sys/pavaccam-essai");
+        const BilanJeuDeDonnees bilan = creerJeuDeDonnees(m_options);
+        QVERIFY(!bilan.reussi);
+        QVERIFY2(bilan.erreur.contains("--profil"), qPrintable(bilan.erreur));
+        QVERIFY(bilan.crees.isEmpty());
+        QVERIFY(!QFileInfo::exists(m_options.repertoireData));
+        QVERIFY(!QFileInfo::exists(m_options.repertoireSrt));
+    }
+
     void profileGoesWhereAsked()
     {
         m_options.repertoireProfil = m_env->root() + "/etc-demo";

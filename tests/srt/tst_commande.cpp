@@ -110,6 +110,10 @@ private slots:
                                                         "et de phase), 4 tarifs, 1 listes de "
                                                         "modificateurs, 1 chapitres."},
                progres);
+        // Refused before the edition is read; /proc takes no folder, even from root.
+        rangee("import, répertoire impossible",
+               L{"import", "@illisible.csv", "--srt", "/proc/pavaccam-essai"}, 1, L{},
+               "impossible d'écrire dans le répertoire");
         rangee("import refusé, ligne illisible", L{"import", "@illisible.csv", "--srt", "@vide"}, 1,
                L{QString("ligne %1 : tarif de la grille 1 illisible : « vingt »")
                      .arg(kPremiereLigneEdition + 1)},
