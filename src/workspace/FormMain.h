@@ -99,6 +99,12 @@ public:
     void CalculeTotal();
     // The amount the host will receive, complement included, under the totals.
     void majMontantRendu();
+    // Prices the complement's CCAM coding and keeps it; false, the
+    // practitioner told why, when it cannot be priced.
+    bool tarifierComplement(const QString& cotation);
+    // What "&Valider" checks on the coding list before handing it over: the
+    // complement in its box priced, the association codes confirmed.
+    bool cotationConfirmee();
     // Before an act window opens: a first act coded as isolated is offered
     // for recoding. False when that has been done (the caller stops there).
     bool VerifActeIsole();

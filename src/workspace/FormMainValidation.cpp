@@ -41,28 +41,51 @@ void FormMain::Command7_Click()
     m_cCCAM->setText(s.CotationCCAMComplement);
     m_cNGAP->setText(s.CotationNGAPComplement);
     m_lCCAM->setText(s.LibelleComplement);
-    if (s.CotationCCAMComplement.isEmpty())
+    if (s.CotationCCAMComplement.isEmpty() || tarifierComplement(s.CotationCCAMComplement))
         return;
-    std::optional<TarifCotation> tarif;
-    {
-        ui::CurseurAttente attente;
-        tarif = Get_TarifCotation(s.CotationCCAMComplement,
-                                  [this](const QString& e) { Ajoute_CCAM(e); });
-    }
-    if (tarif->montant) {
-        s.TarifComplement = *tarif->montant;
-        majMontantRendu();
-        return;
-    }
     // A complement whose price is unknown is not billed at all: its codes
     // would reach the host without their amount.
     m_cCCAM->clear();
     m_cNGAP->clear();
     m_lCCAM->clear();
-    ui::message(this, QMessageBox::Warning, QStringLiteral("Complément"),
-                QStringLiteral("Le complément n'est pas ajouté : son tarif ne peut pas être "
-                               "calculé.\n%1")
-                    .arg(tarif->erreur));
+}
+
+bool FormMain::tarifierComplement(const QString& cotation)
+{
+    Session& s = session();
+    std::optional<TarifCotation> tarif;
+    {
+        ui::CurseurAttente attente;
+        tarif = Get_TarifCotation(cotation, [this](const QString& e) { Ajoute_CCAM(e); });
+    }
+    if (!tarif->montant) {
+        ui::message(this, QMessageBox::Warning, QStringLiteral("Complément"),
+                    QStringLiteral("Le complément « %1 » ne peut pas être facturé : son tarif ne "
+                                   "peut pas être calculé.\n%2")
+                        .arg(cotation, tarif->erreur));
+        return false;
+    }
+    s.CotationCCAMComplement = cotation;
+    s.TarifComplement = *tarif->montant;
+    majMontantRendu();
+    return true;
+}
+
+bool FormMain::cotationConfirmee()
+{
+    // A complement typed or changed by hand in its box is priced now: its
+    // codes never reach the host without their amount.
+    const QString complement = m_cCCAM->text().trimmed().toUpper();
+    if (complement != session().CotationCCAMComplement && !tarifierComplement(complement)) {
+        m_cCCAM->setFocus();
+        return false;
+    }
+    m_cCCAM->setText(complement);
+    TarificateurSRT tarificateur = tarificateurSession();
+    const QString question = questionAssociation(jetonsCodes(), tarificateur);
+    return question.isEmpty() ||
+           ui::message(this, QMessageBox::Question, QStringLiteral("Règle d'association"), question,
+                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void FormMain::DBGrid3_DblClick()
@@ -82,36 +105,8 @@ void FormMain::ButtonOk_Click()
             return;
         }
     }
-    if (m_ssTab1->currentIndex() == 0) {
-        // A complement typed or changed by hand in its box is priced now:
-        // its codes never reach the host without their amount.
-        const QString complement = m_cCCAM->text().trimmed().toUpper();
-        if (complement != s.CotationCCAMComplement) {
-            std::optional<TarifCotation> tarif;
-            {
-                ui::CurseurAttente attente;
-                tarif = Get_TarifCotation(complement, [this](const QString& e) { Ajoute_CCAM(e); });
-            }
-            if (!tarif->montant) {
-                ui::message(this, QMessageBox::Warning, QStringLiteral("Complément"),
-                            QStringLiteral("Le complément « %1 » ne peut pas être facturé : son "
-                                           "tarif ne peut pas être calculé.\n%2")
-                                .arg(complement, tarif->erreur));
-                m_cCCAM->setFocus();
-                return;
-            }
-            s.CotationCCAMComplement = complement;
-            s.TarifComplement = *tarif->montant;
-        }
-        m_cCCAM->setText(complement);
-        TarificateurSRT tarificateur = tarificateurSession();
-        const QString question = questionAssociation(jetonsCodes(), tarificateur);
-        if (!question.isEmpty() &&
-            ui::message(this, QMessageBox::Question, QStringLiteral("Règle d'association"),
-                        question, QMessageBox::Yes | QMessageBox::No,
-                        QMessageBox::No) != QMessageBox::Yes)
-            return;
-    }
+    if (m_ssTab1->currentIndex() == 0 && !cotationConfirmee())
+        return;
     try {
         const int onglet = m_ssTab1->currentIndex();
         // The tab in front is a preference: failing to keep it stops nothing.
