@@ -22,7 +22,7 @@ QString libelleCcam7(const QString& fichierReference, const QString& code)
     {
         QSqlQuery q(QSqlDatabase::database(connexion, false));
         if (q.prepare(QStringLiteral("SELECT Libelle FROM CCAM_7 WHERE CodeActe = ?"))) {
-            q.addBindValue(code);
+            q.addBindValue(code.trimmed().toUpper()); // the reference writes codes in capitals
             if (q.exec() && q.next())
                 libelle = q.value(0).toString();
         }
