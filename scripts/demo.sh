@@ -11,12 +11,6 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PAVACCAM_BUILD_DIR:-$root/build}"
 # The coding workspace on a demonstration data set (made on first run under
 # ~/.local/share/pavaccam/demo); the coding string is printed when the window
-# closes. A private session bus, so the demonstration's own server is used and
-# ends with it. Run as root (a container, a fresh test machine), that bus
-# says on every start that it may not raise its file limit, which concerns
-# neither the demonstration nor the user: that one line is left out.
-statut=0
-dbus-run-session -- "$build/src/host/pavaccam" demo "$@" \
-    2> >(grep -v --line-buffered -F 'Failed to set fd limit' >&2) || statut=$?
-wait || true
-exit $statut
+# closes. The demonstration starts its own server on a bus of its own, which
+# both end with it, whatever else runs on the user's bus.
+exec "$build/src/host/pavaccam" demo "$@"

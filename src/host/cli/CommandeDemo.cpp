@@ -59,6 +59,44 @@ bool attendreService(QDBusConnection& bus, int delaiMs)
     return false;
 }
 
+// The demonstration's own session bus. Whatever runs on the user's bus (a
+// server the bus started with the installation's profile, another version),
+// the demonstration speaks to the server it starts, with its own profile.
+class BusPrive
+{
+public:
+    ~BusPrive()
+    {
+        QDBusConnection::disconnectFromBus(kNom);
+        if (m_demon.state() != QProcess::NotRunning) {
+            m_demon.terminate();
+            m_demon.waitForFinished(3000);
+        }
+    }
+
+    // "" when the bus cannot be started (dbus-daemon missing).
+    QString demarrer()
+    {
+        m_demon.setProgram(QStringLiteral("dbus-daemon"));
+        m_demon.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
+                              QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+        // Run as root, it says on every start that it cannot raise its file
+        // limit: nothing the user can act on.
+        m_demon.setStandardErrorFile(QProcess::nullDevice());
+        m_demon.start();
+        if (!m_demon.waitForStarted(5000))
+            return {};
+        while (!m_demon.canReadLine() && m_demon.waitForReadyRead(5000)) {
+        }
+        return QString::fromUtf8(m_demon.readLine()).trimmed();
+    }
+
+    static constexpr const char* kNom = "pavaccam-demo";
+
+private:
+    QProcess m_demon;
+};
+
 } // namespace
 
 bool affichageDisponible()
@@ -107,35 +145,37 @@ int commandeDemo(const QStringList& arguments, QTextStream& out, QTextStream& er
         err << "Jeu de démonstration : " << dossier << ".\n";
     QDir().mkpath(dossier + QStringLiteral("/home"));
 
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!client::connecterBus(&bus, err))
+    BusPrive prive;
+    const QString adresse = prive.demarrer();
+    if (adresse.isEmpty()) {
+        err << "pavaccam demo : le bus privé de la démonstration n'a pas pu être démarré "
+               "(dbus-daemon, paquet dbus).\n";
         return client::kInjoignable;
+    }
+    QDBusConnection bus = QDBusConnection::connectToBus(adresse, QLatin1String(BusPrive::kNom));
+    if (!bus.isConnected()) {
+        err << "pavaccam demo : le bus privé de la démonstration est injoignable ("
+            << bus.lastError().message() << ").\n";
+        return client::kInjoignable;
+    }
 
-    // The server must read the demonstration's profile: start one with it,
-    // unless one already serves this bus.
-    bool serveurDemarre = false;
-    if (servicePresent(bus)) {
-        err << "Un serveur PavaCCAM tourne déjà sur ce bus : la démonstration l'utilise tel "
-               "quel, avec son propre fichier Pavareg.reg.\n";
-    } else {
-        const QString serveur = serveurAProximite();
-        if (serveur.isEmpty()) {
-            err << "pavaccam demo : le programme pavaccam-server est introuvable.\n";
-            return client::kInjoignable;
-        }
-        QProcess processus;
-        processus.setProgram(serveur);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PAVACCAM_SYSCONFDIR"), options.repertoireProfil);
-        env.insert(QStringLiteral("PAVACCAM_HOME"), dossier + QStringLiteral("/home"));
-        processus.setProcessEnvironment(env);
-        processus.setStandardOutputFile(QProcess::nullDevice());
-        if (!processus.startDetached() || !attendreService(bus, 15000)) {
-            err << "pavaccam demo : le serveur PavaCCAM (" << serveur
-                << ") n'a pas pu être démarré.\n";
-            return client::kInjoignable;
-        }
-        serveurDemarre = true;
+    // The server reads the demonstration's profile and lives on its bus.
+    const QString serveur = serveurAProximite();
+    if (serveur.isEmpty()) {
+        err << "pavaccam demo : le programme pavaccam-server est introuvable.\n";
+        return client::kInjoignable;
+    }
+    QProcess processus;
+    processus.setProgram(serveur);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PAVACCAM_SYSCONFDIR"), options.repertoireProfil);
+    env.insert(QStringLiteral("PAVACCAM_HOME"), dossier + QStringLiteral("/home"));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), adresse);
+    processus.setProcessEnvironment(env);
+    processus.setStandardOutputFile(QProcess::nullDevice());
+    if (!processus.startDetached() || !attendreService(bus, 15000)) {
+        err << "pavaccam demo : le serveur PavaCCAM (" << serveur << ") n'a pas pu être démarré.\n";
+        return client::kInjoignable;
     }
 
     const QString chemin = client::creerObjet(bus, err);
@@ -164,16 +204,17 @@ int commandeDemo(const QStringList& arguments, QTextStream& out, QTextStream& er
         statut = client::serveurParti(reponse) ? client::kInjoignable : client::kErreurServeur;
     }
 
-    if (!serveurDemarre) {
-        if (statut == client::kSucces)
-            client::libererObjet(bus, chemin, err);
-    } else {
-        // The server this demonstration started ends with it.
-        bus.call(QDBusMessage::createMethodCall(QLatin1String(bus::kService), chemin,
-                                                QLatin1String(bus::kInterfaceLectureCCAM),
-                                                QStringLiteral("EndCCAM")),
-                 QDBus::Block, 5000);
-    }
+    // The server this demonstration started ends with it (and with its bus).
+    bus.call(QDBusMessage::createMethodCall(QLatin1String(bus::kService), chemin,
+                                            QLatin1String(bus::kInterfaceLectureCCAM),
+                                            QStringLiteral("EndCCAM")),
+             QDBus::Block, 5000);
+    // One more round trip: the bus thread is done with EndCCAM's answer
+    // before the connection goes.
+    bus.call(QDBusMessage::createMethodCall(
+                 QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                 QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")),
+             QDBus::Block, 2000);
     return statut;
 }
 
