@@ -491,11 +491,13 @@ std::vector<std::uint32_t> RechercheActes::motsAUneFaute(const QString& mot) con
 // the order of the ranking; cle() puts them in one number.
 struct RechercheActes::Qualite
 {
-    std::uint64_t parCode = 2;     // 0 its code typed, 1 its code begun, 2 neither
-    std::uint64_t pasEntiers = 0;  // groups found only by a beginning or a typing error
-    std::uint64_t fautes = 0;      // groups found only through a typing error
-    std::uint64_t sansLexique = 0; // groups a rule names found only as typed
-    std::uint64_t surplus = 0;     // words of the label no group found
+    std::uint64_t parCode = 2;    // 0 its code typed, 1 its code begun, 2 neither
+    std::uint64_t pasEntiers = 0; // groups found only by a beginning or a typing error
+    std::uint64_t fautes = 0;     // groups found only through a typing error
+    // Of the groups a rule names: how far down its meanings the way found
+    // is, the words as typed coming after the last meaning.
+    std::uint64_t sensLexique = 0;
+    std::uint64_t surplus = 0; // words of the label no group found
     std::uint64_t sansActivite1 = 0;
     std::uint64_t position = 0; // how far from the start the words found are
     std::uint64_t rangCode = 0;
@@ -506,7 +508,7 @@ struct RechercheActes::Qualite
             return std::min<std::uint64_t>(v, (std::uint64_t(1) << bits) - 1);
         };
         return borne(parCode, 2) << 46 | borne(pasEntiers, 4) << 42 | borne(fautes, 4) << 38 |
-               borne(sansLexique, 4) << 34 | borne(surplus, 8) << 26 |
+               borne(sensLexique, 4) << 34 | borne(surplus, 8) << 26 |
                borne(sansActivite1, 1) << 25 | borne(position, 8) << 17 | borne(rangCode, 17);
     }
 };
@@ -541,10 +543,13 @@ RechercheActes::Qualite RechercheActes::evaluer(const Requete& r, std::size_t ac
         // The best way through the group: the lowest level of its words,
         // then a meaning of the lexicon, then more words of the label.
         int meilleurNiveau = 0;
-        int meilleureVoie = -1;
+        std::size_t meilleureVoie = 0;
+        bool trouve = false;
         std::uint64_t meilleursMots = 0, meilleurePosition = 0;
         QStringList meilleurDetail;
         bool parSonCode = false;
+        // The ways are the words as typed, then the meanings in order.
+        const auto rangVoie = [&](std::size_t v) { return v == 0 ? g.voies.size() : v; };
         for (std::size_t v = 0; v < g.voies.size(); ++v) {
             const Requete::Voie& voie = g.voies[v];
             int niveauVoie = 4;
@@ -586,21 +591,20 @@ RechercheActes::Qualite RechercheActes::evaluer(const Requete& r, std::size_t ac
             // Same and stem count as whole words alike.
             const int entier = std::min(niveauVoie, 3);
             const int entierMeilleur = std::min(meilleurNiveau, 3);
-            const bool mieux =
-                entier != entierMeilleur ? entier > entierMeilleur
-                : (voie.regle >= 0) !=
-                        (meilleureVoie >= 0 && g.voies[std::size_t(meilleureVoie)].regle >= 0)
-                    ? voie.regle >= 0
-                    : std::popcount(mots) > std::popcount(meilleursMots);
-            if (meilleureVoie < 0 || mieux) {
+            // Whole words first; then the rule's meanings in the order
+            // written, the words as typed last.
+            const bool mieux = entier != entierMeilleur ? entier > entierMeilleur
+                                                        : rangVoie(v) < rangVoie(meilleureVoie);
+            if (!trouve || mieux) {
+                trouve = true;
                 meilleurNiveau = niveauVoie;
-                meilleureVoie = int(v);
+                meilleureVoie = v;
                 meilleursMots = mots;
                 meilleurePosition = position;
                 meilleurDetail = detail;
             }
         }
-        if (meilleureVoie < 0) {
+        if (!trouve) {
             // Found by the act's code only.
             q.pasEntiers += 1;
             if (explication && parSonCode)
@@ -611,10 +615,10 @@ RechercheActes::Qualite RechercheActes::evaluer(const Requete& r, std::size_t ac
                                                  : QStringLiteral("début du code")));
             continue;
         }
-        const int regle = g.voies[std::size_t(meilleureVoie)].regle;
+        const int regle = g.voies[meilleureVoie].regle;
         q.pasEntiers += meilleurNiveau < 3 ? 1 : 0;
         q.fautes += meilleurNiveau == 1 ? 1 : 0;
-        q.sansLexique += regle < 0 && g.voies.size() > 1 ? 1 : 0;
+        q.sensLexique += rangVoie(meilleureVoie) - 1;
         q.position += meilleurePosition;
         trouves |= meilleursMots;
         if (explication) {
