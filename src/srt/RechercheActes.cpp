@@ -398,6 +398,10 @@ RechercheActes::Requete RechercheActes::analyser(QStringView texte) const
         for (std::size_t k = i; k < i + longueur; ++k) {
             g.tape += (g.tape.isEmpty() ? QString() : QStringLiteral(" ")) + mots[k].plie;
             telQuel.termes.push_back(terme(mots[k].plie, mots[k].cle, true));
+            // A word of the lexicon is a word, not the beginning of a code:
+            // "eeg" is no EEGA act.
+            if (!regles.empty())
+                r.termes[std::size_t(telQuel.termes.back())].code = false;
         }
         g.voies.push_back(std::move(telQuel));
         for (int regle : regles) {
