@@ -66,7 +66,7 @@ bool RechercheActes::charger(const QString& cheminReference, QString* erreur, in
     QList<Acte> actes;
     QList<Chapitre> chapitres;
     QSet<QString> avecActivite1;
-    QString lexiqueReference;
+    QString nomLexique, lexiqueReference;
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
@@ -92,8 +92,10 @@ bool RechercheActes::charger(const QString& cheminReference, QString* erreur, in
         while (ok && q.next())
             avecActivite1.insert(q.value(0).toString());
         // A reference built before the lexicon has none: searched without it.
-        if (ok && q.exec(QStringLiteral("SELECT contenu FROM lexique")) && q.next())
-            lexiqueReference = q.value(0).toString();
+        if (ok && q.exec(QStringLiteral("SELECT nom, contenu FROM lexique")) && q.next()) {
+            nomLexique = q.value(0).toString();
+            lexiqueReference = q.value(1).toString();
+        }
         if (!ok && erreur)
             *erreur = QStringLiteral("lecture du référentiel « %1 » impossible : %2")
                           .arg(cheminReference, q.lastError().isValid() ? q.lastError().text()
@@ -125,7 +127,7 @@ bool RechercheActes::charger(const QString& cheminReference, QString* erreur, in
         m_activite1[std::size_t(i)] = avecActivite1.contains(m_actes[i].code);
     m_lexique.clear();
     m_reglesParCle.clear();
-    ajouterLexique(lireLexique(lexiqueReference, QStringLiteral("lexique du référentiel")));
+    ajouterLexique(lireLexique(lexiqueReference, nomLexique));
     construireIndex();
     return true;
 }
@@ -587,8 +589,9 @@ RechercheActes::Qualite RechercheActes::evaluer(const Requete& r, std::size_t ac
                     mots |= std::uint64_t(1) << std::min<std::uint64_t>(ou, 63);
                 position += ou;
                 if (explication)
-                    detail.append(QStringLiteral("%1 (%2)").arg(m_mots[libelle[trouveA]],
-                                                                texteNiveau(niveau)));
+                    detail.append(t.tape ? QStringLiteral("%1 (%2)").arg(m_mots[libelle[trouveA]],
+                                                                         texteNiveau(niveau))
+                                         : m_mots[libelle[trouveA]]);
             }
             if (niveauVoie == 0)
                 continue;

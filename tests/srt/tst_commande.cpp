@@ -132,9 +132,9 @@ private slots:
                L{"search", "qz", "--data", "@donnees", "--srt", "@srt"}, 0, L{deuxPratique}, "");
         rangee("historique du cabinet en premier",
                L{"search", "qz", "--rsc", "@rsc", "--srt", "@srt"}, 0, L{deuxPratique}, "");
-        rangee("lexique du cabinet, expliqué", L{"search", "crete coq", "--explain", "--srt", "@srt"},
-               0,
-               L{verrues + "    « crete coq » : verrues (même racine) ; par le lexique (",
+        rangee("lexique du cabinet, expliqué",
+               L{"search", "crete coq", "--explain", "--srt", "@srt"}, 0,
+               L{verrues + "    « crete coq » : verrues ; par le lexique (",
                  "lexique-cabinet.txt, ligne 1 : crête de coq = verrues)\n1 acte trouvé.\n"},
                "");
         rangee("mot commencé, expliqué", L{"search", "sut sup", "--explain", "--srt", "@srt"}, 0,

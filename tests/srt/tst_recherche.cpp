@@ -200,9 +200,8 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QStringList>("lignes");
         rangee("lexique et début de mot", "ecg ambul", "DEQP005",
-               QStringList{"« ecg » : electrocardiographie (même racine) ; par le lexique "
-                           "(lexique du référentiel, ligne 2 : ecg, électrocardiogramme = "
-                           "électrocardiographie)",
+               QStringList{"« ecg » : electrocardiographie ; par le lexique (lexique.txt, "
+                           "ligne 2 : ecg, électrocardiogramme = électrocardiographie)",
                            "« ambul » : ambulatoire (début de mot)"});
         rangee("mot identique, faute de frappe", "sutrue plaies", "ADCA002",
                QStringList{"« sutrue » : suture (faute de frappe)",
