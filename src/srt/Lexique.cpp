@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <libstemmer.h>
 
@@ -189,7 +190,17 @@ QString lexiqueLivre()
 
 QString cheminLexiqueCabinet()
 {
-    return CompleteChemin(repertoireProgramme()) + QStringLiteral("lexique-cabinet.txt");
+    const QString nom = QStringLiteral("lexique-cabinet.txt");
+    if (!qEnvironmentVariableIsEmpty("PAVACCAM_HOME") || depuisArbreConstruction())
+        return CompleteChemin(repertoireProgramme()) + nom;
+    // An installed program: the practice's shared home when it is there,
+    // else the user's own. Reading an optional file decides nothing about
+    // where the complement files go, so nothing is said or created here.
+    const QString partage = QStringLiteral(PAVACCAM_HOME_PARTAGE);
+    if (QFileInfo(partage).isDir())
+        return CompleteChemin(partage) + nom;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/pavaccam/") + nom;
 }
 
 QString lireLexiqueCabinet(QString* raison)

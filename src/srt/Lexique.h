@@ -57,7 +57,9 @@ QList<RegleLexique> lireLexique(QStringView texte, const QString& origine,
 QString lexiqueLivre();
 
 // The practice's own lines: "lexique-cabinet.txt" in the program's home
-// (repertoireProgramme()). The file is read the safe way (no link followed,
+// (repertoireProgramme(): PAVACCAM_HOME, the build tree's executable
+// directory, the shared home of an installed program when it exists, else
+// the user's data directory). The file is read the safe way (no link followed,
 // regular files only, 1 MB at most); an absent file is no lexicon and no
 // error; any other refusal gives "" and why in *raison.
 QString cheminLexiqueCabinet();
