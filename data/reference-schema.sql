@@ -194,4 +194,11 @@ CREATE TABLE installation (
     contenu   BLOB NOT NULL
 );
 
+-- The practitioners' lexicon the reference was built with (the file as it
+-- is, one rule a line: docs/reference.md), which the act search reads.
+CREATE TABLE lexique (
+    nom     TEXT NOT NULL,
+    contenu TEXT NOT NULL
+);
+
 CREATE INDEX acte_chapitre ON acte (chapitre);

@@ -36,6 +36,7 @@ graines() {
     case "$1" in
     edition) echo "$root/data/demo/ccam-demo.csv" "$root"/tests/*/data/*.csv ;;
     installation) echo "$root/data/demo/modificateurs-demo.csv" ;;
+    lexique) echo "$root/data/lexique-ccam.txt" ;;
     esac
 }
 

@@ -10,7 +10,7 @@ set -euo pipefail
 PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libqt6dbus6 libqt6test6
-    libbenchmark-dev
+    libbenchmark-dev libstemmer-dev
     dbus dbus-bin dbus-daemon
     xvfb xauth xdotool
     fonts-dejavu-core

@@ -32,6 +32,7 @@ usr/share/man/man1/pavaccam-server.1.gz
 usr/share/man/man1/pavaccam.1.gz
 usr/share/pavaccam/demo/ccam-demo.csv
 usr/share/pavaccam/demo/modificateurs-demo.csv
+usr/share/pavaccam/lexique-ccam.txt
 usr/share/pavaccam/reference-schema.sql"
 trouves="$(cd "$racine" && find . -type f -printf '%P\n' | LC_ALL=C sort)"
 if [ "$trouves" != "$(LC_ALL=C sort <<<"$attendus")" ]; then
@@ -59,6 +60,10 @@ sed "s|@PAVACCAM_TEST_SERVICE_DIR@|$tmp/services|" "$root/tests/support/session.
     >"$tmp/session.conf"
 "$racine/usr/bin/pavaccam" init --data "$tmp/jeu/data" --rsc "$tmp/jeu/rsc" \
     --srt "$tmp/jeu/srt" --profil "$tmp/etc" >/dev/null
+# The installed lexicon went into the reference: "ecg" is the edition's
+# "Électrocardiographie".
+"$racine/usr/bin/pavaccam" reference search ecg --srt "$tmp/jeu/srt" 2>&1 | grep -q "^DEQP003" ||
+    echec "la recherche ne lit pas le lexique installé (« ecg » ne trouve pas DEQP003)."
 export PATH="$racine/usr/bin:$PATH" HOME="$tmp/maison" PAVACCAM_SYSCONFDIR="$tmp/etc"
 unset PAVACCAM_HOME XDG_DATA_HOME DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 dbus-run-session --config-file="$tmp/session.conf" -- sh -c "

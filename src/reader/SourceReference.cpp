@@ -3,6 +3,7 @@
 #include "coding/Montant.h"
 #include "session/Chemins.h"
 #include "srt/ConstructionReference.h"
+#include "srt/Lexique.h"
 
 #include <QFileInfo>
 
@@ -23,7 +24,19 @@ QString texteTarif(const ValeurTarif& tarif)
 
 bool SourceReference::charger(const QString& cheminReference, QString* erreur)
 {
-    return m_recherche->charger(cheminReference, erreur);
+    if (!m_recherche->charger(cheminReference, erreur))
+        return false;
+    // The practice's own lexicon completes the reference's; what cannot be
+    // read of it is told once, and the chooser goes on without it.
+    QString raison;
+    const QString texte = lireLexiqueCabinet(&raison);
+    if (!raison.isEmpty())
+        avertir(QStringLiteral("%1 : lexique du cabinet ignoré.").arg(raison));
+    QStringList anomalies;
+    m_recherche->ajouterLexique(lireLexique(texte, cheminLexiqueCabinet(), &anomalies));
+    for (const QString& a : std::as_const(anomalies))
+        avertir(QStringLiteral("lexique du cabinet, ligne ignorée : %1").arg(a));
+    return true;
 }
 
 QString SourceReference::cheminInstalle()
@@ -40,6 +53,7 @@ std::shared_ptr<const SourceReference> SourceReference::installee(QString* erreu
     static std::shared_ptr<const SourceReference> memoire;
     static QString cheminMemoire;
     static QDateTime dateMemoire;
+    static QDateTime dateLexique;
 
     const QString chemin = cheminInstalle();
     if (chemin.isEmpty()) {
@@ -47,8 +61,10 @@ std::shared_ptr<const SourceReference> SourceReference::installee(QString* erreu
             *erreur = QStringLiteral("Pas de référentiel CCAM : %1.").arg(anomalieProfil());
         return nullptr;
     }
+    // Read again when the reference or the practice's lexicon has changed.
     const QDateTime date = QFileInfo(chemin).lastModified();
-    if (memoire && chemin == cheminMemoire && date == dateMemoire)
+    const QDateTime lexique = QFileInfo(cheminLexiqueCabinet()).lastModified();
+    if (memoire && chemin == cheminMemoire && date == dateMemoire && lexique == dateLexique)
         return memoire;
     auto source = std::make_shared<SourceReference>();
     QString raison;
@@ -60,6 +76,7 @@ std::shared_ptr<const SourceReference> SourceReference::installee(QString* erreu
     memoire = source;
     cheminMemoire = chemin;
     dateMemoire = date;
+    dateLexique = lexique;
     return memoire;
 }
 

@@ -21,8 +21,8 @@ public:
 
     // The reference named by the installation ("API_Sesam"/"Path" of the
     // profile file, followed by "srt/CCAM.mdb"), read once per process and
-    // read again when the file has changed. nullptr and a French message in
-    // *erreur when there is none or it cannot be read.
+    // read again when the file or the practice's lexicon has changed. nullptr and a French message
+    // in *erreur when there is none or it cannot be read.
     static std::shared_ptr<const SourceReference> installee(QString* erreur = nullptr);
     // Where installee() looks ("" when the profile names no directory).
     static QString cheminInstalle();

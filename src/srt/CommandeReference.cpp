@@ -4,6 +4,7 @@
 #include "log/TextesErreurs.h"
 #include "srt/ComposantSrt.h"
 #include "srt/ConstructionReference.h"
+#include "srt/Lexique.h"
 #include "srt/PratiqueActes.h"
 #include "srt/RechercheActes.h"
 
@@ -24,6 +25,7 @@ const char* const kAideReference =
     "[--nouveau]\n"
     "  pavaccam reference search MOTS... --srt REP [--data REP] [--rsc REP] [--grille 1|2] "
     "[--max N]\n"
+    "                       [--explain]\n"
     "  pavaccam reference price CODE [--modifiers LETTRES] [--date AAAA-MM-JJ] --srt REP\n"
     "                       [--grille 1|2] [--association C] [--lieu C] [--rbt O|N]\n"
     "  pavaccam reference check CODE CODE... --srt REP [--date AAAA-MM-JJ]\n";
@@ -153,7 +155,8 @@ int importer(const QStringList& args, QTextStream& out, QTextStream& err)
         << "Fichier lu : " << b.forme << ".\n"
         << b.actes << " actes, " << b.lignes << " activités (lignes d'activité et de phase), "
         << b.tarifs << " tarifs, " << b.listesModificateurs << " listes de modificateurs, "
-        << b.chapitres << " chapitres.\n";
+        << b.chapitres << " chapitres.\n"
+        << "Lexique des praticiens : " << b.reglesLexique << " règles.\n";
     for (const QString& r : b.remarques)
         out << r << '\n';
     return kSucces;
@@ -165,7 +168,7 @@ int chercher(const QStringList& args, QTextStream& out, QTextStream& err)
     if (!analyser(args,
                   {QStringLiteral("--srt"), QStringLiteral("--grille"), QStringLiteral("--max"),
                    QStringLiteral("--data"), QStringLiteral("--rsc")},
-                  {}, a, err))
+                  {QStringLiteral("--explain")}, a, err))
         return kUsage;
     int grille = kGrilleSecteur1;
     if (!lireGrille(a, grille, err))
@@ -189,6 +192,17 @@ int chercher(const QStringList& args, QTextStream& out, QTextStream& err)
         err << "pavaccam reference : " << erreur << '\n';
         return kEchec;
     }
+    // The practice's own lexicon completes the reference's; a file that
+    // cannot be read or lines that are not rules are said, and the search
+    // goes on without them.
+    QString raison;
+    const QString lexiqueCabinet = lireLexiqueCabinet(&raison);
+    if (!raison.isEmpty())
+        err << "pavaccam reference search : " << raison << " (lexique du cabinet ignoré).\n";
+    QStringList anomalies;
+    recherche.ajouterLexique(lireLexique(lexiqueCabinet, cheminLexiqueCabinet(), &anomalies));
+    for (const QString& e : std::as_const(anomalies))
+        err << "pavaccam reference search : ligne ignorée : " << e << '\n';
     // The practice's habitual codings and coding history come first; what
     // cannot be read is said, and the search goes on without it.
     QStringList erreurs;
@@ -197,8 +211,9 @@ int chercher(const QStringList& args, QTextStream& out, QTextStream& err)
                                          a.options.value(QStringLiteral("--rsc")), &erreurs));
     for (const QString& e : std::as_const(erreurs))
         err << "pavaccam reference search : " << e << " (classement sans en tenir compte).\n";
-    const RechercheActes::Resultat r =
-        recherche.chercher(a.mots.join(QLatin1Char(' ')), maximum, &priorites);
+    const QString requete = a.mots.join(QLatin1Char(' '));
+    const bool expliquer = a.drapeaux.contains(QStringLiteral("--explain"));
+    const RechercheActes::Resultat r = recherche.chercher(requete, maximum, &priorites);
     for (int i : r.actes) {
         const RechercheActes::Acte& acte = recherche.actes()[i];
         QString tarif;
@@ -214,6 +229,10 @@ int chercher(const QStringList& args, QTextStream& out, QTextStream& err)
             break;
         }
         out << acte.code << '\t' << acte.libelle.simplified() << '\t' << tarif << '\n';
+        if (expliquer) {
+            for (const QString& ligne : recherche.expliquer(requete, i))
+                out << "    " << ligne << '\n';
+        }
     }
     if (r.total == 0)
         out << "Aucun acte trouvé.\n";

@@ -10,6 +10,7 @@ namespace pava {
 //
 //   import FICHIER.csv --srt REP [--modifiers FICHIER] [--forcer] [--nouveau]
 //   search MOTS... --srt REP [--data REP] [--rsc REP] [--grille 1|2] [--max N]
+//          [--explain]
 //   price CODE [--modifiers LETTRES] [--date AAAA-MM-JJ] --srt REP [--grille 1|2]
 //         [--association C] [--lieu C] [--rbt O|N]
 //   check CODE CODE... --srt REP [--date AAAA-MM-JJ]

@@ -2,6 +2,7 @@
 
 #include "session/Chemins.h"
 
+#include "srt/Lexique.h"
 #include "srt/ReglesFacturation.h"
 #include "srt/SchemaReference.h"
 #include "srt/TableInstallation.h"
@@ -419,6 +420,8 @@ private:
     }
     bool lireFichiers();
     bool lireInstallation();
+    bool lireLexique();
+    bool ecrireLexique(Ecriture& e);
     bool lireHistorique();
     void fusionner();
     bool ecrire(const QString& chemin);
@@ -444,6 +447,8 @@ private:
     QString m_nomInstallation;
     QByteArray m_installation;
     bool m_installationReprise = false;
+    QString m_nomLexique;
+    QString m_lexique;
     QStringList m_actesRetires;
 };
 
@@ -518,6 +523,41 @@ bool Construction::lireInstallation()
     m_bilan.tauxInstallation = static_cast<int>(m_table.taux.size());
     m_bilan.incompatibilites = static_cast<int>(m_table.incompatibilites.size());
     return true;
+}
+
+// The practitioners' lexicon goes into the reference as it is, for the act
+// search to read with the acts: a lexicon and the edition it was checked
+// against travel together. Lines that are not rules are reported, not fatal.
+bool Construction::lireLexique()
+{
+    const QString chemin =
+        m_options.fichierLexique.isEmpty() ? lexiqueLivre() : m_options.fichierLexique;
+    if (chemin.isEmpty()) {
+        m_bilan.remarques.append(QStringLiteral("Lexique des praticiens absent de "
+                                                "l'installation : recherche sans lexique."));
+        return true;
+    }
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly))
+        return echouer(QStringLiteral("impossible de lire le lexique « %1 » : %2")
+                           .arg(chemin, raisonFichierIllisible(f.fileName())));
+    m_lexique = QString::fromUtf8(f.readAll());
+    m_nomLexique = QFileInfo(chemin).fileName();
+    QStringList anomalies;
+    const qsizetype regles = pava::lireLexique(m_lexique, m_nomLexique, &anomalies).size();
+    m_bilan.reglesLexique = int(regles);
+    for (const QString& a : std::as_const(anomalies))
+        m_bilan.remarques.append(QStringLiteral("Lexique ignoré en %1.").arg(a));
+    return true;
+}
+
+bool Construction::ecrireLexique(Ecriture& e)
+{
+    if (m_lexique.isEmpty())
+        return true;
+    QSqlQuery q;
+    return e.preparer(q, QStringLiteral("INSERT INTO lexique VALUES (?, ?)")) &&
+           e.inserer(q, {m_nomLexique, m_lexique});
 }
 
 bool Construction::lireHistorique()
@@ -883,7 +923,7 @@ bool Construction::ecrireContenu(Ecriture& e)
             return false;
     }
     return ecrireEdition(e) && ecrireActes(e) && ecrireHistoriques(e) && ecrireModificateurs(e) &&
-           ecrireInstallation(e) &&
+           ecrireInstallation(e) && ecrireLexique(e) &&
            e.executer(QStringLiteral("PRAGMA user_version = %1").arg(kVersionSchema));
 }
 
@@ -1018,7 +1058,7 @@ void Construction::executer()
                     .arg(repertoire));
         return;
     }
-    if (!lireFichiers() || !lireHistorique() || !lireInstallation())
+    if (!lireFichiers() || !lireHistorique() || !lireInstallation() || !lireLexique())
         return;
     fusionner();
 

@@ -27,6 +27,9 @@ struct OptionsImport
     QString fichierEdition;      // the edition, CSV
     QString repertoireSrt;       // the SRT base directory: the reference is DIR/srt/CCAM.mdb
     QString fichierInstallation; // the installation's table (--modifiers), optional
+    // The practitioners' lexicon; "" for the one shipped with the program
+    // (lexiqueLivre()).
+    QString fichierLexique;
     // Build even though some rows could not be read (they are reported and
     // left out). Without it, a blocking anomaly leaves the reference unchanged.
     bool forcer = false;
@@ -60,6 +63,7 @@ struct BilanImport
     int tauxInstallation = 0;        // rates of the installation's table applied
     int incompatibilites = 0;        // pairs of the installation's table
     int incompatibilitesEdition = 0; // pairs the edition's billing rules forbid
+    int reglesLexique = 0;           // rules of the practitioners' lexicon
 
     QList<Anomalie> anomalies;             // of the edition
     QList<Anomalie> anomaliesInstallation; // of the installation's table

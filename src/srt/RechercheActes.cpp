@@ -2,6 +2,7 @@
 
 #include "srt/ReferenceTarifs.h"
 
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -14,38 +15,6 @@
 namespace pava {
 
 namespace {
-
-// Words too common to select anything; dropped from a query that has others.
-bool estMotVide(const QString& m)
-{
-    static const QStringList vides = {
-        QStringLiteral("a"),    QStringLiteral("au"),   QStringLiteral("aux"),
-        QStringLiteral("avec"), QStringLiteral("d"),    QStringLiteral("de"),
-        QStringLiteral("du"),   QStringLiteral("de"),   QStringLiteral("des"),
-        QStringLiteral("en"),   QStringLiteral("et"),   QStringLiteral("l"),
-        QStringLiteral("la"),   QStringLiteral("le"),   QStringLiteral("le"),
-        QStringLiteral("ou"),   QStringLiteral("par"),  QStringLiteral("pour"),
-        QStringLiteral("sur"),  QStringLiteral("sans"), QStringLiteral("un"),
-        QStringLiteral("une"),  QStringLiteral("dans"),
-    };
-    return vides.contains(m);
-}
-
-// French plural marks: "plaies" -> "plaie", "médicaux" -> "medical",
-// "réseaux" -> "reseau". Short words are left alone ("os", "bras" stays
-// "bra" on both sides, which is all that matters).
-QString singulier(QString m)
-{
-    if (m.size() > 4 && m.endsWith(QLatin1String("eaux"))) {
-        m.chop(1);
-    } else if (m.size() > 4 && m.endsWith(QLatin1String("aux"))) {
-        m.chop(3);
-        m.append(QLatin1String("al"));
-    } else if (m.size() >= 4 && (m.endsWith(QLatin1Char('s')) || m.endsWith(QLatin1Char('x')))) {
-        m.chop(1);
-    }
-    return m;
-}
 
 bool commencePar(const QString& mot, const QString& prefixe)
 {
@@ -74,32 +43,11 @@ void mettreBit(std::vector<std::uint64_t>& bits, std::uint32_t i)
 
 } // namespace
 
-QStringList RechercheActes::motsBruts(QStringView texte)
-{
-    QString plat;
-    plat.reserve(texte.size());
-    const QString decompose = texte.toString().normalized(QString::NormalizationForm_KD);
-    for (QChar c : decompose) {
-        if (c.category() == QChar::Mark_NonSpacing)
-            continue;
-        c = c.toLower();
-        if (c == QChar(0x0153))
-            plat.append(QLatin1String("oe"));
-        else if (c == QChar(0x00E6))
-            plat.append(QLatin1String("ae"));
-        else if (c == QChar(0x00DF))
-            plat.append(QLatin1String("ss"));
-        else
-            plat.append(c.isLetterOrNumber() ? c : QLatin1Char(' '));
-    }
-    return plat.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
 QStringList RechercheActes::mots(QStringView texte)
 {
-    QStringList resultat = motsBruts(texte);
-    for (QString& m : resultat)
-        m = singulier(m);
+    QStringList resultat;
+    for (const MotTexte& m : motsTexte(texte))
+        resultat.append(m.cle);
     return resultat;
 }
 
@@ -117,6 +65,8 @@ bool RechercheActes::charger(const QString& cheminReference, QString* erreur, in
     const QString nom = QStringLiteral("pava-recherche-%1").arg(++compteur);
     QList<Acte> actes;
     QList<Chapitre> chapitres;
+    QSet<QString> avecActivite1;
+    QString nomLexique, lexiqueReference;
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
@@ -138,6 +88,14 @@ bool RechercheActes::charger(const QString& cheminReference, QString* erreur, in
         ok = ok && q.exec(QStringLiteral("SELECT code, parent, titre FROM chapitre ORDER BY rang"));
         while (ok && q.next())
             chapitres.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString()});
+        ok = ok && q.exec(QStringLiteral("SELECT DISTINCT code FROM activite WHERE activite = 1"));
+        while (ok && q.next())
+            avecActivite1.insert(q.value(0).toString());
+        // A reference built before the lexicon has none: searched without it.
+        if (ok && q.exec(QStringLiteral("SELECT nom, contenu FROM lexique")) && q.next()) {
+            nomLexique = q.value(0).toString();
+            lexiqueReference = q.value(1).toString();
+        }
         if (!ok && erreur)
             *erreur = QStringLiteral("lecture du référentiel « %1 » impossible : %2")
                           .arg(cheminReference, q.lastError().isValid() ? q.lastError().text()
@@ -164,8 +122,24 @@ bool RechercheActes::charger(const QString& cheminReference, QString* erreur, in
         m_indexActes.insert(m_actes[i].code, i);
         m_actesChapitre[m_actes[i].chapitre].append(i);
     }
+    m_activite1.assign(std::size_t(m_actes.size()), false);
+    for (int i = 0; i < m_actes.size(); ++i)
+        m_activite1[std::size_t(i)] = avecActivite1.contains(m_actes[i].code);
+    m_lexique.clear();
+    m_reglesParCle.clear();
+    ajouterLexique(lireLexique(lexiqueReference, nomLexique));
     construireIndex();
     return true;
+}
+
+void RechercheActes::ajouterLexique(const QList<RegleLexique>& regles)
+{
+    for (const RegleLexique& r : regles) {
+        const int n = int(m_lexique.size());
+        m_lexique.append(r);
+        for (int s = 0; s < r.tapes.size(); ++s)
+            m_reglesParCle[r.tapes[s].first()].append({n, s});
+    }
 }
 
 namespace {
@@ -188,11 +162,13 @@ std::uint64_t empreinte(QStringView mot, qsizetype sans)
 void RechercheActes::construireIndex()
 {
     QHash<QString, std::vector<std::uint32_t>> postings;
+    QHash<QString, QString> cles;
     std::vector<QStringList> libelles(std::size_t(m_actes.size()));
     for (int i = 0; i < m_actes.size(); ++i) {
-        libelles[std::size_t(i)] = mots(m_actes[i].libelle);
-        for (const QString& m : libelles[std::size_t(i)]) {
-            std::vector<std::uint32_t>& p = postings[m];
+        for (const MotTexte& m : motsTexte(m_actes[i].libelle)) {
+            libelles[std::size_t(i)].append(m.plie);
+            cles.insert(m.plie, m.cle);
+            std::vector<std::uint32_t>& p = postings[m.plie];
             if (p.empty() || p.back() != std::uint32_t(i))
                 p.push_back(std::uint32_t(i));
         }
@@ -205,12 +181,16 @@ void RechercheActes::construireIndex()
     m_postings.assign(m_mots.size(), {});
     m_motsVides.assign(m_mots.size(), false);
     m_formes.clear();
+    m_cles.clear();
+    m_cleDeMot.clear();
     QHash<QString, std::uint32_t> ids;
     for (std::uint32_t id = 0; id < m_mots.size(); ++id) {
         const QString& mot = m_mots[id];
         ids.insert(mot, id);
         m_postings[id] = std::move(postings[mot]);
         m_motsVides[id] = estMotVide(mot);
+        m_cles.emplace_back(cles.value(mot), id);
+        m_cleDeMot.push_back(cles.value(mot));
         if (mot.size() >= 4 &&
             std::all_of(mot.begin(), mot.end(), [](QChar c) { return c.isLetter(); })) {
             for (qsizetype sans = -1; sans < mot.size(); ++sans)
@@ -218,6 +198,7 @@ void RechercheActes::construireIndex()
         }
     }
     std::sort(m_formes.begin(), m_formes.end());
+    std::sort(m_cles.begin(), m_cles.end());
     m_libelles.assign(m_actes.size(), {});
     for (std::size_t i = 0; i < libelles.size(); ++i) {
         for (const QString& m : libelles[i])
@@ -271,33 +252,192 @@ void RechercheActes::marquerCodes(const QString& mot, std::vector<std::uint64_t>
         mettreBit(bits, std::uint32_t(it->second));
 }
 
-// Each word of the query, as typed (for the codes: "deqs" must keep its "s")
-// and in the index's form (for the labels), with the vocabulary it matches:
-// itself, the words it begins (ids debut to fin), the words one typing error
-// away.
+// One word to find in a label: a word of the query, or of a meaning the
+// lexicon gives to some of its words. A word of the query is kept as typed
+// (for the codes: "deqs" must keep its "s") and folded; it matches the words
+// of its stem, the words it begins (ids debut to fin), the words one typing
+// error away. A word of a meaning matches the words of its stem only.
 struct RechercheActes::Terme
 {
-    QString brut, mot;
-    std::int64_t idExact = -1;
+    QString plie, cle;
+    bool tape = true;
+    std::size_t exactsDebut = 0, exactsFin = 0; // range of m_cles
     std::uint32_t debut = 0, fin = 0;
     std::vector<std::uint32_t> fautes;
     bool code = false;
+
+    // How the word meets a label word: 4 the same word, 3 the same stem, 2
+    // its beginning, 1 a typing error, 0 not at all.
+    int niveau(const RechercheActes& r, std::uint32_t id) const
+    {
+        if (tape && r.m_mots[id] == plie)
+            return 4;
+        for (std::size_t k = exactsDebut; k < exactsFin; ++k) {
+            if (r.m_cles[k].second == id)
+                return 3;
+        }
+        if (!tape)
+            return 0;
+        if (id >= debut && id < fin)
+            return 2;
+        if (std::binary_search(fautes.begin(), fautes.end(), id))
+            return 1;
+        return 0;
+    }
 };
+
+// A query as searched: its words, and the groups each act must match. A group
+// is a word of the query, or the words a rule of the lexicon names; it matches
+// through any of its ways: the words as typed (regle -1), or a meaning of a
+// rule, each with all its words.
+struct RechercheActes::Requete
+{
+    struct Voie
+    {
+        std::vector<int> termes;
+        int regle = -1;
+    };
+    struct Groupe
+    {
+        QString tape;
+        std::vector<Voie> voies;
+    };
+    std::vector<Terme> termes;
+    std::vector<Groupe> groupes;
+};
+
+std::pair<std::size_t, std::size_t> RechercheActes::exacts(const QString& cle) const
+{
+    const auto debut = std::lower_bound(m_cles.begin(), m_cles.end(), std::make_pair(cle, 0u));
+    auto fin = debut;
+    while (fin != m_cles.end() && fin->first == cle)
+        ++fin;
+    return {std::size_t(debut - m_cles.begin()), std::size_t(fin - m_cles.begin())};
+}
 
 void RechercheActes::preparer(Terme& t) const
 {
-    const auto premier = std::lower_bound(m_mots.begin(), m_mots.end(), t.mot);
+    std::tie(t.exactsDebut, t.exactsFin) = exacts(t.cle);
+    if (!t.tape)
+        return;
+    const auto premier = std::lower_bound(m_mots.begin(), m_mots.end(), t.plie);
     auto dernier = premier;
-    while (dernier != m_mots.end() && commencePar(*dernier, t.mot))
+    while (dernier != m_mots.end() && commencePar(*dernier, t.plie))
         ++dernier;
     t.debut = std::uint32_t(premier - m_mots.begin());
     t.fin = std::uint32_t(dernier - m_mots.begin());
-    if (premier != m_mots.end() && *premier == t.mot)
-        t.idExact = t.debut;
-    t.code = estDebutDeCode(t.brut);
-    // Four letters are too few to tell a typing error from another word.
-    if (std::count_if(t.brut.begin(), t.brut.end(), [](QChar c) { return c.isLetter(); }) >= 5)
-        t.fautes = motsAUneFaute(t.mot);
+    t.code = estDebutDeCode(t.plie);
+    // Four letters are too few to tell a typing error from another word. A
+    // word one error away brings the words of its stem: "suure" finds
+    // "suture", hence "sutures".
+    if (std::count_if(t.plie.begin(), t.plie.end(), [](QChar c) { return c.isLetter(); }) >= 5) {
+        const std::vector<std::uint32_t> proches = motsAUneFaute(t.plie);
+        for (std::uint32_t id : proches) {
+            const auto [debut, fin] = exacts(m_cleDeMot[id]);
+            for (std::size_t k = debut; k < fin; ++k)
+                t.fautes.push_back(m_cles[k].second);
+        }
+        std::sort(t.fautes.begin(), t.fautes.end());
+        t.fautes.erase(std::unique(t.fautes.begin(), t.fautes.end()), t.fautes.end());
+    }
+}
+
+RechercheActes::Requete RechercheActes::analyser(QStringView texte) const
+{
+    Requete r;
+    std::vector<MotTexte> tous;
+    QStringList vus;
+    for (MotTexte& m : motsTexte(texte)) {
+        if (vus.contains(m.plie) || vus.size() >= 16)
+            continue;
+        vus.append(m.plie);
+        tous.push_back(std::move(m));
+    }
+    std::vector<MotTexte> mots;
+    for (const MotTexte& m : tous) {
+        if (!estMotVide(m.plie))
+            mots.push_back(m);
+    }
+    if (mots.empty())
+        mots = tous;
+
+    const auto terme = [&](const QString& plie, const QString& cle, bool tape) {
+        for (std::size_t k = 0; k < r.termes.size(); ++k) {
+            if (r.termes[k].tape == tape && r.termes[k].cle == cle && r.termes[k].plie == plie)
+                return int(k);
+        }
+        Terme t;
+        t.plie = plie;
+        t.cle = cle;
+        t.tape = tape;
+        preparer(t);
+        r.termes.push_back(std::move(t));
+        return int(r.termes.size() - 1);
+    };
+    for (std::size_t i = 0; i < mots.size();) {
+        // The longest spelling of the lexicon that starts here; every rule
+        // that has it gives its meanings.
+        std::size_t longueur = 1;
+        std::vector<int> regles;
+        for (const auto& [regle, orthographe] : m_reglesParCle.value(mots[i].cle)) {
+            const QStringList& tapes = m_lexique[regle].tapes[orthographe];
+            const std::size_t n = std::size_t(tapes.size());
+            if (i + n > mots.size())
+                continue;
+            bool egal = true;
+            for (std::size_t k = 0; k < n && egal; ++k)
+                egal = mots[i + k].cle == tapes[qsizetype(k)];
+            if (!egal || n < longueur)
+                continue;
+            if (n > longueur)
+                regles.clear();
+            longueur = n;
+            if (std::find(regles.begin(), regles.end(), regle) == regles.end())
+                regles.push_back(regle);
+        }
+        Requete::Groupe g;
+        Requete::Voie telQuel;
+        for (std::size_t k = i; k < i + longueur; ++k) {
+            g.tape += (g.tape.isEmpty() ? QString() : QStringLiteral(" ")) + mots[k].plie;
+            telQuel.termes.push_back(terme(mots[k].plie, mots[k].cle, true));
+            // A word of the lexicon is a word, not the beginning of a code:
+            // "eeg" is no EEGA act.
+            if (!regles.empty())
+                r.termes[std::size_t(telQuel.termes.back())].code = false;
+        }
+        g.voies.push_back(std::move(telQuel));
+        for (int regle : regles) {
+            for (const QStringList& sens : m_lexique[regle].sens) {
+                Requete::Voie v;
+                v.regle = regle;
+                for (const QString& cle : sens)
+                    v.termes.push_back(terme(QString(), cle, false));
+                g.voies.push_back(std::move(v));
+            }
+        }
+        r.groupes.push_back(std::move(g));
+        i += longueur;
+    }
+    return r;
+}
+
+void RechercheActes::marquerTerme(const Terme& t, std::vector<std::uint64_t>& bits) const
+{
+    std::fill(bits.begin(), bits.end(), 0);
+    for (std::size_t k = t.exactsDebut; k < t.exactsFin; ++k) {
+        for (std::uint32_t acte : m_postings[m_cles[k].second])
+            mettreBit(bits, acte);
+    }
+    for (std::uint32_t id = t.debut; id < t.fin; ++id) {
+        for (std::uint32_t acte : m_postings[id])
+            mettreBit(bits, acte);
+    }
+    for (std::uint32_t id : t.fautes) {
+        for (std::uint32_t acte : m_postings[id])
+            mettreBit(bits, acte);
+    }
+    if (t.code)
+        marquerCodes(t.plie, bits);
 }
 
 namespace {
@@ -353,59 +493,199 @@ std::vector<std::uint32_t> RechercheActes::motsAUneFaute(const QString& mot) con
     return ids;
 }
 
+// How well an act matches a query, each field the smaller the better, in
+// the order of the ranking; cle() puts them in one number.
+struct RechercheActes::Qualite
+{
+    std::uint64_t parCode = 2;    // 0 its code typed, 1 its code begun, 2 neither
+    std::uint64_t pasEntiers = 0; // groups found only by a beginning or a typing error
+    std::uint64_t fautes = 0;     // groups found only through a typing error
+    // Of the groups a rule names: how far down its meanings the way found
+    // is, the words as typed coming after the last meaning.
+    std::uint64_t sensLexique = 0;
+    std::uint64_t surplus = 0; // words of the label no group found
+    std::uint64_t sansActivite1 = 0;
+    std::uint64_t position = 0; // how far from the start the words found are
+    std::uint64_t rangCode = 0;
+
+    std::uint64_t cle() const
+    {
+        const auto borne = [](std::uint64_t v, int bits) {
+            return std::min<std::uint64_t>(v, (std::uint64_t(1) << bits) - 1);
+        };
+        return borne(parCode, 2) << 46 | borne(pasEntiers, 4) << 42 | borne(fautes, 4) << 38 |
+               borne(sensLexique, 4) << 34 | borne(surplus, 8) << 26 |
+               borne(sansActivite1, 1) << 25 | borne(position, 8) << 17 | borne(rangCode, 17);
+    }
+};
+
+namespace {
+
+QString texteNiveau(int niveau)
+{
+    switch (niveau) {
+    case 4:
+        return QStringLiteral("mot identique");
+    case 3:
+        return QStringLiteral("même racine");
+    case 2:
+        return QStringLiteral("début de mot");
+    default:
+        break;
+    }
+    return QStringLiteral("faute de frappe");
+}
+
+} // namespace
+
+RechercheActes::Qualite RechercheActes::evaluer(const Requete& r, std::size_t acte,
+                                                QStringList* explication) const
+{
+    Qualite q;
+    const QString& code = m_actes[qsizetype(acte)].code;
+    const std::vector<std::uint32_t>& libelle = m_libelles[acte];
+    std::uint64_t trouves = 0; // label words found (not the small ones), by rank
+    for (const Requete::Groupe& g : r.groupes) {
+        // The best way through the group: the lowest level of its words,
+        // then a meaning of the lexicon, then more words of the label.
+        int meilleurNiveau = 0;
+        std::size_t meilleureVoie = 0;
+        bool trouve = false;
+        std::uint64_t meilleursMots = 0, meilleurePosition = 0;
+        QStringList meilleurDetail;
+        bool parSonCode = false;
+        // The ways are the words as typed, then the meanings in order.
+        const auto rangVoie = [&](std::size_t v) { return v == 0 ? g.voies.size() : v; };
+        for (std::size_t v = 0; v < g.voies.size(); ++v) {
+            const Requete::Voie& voie = g.voies[v];
+            int niveauVoie = 4;
+            std::uint64_t mots = 0, position = 0;
+            QStringList detail;
+            for (int k : voie.termes) {
+                const Terme& t = r.termes[std::size_t(k)];
+                if (t.code && code.compare(t.plie, Qt::CaseInsensitive) == 0)
+                    q.parCode = 0;
+                else if (t.code && q.parCode == 2 && code.startsWith(t.plie, Qt::CaseInsensitive))
+                    q.parCode = 1;
+                if (t.code && code.startsWith(t.plie, Qt::CaseInsensitive) &&
+                    voie.termes.size() == 1)
+                    parSonCode = true;
+                int niveau = 0;
+                std::uint64_t ou = 0, rang = 0;
+                std::size_t trouveA = 0;
+                for (std::size_t p = 0; p < libelle.size(); ++p) {
+                    const int n = t.niveau(*this, libelle[p]);
+                    if (n > niveau) {
+                        niveau = n;
+                        ou = rang;
+                        trouveA = p;
+                    }
+                    rang += m_motsVides[libelle[p]] ? 0 : 1;
+                }
+                niveauVoie = std::min(niveauVoie, niveau);
+                if (niveau == 0)
+                    break;
+                if (!m_motsVides[libelle[trouveA]])
+                    mots |= std::uint64_t(1) << std::min<std::uint64_t>(ou, 63);
+                position += ou;
+                if (explication)
+                    detail.append(t.tape ? QStringLiteral("%1 (%2)").arg(m_mots[libelle[trouveA]],
+                                                                         texteNiveau(niveau))
+                                         : m_mots[libelle[trouveA]]);
+            }
+            if (niveauVoie == 0)
+                continue;
+            // Same and stem count as whole words alike.
+            const int entier = std::min(niveauVoie, 3);
+            const int entierMeilleur = std::min(meilleurNiveau, 3);
+            // Whole words first; then the rule's meanings in the order
+            // written, the words as typed last.
+            const bool mieux = entier != entierMeilleur ? entier > entierMeilleur
+                                                        : rangVoie(v) < rangVoie(meilleureVoie);
+            if (!trouve || mieux) {
+                trouve = true;
+                meilleurNiveau = niveauVoie;
+                meilleureVoie = v;
+                meilleursMots = mots;
+                meilleurePosition = position;
+                meilleurDetail = detail;
+            }
+        }
+        if (!trouve) {
+            // Found by the act's code only.
+            q.pasEntiers += 1;
+            if (explication && parSonCode)
+                explication->append(QStringLiteral("« %1 » : code %2 (%3)")
+                                        .arg(g.tape, code,
+                                             code.compare(g.tape, Qt::CaseInsensitive) == 0
+                                                 ? QStringLiteral("code identique")
+                                                 : QStringLiteral("début du code")));
+            continue;
+        }
+        const int regle = g.voies[meilleureVoie].regle;
+        q.pasEntiers += meilleurNiveau < 3 ? 1 : 0;
+        q.fautes += meilleurNiveau == 1 ? 1 : 0;
+        q.sensLexique += rangVoie(meilleureVoie) - 1;
+        q.position += meilleurePosition;
+        trouves |= meilleursMots;
+        if (explication) {
+            QString ligne = QStringLiteral("« %1 » : %2")
+                                .arg(g.tape, meilleurDetail.join(QStringLiteral(", ")));
+            if (regle >= 0) {
+                const RegleLexique& rl = m_lexique[regle];
+                ligne += QStringLiteral(" ; par le lexique (%1, ligne %2 : %3)")
+                             .arg(rl.origine)
+                             .arg(rl.ligne)
+                             .arg(rl.texte);
+            }
+            explication->append(ligne);
+        }
+    }
+    const std::uint64_t n = std::uint64_t(std::popcount(trouves));
+    q.surplus = m_significatifs[acte] > n ? m_significatifs[acte] - n : 0;
+    q.sansActivite1 = m_activite1[acte] ? 0 : 1;
+    q.rangCode = m_rangsCodes[acte];
+    return q;
+}
+
 RechercheActes::Resultat RechercheActes::chercher(QStringView requete, int maximum,
                                                   const Priorites* priorites) const
 {
     Resultat resultat;
     if (m_actes.isEmpty() || requete.size() > 1000)
         return resultat;
-
-    std::vector<Terme> tous;
-    QStringList vus;
-    for (const QString& b : motsBruts(requete)) {
-        if (vus.contains(b) || vus.size() >= 16)
-            continue;
-        vus.append(b);
-        Terme t;
-        t.brut = b;
-        t.mot = singulier(b);
-        tous.push_back(std::move(t));
-    }
-    std::vector<Terme> termes;
-    for (const Terme& t : tous) {
-        if (!estMotVide(t.mot))
-            termes.push_back(t);
-    }
-    if (termes.empty())
-        termes = tous;
-    if (termes.empty())
+    const Requete r = analyser(requete);
+    if (r.groupes.empty())
         return resultat;
 
+    // The acts of each word; then, for each group, those of one of its ways
+    // (all the way's words); an act is kept when every group has it.
     const std::size_t n = std::size_t(m_actes.size());
+    const std::size_t blocs = m_candidats.size();
+    std::vector<std::vector<std::uint64_t>> actesTermes(r.termes.size());
+    for (std::size_t k = 0; k < r.termes.size(); ++k) {
+        actesTermes[k].assign(blocs, 0);
+        marquerTerme(r.termes[k], actesTermes[k]);
+    }
     std::fill(m_candidats.begin(), m_candidats.end(), ~std::uint64_t(0));
     if (n % 64 != 0)
         m_candidats.back() = (std::uint64_t(1) << (n % 64)) - 1;
-    for (Terme& t : termes) {
-        preparer(t);
+    std::vector<std::uint64_t> voie(blocs);
+    for (const Requete::Groupe& g : r.groupes) {
         std::fill(m_bits.begin(), m_bits.end(), 0);
-        for (std::uint32_t id = t.debut; id < t.fin; ++id) {
-            for (std::uint32_t acte : m_postings[id])
-                mettreBit(m_bits, acte);
+        for (const Requete::Voie& v : g.voies) {
+            std::fill(voie.begin(), voie.end(), ~std::uint64_t(0));
+            for (int k : v.termes) {
+                for (std::size_t b = 0; b < blocs; ++b)
+                    voie[b] &= actesTermes[std::size_t(k)][b];
+            }
+            for (std::size_t b = 0; b < blocs; ++b)
+                m_bits[b] |= voie[b];
         }
-        for (std::uint32_t id : t.fautes) {
-            for (std::uint32_t acte : m_postings[id])
-                mettreBit(m_bits, acte);
-        }
-        if (t.code)
-            marquerCodes(t.brut, m_bits);
-        for (std::size_t i = 0; i < m_bits.size(); ++i)
-            m_candidats[i] &= m_bits[i];
+        for (std::size_t b = 0; b < blocs; ++b)
+            m_candidats[b] &= m_bits[b];
     }
 
-    // How well an act matches, the smaller the better, in one number: its
-    // code (a query word, or starting with one), then the query words found
-    // only through a typing error, those not found whole, where the words
-    // found are in the label, the label's other words, and last the code.
     struct Classement
     {
         std::int64_t pratique; // larger first
@@ -418,45 +698,8 @@ RechercheActes::Resultat RechercheActes::chercher(QStringView requete, int maxim
     for (std::size_t bloc = 0; bloc < m_candidats.size(); ++bloc) {
         for (std::uint64_t b = m_candidats[bloc]; b != 0; b &= b - 1) {
             const std::size_t i = bloc * 64 + std::size_t(std::countr_zero(b));
-            const QString& code = m_actes[qsizetype(i)].code;
-            const std::vector<std::uint32_t>& libelle = m_libelles[i];
-            std::uint64_t parCode = 2;
-            std::uint64_t fautes = 0, pasEntiers = 0, position = 0, trouvesDansLibelle = 0;
-            for (const Terme& t : termes) {
-                if (t.code && code.compare(t.brut, Qt::CaseInsensitive) == 0)
-                    parCode = 0;
-                else if (t.code && parCode == 2 && code.startsWith(t.brut, Qt::CaseInsensitive))
-                    parCode = 1;
-                // The best way the word is found in the label, and where.
-                int niveau = 0;
-                std::uint64_t ou = 0;
-                std::uint64_t rang = 0;
-                for (std::uint32_t id : libelle) {
-                    const int n = id == t.idExact               ? 3
-                                  : id >= t.debut && id < t.fin ? 2
-                                  : !t.fautes.empty() &&
-                                          std::binary_search(t.fautes.begin(), t.fautes.end(), id)
-                                      ? 1
-                                      : 0;
-                    if (n > niveau) {
-                        niveau = n;
-                        ou = rang;
-                    }
-                    rang += m_motsVides[id] ? 0 : 1;
-                }
-                pasEntiers += niveau == 3 ? 0 : 1;
-                fautes += niveau == 1 ? 1 : 0;
-                position += ou;
-                trouvesDansLibelle += niveau > 0 ? 1 : 0;
-            }
-            const std::uint64_t surplus = m_significatifs[i] > trouvesDansLibelle
-                                              ? m_significatifs[i] - trouvesDansLibelle
-                                              : 0;
-            trouves.push_back({avecPratique ? (*priorites)[i] : 0,
-                               parCode << 46 | fautes << 41 | pasEntiers << 36 |
-                                   std::min<std::uint64_t>(position, 4095) << 24 |
-                                   std::min<std::uint64_t>(surplus, 255) << 16 | m_rangsCodes[i],
-                               int(i)});
+            trouves.push_back(
+                {avecPratique ? (*priorites)[i] : 0, evaluer(r, i, nullptr).cle(), int(i)});
         }
     }
     const auto avant = [](const Classement& a, const Classement& b) {
@@ -470,6 +713,43 @@ RechercheActes::Resultat RechercheActes::chercher(QStringView requete, int maxim
     for (std::size_t i = 0; i < garde; ++i)
         resultat.actes.append(trouves[i].index);
     return resultat;
+}
+
+QStringList RechercheActes::expliquer(QStringView requete, int acte) const
+{
+    QStringList lignes;
+    if (acte < 0 || acte >= m_actes.size() || requete.size() > 1000)
+        return lignes;
+    evaluer(analyser(requete), std::size_t(acte), &lignes);
+    return lignes;
+}
+
+QStringList RechercheActes::reglesSansEffet() const
+{
+    QStringList sansEffet;
+    const std::size_t blocs = m_bits.size();
+    std::vector<std::uint64_t> bits(blocs), acc(blocs);
+    for (const RegleLexique& r : m_lexique) {
+        for (const QStringList& sens : r.sens) {
+            std::fill(acc.begin(), acc.end(), ~std::uint64_t(0));
+            for (const QString& cle : sens) {
+                Terme t;
+                t.cle = cle;
+                t.tape = false;
+                preparer(t);
+                marquerTerme(t, bits);
+                for (std::size_t b = 0; b < blocs; ++b)
+                    acc[b] &= bits[b];
+            }
+            if (std::all_of(acc.begin(), acc.end(), [](std::uint64_t x) { return x == 0; }))
+                sansEffet.append(QStringLiteral("%1, ligne %2 : « %3 » : le sens « %4 » ne "
+                                                "mène à aucun acte")
+                                     .arg(r.origine)
+                                     .arg(r.ligne)
+                                     .arg(r.texte, sens.join(QLatin1Char(' '))));
+        }
+    }
+    return sansEffet;
 }
 
 } // namespace pava

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "srt/Lexique.h"
 #include "srt/Tarifs.h"
 
 #include <QDate>
@@ -18,28 +19,38 @@ namespace pava {
 // the act chooser window and "pavaccam reference search" ask.
 //
 // charger() reads the acts in force on a day from a reference (code, label,
-// chapter, unit price in one grid) and the chapter tree, and builds an index
-// in memory; after that, chercher() answers without touching the database, in
-// a few microseconds for a few words on the whole CCAM.
+// chapter, unit price in one grid), the chapter tree and the practitioners'
+// lexicon the reference was built with, and builds an index in memory; after
+// that, chercher() answers without touching the database, in some
+// microseconds for a few words on the whole CCAM.
 //
 // How a query matches: it is cut into words, compared without regard to case,
-// accents, ligatures (œ) or punctuation, in any order. Each word of the query
-// is the beginning of a word of the label ("sut" finds "suture"), and the
-// French plural marks are ignored on both sides ("plaies", "sutures",
-// "médicaux" find "plaie", "suture", "médical"). A query word of five letters
-// or more also matches a label word one typing error away (a letter missing,
-// added, swapped or wrong, or "f" typed for "ph": "electrocardiografie",
-// "sutrue"). A word of the form of an act code's beginning ("qzja", "QZJA0",
-// "qzja002") also matches the codes that start with it. An act matches when
-// every word of the query matches; small words ("de", "la", "par"...) are
-// skipped unless the query has nothing else.
+// accents, ligatures (œ) or punctuation, in any order, each word by its French
+// stem (Lexique.h: "abdominale" meets "abdominal", "plaies" "plaie"). A word
+// also matches the label words it begins ("sut" finds "suture", "echo abd"
+// "abdomen"). A query word of five letters or more also matches a label word
+// one typing error away (a letter missing, added, swapped or wrong, or "f"
+// typed for "ph": "electrocardiografie", "sutrue"). A word of the form of an
+// act code's beginning ("qzja", "QZJA0", "qzja002") also matches the codes
+// that start with it. Small words ("de", "la", "par"...) are skipped unless
+// the query has nothing else.
+//
+// The lexicon says what practitioners' words mean in the edition's words:
+// "ecg" is "électrocardiographie", "stérilet" "dispositif intra-utérin". The
+// words of a query a rule names (the longest spelling first) match a label
+// that holds them, or one that holds all the words of one of the rule's
+// meanings. An act matches when every word or group of words of the query
+// matches.
 //
 // Results come best first: what the practice has already coded (its habitual
 // codings, then the acts of its coding history, the most recently recorded
-// first), then by how well the act matches: its code is a query word, or
-// starts with one; fewer typing errors; more query words that are whole words
-// of the label; the words found nearer the start of the label; fewer other
-// words in the label. Then by code.
+// first); then its code is a query word, or starts with one; then the labels
+// that hold every query word whole (by its stem or by a meaning of the
+// lexicon), rather than by its beginning or with a typing error; fewer words
+// found only through a typing error; the lexicon's meaning rather than the
+// words as typed when a rule names them; fewer other words in the label;
+// acts of activity 1 (the main act rather than, say, anaesthesia alone); the
+// words found nearer the start of the label. Then by code.
 //
 // Not for concurrent use: chercher() reuses work buffers.
 class RechercheActes
@@ -100,16 +111,34 @@ public:
     // Acts placed directly in a chapter, in the edition's order.
     QList<int> actesDuChapitre(const QString& code) const { return m_actesChapitre.value(code); }
 
-    // The words of a text as the index sees them: lower case, without
-    // accents, plural marks removed ("Électrocardiographies" ->
-    // "electrocardiographie"). Exposed for the act chooser's highlighting.
+    // Why an act comes up for a query: one line per word or group of words
+    // of the query, saying which word of the label it met and how (the same
+    // word, the same stem, its beginning, a typing error, a rule of the
+    // lexicon and its line, the code). In French, for "--explain".
+    QStringList expliquer(QStringView requete, int acte) const;
+
+    // Adds rules to the lexicon (the practice's own, after the reference's).
+    void ajouterLexique(const QList<RegleLexique>& regles);
+    const QList<RegleLexique>& lexique() const { return m_lexique; }
+    // The rules with a meaning that no act in force holds, one French line
+    // each: a lexicon must lead somewhere.
+    QStringList reglesSansEffet() const;
+
+    // The words of a text as the index sees them: their stems
+    // ("Électrocardiographies" -> "electrocardiograph"). Exposed for the act
+    // chooser's highlighting.
     static QStringList mots(QStringView texte);
 
 private:
     struct Terme;
-    static QStringList motsBruts(QStringView texte);
+    struct Requete;
+    struct Qualite;
+    Requete analyser(QStringView requete) const;
+    Qualite evaluer(const Requete& r, std::size_t acte, QStringList* explication) const;
     void construireIndex();
     void preparer(Terme& t) const;
+    void marquerTerme(const Terme& t, std::vector<std::uint64_t>& bits) const;
+    std::pair<std::size_t, std::size_t> exacts(const QString& cle) const;
     std::vector<std::uint32_t> motsAUneFaute(const QString& mot) const;
     void marquerCodes(const QString& mot, std::vector<std::uint64_t>& bits) const;
 
@@ -121,7 +150,13 @@ private:
     QHash<QString, QList<int>> m_enfants;
     QHash<QString, QList<int>> m_actesChapitre;
 
-    std::vector<QString> m_mots;                        // sorted vocabulary
+    std::vector<QString> m_mots;                           // sorted vocabulary, folded
+    std::vector<std::pair<QString, std::uint32_t>> m_cles; // each word's stem, sorted
+    std::vector<QString> m_cleDeMot;                       // the stem of each word
+    std::vector<bool> m_activite1;                         // acts with a line of activity 1
+    QList<RegleLexique> m_lexique;
+    // The rules by the first stem of each of their spellings: (rule, spelling).
+    QHash<QString, QList<QPair<int, int>>> m_reglesParCle;
     std::vector<bool> m_motsVides;                      // "de", "la"... in the vocabulary
     std::vector<std::vector<std::uint32_t>> m_postings; // acts of each word
     std::vector<std::vector<std::uint32_t>> m_libelles; // word ids of each label, in order

@@ -64,6 +64,8 @@ private slots:
                          chemin("table.csv")})
                      .code,
                  0);
+        // The practice's own lexicon, in its home.
+        QVERIFY(writeFile(m_env.home() + "/lexique-cabinet.txt", "crête de coq = verrues\n"));
         QVERIFY(creerHabituels(chemin("donnees/CCAM001.mdb"), {{"QZJA002", "Suture"}}));
         QVERIFY(creerHistorique(chemin("rsc/Cotation.mdb"), {{"QZJA002", "2026-01-10"}}));
     }
@@ -134,6 +136,15 @@ private slots:
                L{"search", "qz", "--data", "@donnees", "--srt", "@srt"}, 0, L{deuxPratique}, "");
         rangee("historique du cabinet en premier",
                L{"search", "qz", "--rsc", "@rsc", "--srt", "@srt"}, 0, L{deuxPratique}, "");
+        rangee("lexique du cabinet, expliqué",
+               L{"search", "crete coq", "--explain", "--srt", "@srt"}, 0,
+               L{verrues + "    « crete coq » : verrues ; par le lexique (",
+                 "lexique-cabinet.txt, ligne 1 : crête de coq = verrues)\n1 acte trouvé.\n"},
+               "");
+        rangee("mot commencé, expliqué", L{"search", "sut sup", "--explain", "--srt", "@srt"}, 0,
+               L{"    « sut » : suture (début de mot)\n    « sup » : superficielle (début de "
+                 "mot)\n"},
+               "");
         rangee("historique absent", L{"search", "qz", "--rsc", "@donnees", "--srt", "@srt"}, 0,
                L{deux}, "Historique des cotations introuvable");
 
@@ -183,6 +194,33 @@ private slots:
         rangee("vérification d'un acte inconnu", L{"check", "QZJA002", "ZZZZ999", "--srt", "@srt"},
                1, L{}, "inconnu");
     }
+    // A lexicon of the practice's home that is a link, or holds a line that
+    // is no rule: said on standard error, and the search goes on.
+    void lexiqueHostile_data()
+    {
+        QTest::addColumn<QByteArray>("contenu"); // empty: a link to the edition
+        QTest::addColumn<QString>("erreur");
+        rangee("lien symbolique", QByteArray(), "lien symbolique");
+        rangee("ligne sans sens", QByteArray("crete de coq =\n"), "ligne 1");
+    }
+
+    void lexiqueHostile()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(QString, erreur);
+        const QString fichier = m_env.home() + "/lexique-cabinet.txt";
+        const QByteArray avant = readFile(fichier);
+        QVERIFY(QFile::remove(fichier));
+        QVERIFY(contenu.isEmpty() ? QFile::link(chemin("edition.csv"), fichier)
+                                  : writeFile(fichier, contenu));
+        const Sortie s = lancer({"search", "verrues", "--srt", chemin("srt")});
+        QVERIFY(QFile::remove(fichier));
+        QVERIFY(writeFile(fichier, avant));
+        QCOMPARE(s.code, 0);
+        QVERIFY2(s.out.contains("QZNP001"), qPrintable(s.out));
+        QVERIFY2(s.err.contains(erreur), qPrintable(s.err));
+    }
+
     void commande()
     {
         QFETCH(QStringList, args);

@@ -1,6 +1,7 @@
 // The act search on a small reference: codes, words in any order, accents,
-// ligatures, plurals, typing errors, ranking with and without a practice, and
-// what a loading keeps. The chooser browses the chapters (tst_choixacte).
+// ligatures, stems, typing errors, the practitioners' lexicon, ranking with
+// and without a practice (each order rule against the next), and what a
+// loading keeps. The chooser browses the chapters (tst_choixacte).
 #include "EditionsDeTest.h"
 #include "TestSupport.h"
 
@@ -49,9 +50,28 @@ private slots:
              "QZJA017,,Sutures de plaies multiples de la peau,1,0,53.95,40.07,,,1,ADC",
              "QZJS001,,Autre acte sur la peau,1,0,5.00,5.00,,,1,ADC",
              "ADCA002,,Suture de plaie du nerf facial,1,0,356.80,356.80,,,1,ADC",
-             "QZFA031,,Exérèse de lésion superficielle de la peau,1,0,45.00,40.00,,,1,ADC"});
-        const BilanImport b = importer(m_dir.path(), e);
+             "QZFA031,,Exérèse de lésion superficielle de la peau,1,0,45.00,40.00,,,1,ADC",
+             "QZJA098,,Suturectomie du muscle peaucier,1,0,5.00,5.00,,,1,ADC",
+             "AAAA001,,\"Nerf radial, anesthésie\",4,0,5.00,5.00,,,1,ADC",
+             "AAAA002,,Nerf radial,4,0,5.00,5.00,,,1,ADC",
+             "ADCA005,,Libération du nerf radial,1,0,5.00,5.00,,,1,ADC"});
+        // The reference's lexicon: two rules, one that leads nowhere in this
+        // edition, one line that is no rule.
+        OptionsImport o;
+        o.repertoireSrt = m_dir.path();
+        o.fichierEdition = m_dir.filePath("edition.csv");
+        o.fichierLexique = m_dir.filePath("lexique.txt");
+        QVERIFY(writeFile(o.fichierEdition, e));
+        QVERIFY(writeFile(o.fichierLexique, "# essai\n"
+                                            "ecg, électrocardiogramme = électrocardiographie\n"
+                                            "suture plaie = suture plaie peau # la peau\n"
+                                            "stérilet = dispositif intra-utérin\n"
+                                            "sans égal\n"));
+        const BilanImport b = importerReference(o);
         QVERIFY2(b.reussi, qPrintable(b.erreur));
+        QCOMPARE(b.reglesLexique, 3);
+        QVERIFY2(b.remarques.join('\n').contains("lexique.txt, ligne 5"),
+                 qPrintable(b.remarques.join('\n')));
         QString erreur;
         QVERIFY2(m_recherche.charger(cheminReferenceSrt(m_dir.path()), &erreur, kGrilleSecteur1,
                                      QDate(2026, 3, 1)),
@@ -63,7 +83,7 @@ private slots:
         QTest::addColumn<QString>("requete");
         QTest::addColumn<QStringList>("attendus");
         const QStringList sutures{"QZJA002", "QZJA017", "ADCA002"};
-        rangee("début de code", "qzja", QStringList{"QZJA099", "QZJA002", "QZJA017"});
+        rangee("début de code", "qzja", QStringList{"QZJA099", "QZJA098", "QZJA002", "QZJA017"});
         rangee("code dont le S compte", "qzjs", QStringList{"QZJS001"});
         rangee("pluriels, ordre libre", "plaies sutures", sutures);
         rangee("accents de la requête", "ÉLECTROCARDIOGRAPHIE AMBULATOIRE", QStringList{"DEQP005"});
@@ -80,13 +100,26 @@ private slots:
         rangee("quatre lettres sans faute permise", "peay", QStringList{});
         rangee("un mot de trop", "suture plaie xyzzy", QStringList{});
         rangee("blancs et ponctuation seulement", " ,;! ", QStringList{});
+        rangee("même racine", "electrocardiographies derivation", QStringList{"DEQP003"});
+        rangee("adjectif et nom par la racine", "superficiel", QStringList{"QZJA002", "QZFA031"});
+        rangee("dernier mot commencé", "electrocardiographie ambul", QStringList{"DEQP005"});
+        rangee("abréviation du lexique", "ECG", QStringList{"DEQP003", "DEQP005"});
+        rangee("lexique et début de mot", "ecg ambul", QStringList{"DEQP005"});
+        rangee("autre orthographe de la règle", "électrocardiogrammes",
+               QStringList{"DEQP003", "DEQP005"});
+        // The rule's meaning, or the words as typed.
+        rangee("groupe de mots du lexique", "suture plaie nerf", QStringList{"ADCA002"});
+        rangee("règle sans acte ici", "sterilet", QStringList{});
+        rangee("lexique du cabinet", "oeso souple", QStringList{"HEQE002"});
     }
 
     void chercher()
     {
         QFETCH(QString, requete);
         QFETCH(QStringList, attendus);
-        QStringList trouves = codes(m_recherche.chercher(requete));
+        RechercheActes recherche = m_recherche;
+        recherche.ajouterLexique(lireLexique(u"oeso = œsophagoscopie", "cabinet"));
+        QStringList trouves = codes(recherche.chercher(requete));
         trouves.sort();
         attendus.sort();
         QCOMPARE(trouves, attendus);
@@ -97,18 +130,26 @@ private slots:
         QTest::addColumn<QString>("requete");
         QTest::addColumn<bool>("pratique");
         QTest::addColumn<QStringList>("ordre");
+        // Each rule of the order against the next one.
         rangee("code exact, puis codes qui en commencent", "qzja017 sutures", false,
                QStringList{"QZJA017"});
-        rangee("mots entiers, puis débuts de mots", "suture peau", false,
-               QStringList{"QZJA017", "QZJA002", "QZJA099"});
-        rangee("mots près du début, moins d'autres mots, puis code", "peau", false,
-               QStringList{"QZJA099", "QZJS001", "QZFA031", "QZJA017", "QZJA002"});
-        rangee("faute de frappe après les mots exacts", "suturec", false,
-               QStringList{"QZJA099", "ADCA002", "QZJA017", "QZJA002"});
+        rangee("mots entiers avant moins d'autres mots", "suture peau", false,
+               QStringList{"QZJA017", "QZJA002", "QZJA099", "QZJA098"});
+        rangee("début de mot avant faute de frappe", "suturec", false,
+               QStringList{"QZJA099", "QZJA098", "ADCA002", "QZJA017", "QZJA002"});
+        // One word with a typing error and one whole, before two beginnings.
+        rangee("mots entiers avant fautes de frappe", "suturec peau", false,
+               QStringList{"QZJA099", "QZJA017", "QZJA002", "QZJA098"});
+        rangee("sens du lexique avant moins d'autres mots", "suture plaie", false,
+               QStringList{"QZJA017", "QZJA002", "ADCA002"});
+        rangee("moins d'autres mots, activité 1, puis mots près du début", "nerf radial", false,
+               QStringList{"AAAA002", "ADCA005", "AAAA001"});
+        rangee("mots près du début, puis code", "peau", false,
+               QStringList{"QZJA099", "QZJS001", "QZFA031", "QZJA017", "QZJA002", "QZJA098"});
         // Habitual QZJA002; history: ADCA002 in 2026, QZJA017 in 2025, QZJA099
         // on a day that could not be read.
         rangee("habituels, puis historique du plus récent", "suture", true,
-               QStringList{"QZJA002", "ADCA002", "QZJA017", "QZJA099"});
+               QStringList{"QZJA002", "ADCA002", "QZJA017", "QZJA099", "QZJA098"});
     }
 
     void classement()
@@ -129,7 +170,7 @@ private slots:
     {
         const RechercheActes::Resultat r = m_recherche.chercher(u"peau", 2);
         QCOMPARE(r.actes.size(), 2);
-        QCOMPARE(r.total, 5);
+        QCOMPARE(r.total, 6); // "peaucier" begins with it
         QCOMPARE(m_recherche.chercher(u"peau", 0).actes.size(), 0);
         QCOMPARE(m_recherche.chercher(QString(5000, 'a')).total, 0);
     }
@@ -138,10 +179,11 @@ private slots:
     {
         QTest::addColumn<QString>("texte");
         QTest::addColumn<QStringList>("attendus");
-        rangee("ligatures", "Œsophage, cæcum", QStringList{"oesophage", "caecum"});
-        rangee("apostrophe", "d'une plaie", QStringList{"d", "une", "plaie"});
-        rangee("pluriels", "canaux réseaux os bras", QStringList{"canal", "reseau", "os", "bra"});
-        rangee("chiffres", "12 dérivations", QStringList{"12", "derivation"});
+        rangee("ligatures", "Œsophage, cæcum", QStringList{"oesophag", "caecum"});
+        rangee("apostrophe", "d'une plaie", QStringList{"d", "une", "plai"});
+        rangee("pluriels", "canaux réseaux plaies", QStringList{"canal", "reseau", "plai"});
+        rangee("accents tapés ou non", "cutanée cutanee cutané", QStringList(3, "cutan"));
+        rangee("chiffres", "12 dérivations", QStringList{"12", "deriv"});
     }
 
     void mots()
@@ -149,6 +191,39 @@ private slots:
         QFETCH(QString, texte);
         QFETCH(QStringList, attendus);
         QCOMPARE(RechercheActes::mots(texte), attendus);
+    }
+
+    // Why an act comes up, word by word.
+    void expliquer_data()
+    {
+        QTest::addColumn<QString>("requete");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QStringList>("lignes");
+        rangee("lexique et début de mot", "ecg ambul", "DEQP005",
+               QStringList{"« ecg » : electrocardiographie ; par le lexique (lexique.txt, "
+                           "ligne 2 : ecg, électrocardiogramme = électrocardiographie)",
+                           "« ambul » : ambulatoire (début de mot)"});
+        rangee("mot identique, faute de frappe", "sutrue plaies", "ADCA002",
+               QStringList{"« sutrue » : suture (faute de frappe)",
+                           "« plaies » : plaie (même racine)"});
+        rangee("début du code", "qzja peau", "QZJA099",
+               QStringList{"« qzja » : code QZJA099 (début du code)", "« peau » : peau (mot "
+                                                                      "identique)"});
+    }
+
+    void expliquer()
+    {
+        QFETCH(QString, requete);
+        QFETCH(QString, code);
+        QFETCH(QStringList, lignes);
+        QCOMPARE(m_recherche.expliquer(requete, m_recherche.indexActe(code)), lignes);
+    }
+
+    void reglesSansEffet()
+    {
+        const QStringList sansEffet = m_recherche.reglesSansEffet();
+        QCOMPARE(sansEffet.size(), 1);
+        QVERIFY2(sansEffet.first().contains("ligne 4"), qPrintable(sansEffet.first()));
     }
 
     // A loading keeps the acts of its day, priced on its grid; loaded again,

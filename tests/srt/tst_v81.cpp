@@ -115,6 +115,62 @@ private slots:
                  qPrintable(codes.join(' ')));
     }
 
+    // Every rule of the shipped lexicon leads to an act of the edition.
+    void lexique()
+    {
+        RechercheActes r;
+        QVERIFY(r.charger(m_reference, nullptr, kGrilleSecteur1, QDate(2026, 1, 15)));
+        QVERIFY(r.lexique().size() >= 80);
+        const QStringList sansEffet = r.reglesSansEffet();
+        QVERIFY2(sansEffet.isEmpty(), qPrintable(sansEffet.join('\n')));
+    }
+
+    // Searches as practitioners type them, without any history: at least
+    // 90 % find one of the acts they mean among the first five, and the five
+    // of the everyday complaints all do. The misses are printed.
+    void requetesDePraticiens()
+    {
+        RechercheActes r;
+        QVERIFY(r.charger(m_reference, nullptr, kGrilleSecteur1, QDate(2026, 1, 15)));
+        const QString liste = QString::fromUtf8(
+            test::readFile(QStringLiteral(PAVACCAM_TEST_DATA_DIR "/requetes-praticiens.txt")));
+        const QStringList obligatoires = {"ecg",
+                                          "electrocardiogramme",
+                                          "sterilet",
+                                          "infiltration genou",
+                                          "echographie abdominale",
+                                          "suture plaie"};
+        int total = 0, trouvees = 0;
+        QStringList manquees;
+        for (const QString& ligne : liste.split('\n')) {
+            const QStringList champs = ligne.split(';');
+            if (ligne.startsWith('#') || champs.size() != 3)
+                continue;
+            const QString requete = champs[1].trimmed();
+            const QStringList voulus = champs[2].split(' ', Qt::SkipEmptyParts);
+            QVERIFY2(!voulus.isEmpty(), qPrintable(ligne));
+            QStringList premiers;
+            for (int i : r.chercher(requete, 5).actes)
+                premiers.append(r.actes()[i].code);
+            const bool trouvee = std::any_of(voulus.begin(), voulus.end(), [&](const QString& c) {
+                return premiers.contains(c);
+            });
+            ++total;
+            trouvees += trouvee ? 1 : 0;
+            if (!trouvee)
+                manquees.append(
+                    QStringLiteral("%1 « %2 » : %3 attendu, %4 trouvé")
+                        .arg(champs[0].trimmed(), requete, voulus.join('/'), premiers.join(' ')));
+            QVERIFY2(trouvee || !obligatoires.contains(requete), qPrintable(manquees.join('\n')));
+        }
+        for (const QString& m : manquees)
+            qInfo("%s", qPrintable(m));
+        QVERIFY(total >= 40);
+        QVERIFY2(trouvees * 10 >= total * 9,
+                 qPrintable(QStringLiteral("%1 sur %2 : ").arg(trouvees).arg(total) +
+                            manquees.join('\n')));
+    }
+
     void deuxFormesUnMemeReferentiel()
     {
         // Windows-1252 has no ≤, ≥, − or Greek μ: a spreadsheet would write "?".
