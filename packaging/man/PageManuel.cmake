@@ -5,6 +5,7 @@
 # The model holds @SYNOPSIS@, @DESCRIPTION@ (the help's free text) and
 # @SECTIONS@ (its titled parts) where the help goes, @COMMUN@ where the
 # sections both pages share go.
+cmake_policy(VERSION 3.25)
 get_filename_component(nom "${PROGRAMME}" NAME)
 
 execute_process(COMMAND "${PROGRAMME}" --version
@@ -31,6 +32,33 @@ endforeach()
 file(REMOVE "${aide}")
 
 file(READ "${COMMUN}" COMMUN)
+# What concerns the command-line tool alone, between two comment lines, is
+# left out of the server's page.
+set(debut ".\\\" client\n")
+set(fin ".\\\" fin client\n")
+string(LENGTH "${fin}" longueur_fin)
+while(TRUE)
+    string(FIND "${COMMUN}" "${debut}" i)
+    if(i EQUAL -1)
+        break()
+    endif()
+    string(FIND "${COMMUN}" "${fin}" j)
+    if(j LESS i)
+        message(FATAL_ERROR "${COMMUN} : « fin client » sans « client ».")
+    endif()
+    string(SUBSTRING "${COMMUN}" 0 ${i} avant)
+    math(EXPR apres "${j} + ${longueur_fin}")
+    string(SUBSTRING "${COMMUN}" ${apres} -1 reste)
+    if(nom STREQUAL "pavaccam-server")
+        set(COMMUN "${avant}${reste}")
+    else()
+        string(LENGTH "${debut}" longueur_debut)
+        math(EXPR interieur "${i} + ${longueur_debut}")
+        math(EXPR taille "${j} - ${interieur}")
+        string(SUBSTRING "${COMMUN}" ${interieur} ${taille} garde)
+        set(COMMUN "${avant}${garde}${reste}")
+    endif()
+endwhile()
 string(CONFIGURE "${COMMUN}" COMMUN @ONLY)
 file(READ "${MODELE}" page)
 string(CONFIGURE "${page}" page @ONLY)
