@@ -1,5 +1,6 @@
 #include "srt/PratiqueActes.h"
 
+#include "db/BasePratique.h"
 #include "db/DataControl.h"
 #include "db/ErreursSql.h"
 #include "srt/IdentiteFichier.h"
@@ -162,8 +163,44 @@ QString fichierHistorique(const QString& repertoireRsc)
     return repertoireRsc.trimmed().isEmpty() ? QString() : historique::cheminBase(repertoireRsc);
 }
 
+namespace {
+
+// The history on the practice's server: what the process read of it, and the
+// rows added since at each reading.
+QHash<QString, std::int64_t> lireHistoriqueServeur(const QString& uri, QString* erreur)
+{
+    static QHash<QString, std::pair<pratique::ActesHistorique, QHash<QString, std::int64_t>>> lus;
+    std::pair<pratique::ActesHistorique, QHash<QString, std::int64_t>> lu;
+    {
+        const QMutexLocker garde(&verrou());
+        lu = lus.value(uri);
+    }
+    lu.first.actes.clear();
+    QString raison;
+    if (!pratique::lireActesHistorique(uri, lu.first, raison)) {
+        if (erreur)
+            *erreur = raison;
+        return {};
+    }
+    for (const auto& [jeton, date] : lu.first.actes) {
+        const QString code = codeDuJeton(jeton);
+        if (code.isEmpty())
+            continue;
+        std::int64_t& connu = lu.second[code];
+        connu = std::max<std::int64_t>(connu, date.isValid() ? date.toJulianDay() : 0);
+    }
+    lu.first.actes.clear();
+    const QMutexLocker garde(&verrou());
+    lus.insert(uri, lu);
+    return lu.second;
+}
+
+} // namespace
+
 bool historiqueRapide(const QString& fichier)
 {
+    if (pratique::estAdresseServeur(fichier))
+        return true;
     IdentiteFichier id;
     if (!identiteFichier(fichier, id) || id.taille < kHistoriqueRapide)
         return true;
@@ -174,6 +211,8 @@ bool historiqueRapide(const QString& fichier)
 
 QHash<QString, std::int64_t> lireHistorique(const QString& fichier, QString* erreur)
 {
+    if (pratique::estAdresseServeur(fichier))
+        return lireHistoriqueServeur(fichier, erreur);
     IdentiteFichier id;
     if (!identiteFichier(fichier, id)) {
         if (erreur)
