@@ -227,6 +227,17 @@ bool DataControl::execute(const QString& instruction, const QVariantList& valeur
         return false;
     const QSqlDatabase db = QSqlDatabase::database(m_connexion, false);
     QSqlQuery q(db);
+    // Without values the statement goes as it is: the server prepares only
+    // queries and row changes, not a table's creation.
+    if (valeurs.isEmpty()) {
+        if (q.exec(pratique::versDialecte(db, instruction))) {
+            reussite();
+            return true;
+        }
+        return echec(
+            numeroErreurSql(q.lastError()),
+            QStringLiteral("Instruction refusée : %1.").arg(raisonSql(q.lastError(), m_chemin)));
+    }
     if (!q.prepare(pratique::versDialecte(db, instruction)))
         return echec(
             numeroErreurSql(q.lastError()),

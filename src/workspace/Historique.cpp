@@ -207,6 +207,14 @@ private:
     bool executer(const QString& sql, const QVariantList& valeurs)
     {
         m_q.finish();
+        // The server prepares only queries and row changes: a transaction's
+        // own statements go as they are.
+        if (valeurs.isEmpty()) {
+            if (m_q.exec(pratique::versDialecte(m_db, sql)))
+                return true;
+            m_erreur = m_q.lastError();
+            return false;
+        }
         if (!m_q.prepare(pratique::versDialecte(m_db, sql))) {
             m_erreur = m_q.lastError();
             return false;

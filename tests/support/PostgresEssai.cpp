@@ -1,0 +1,165 @@
+#include "PostgresEssai.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace pava::test {
+
+namespace {
+
+QString repertoireBinaires()
+{
+    const QString env = qEnvironmentVariable("PAVACCAM_PG_BIN");
+    return env.isEmpty() ? QStringLiteral("/usr/lib/postgresql/15/bin") : env;
+}
+
+// Runs a server program, as the postgres user when we are root (the server
+// refuses to run as root); true when it exits with 0.
+bool lancer(const QStringList& arguments)
+{
+    const passwd* pg = ::geteuid() == 0 ? ::getpwnam("postgres") : nullptr;
+    QList<QByteArray> octets;
+    for (const QString& a : arguments)
+        octets << QFile::encodeName(a);
+    std::vector<char*> argv;
+    for (QByteArray& o : octets)
+        argv.push_back(o.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int nul = ::open("/dev/null", O_WRONLY);
+        ::dup2(nul, 1);
+        ::dup2(nul, 2);
+        if (pg && (::setgid(pg->pw_gid) != 0 || ::setuid(pg->pw_uid) != 0))
+            ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int statut = 0;
+    return pid > 0 && ::waitpid(pid, &statut, 0) == pid && WIFEXITED(statut) &&
+           WEXITSTATUS(statut) == 0;
+}
+
+struct Serveur
+{
+    QString dossier;
+    QString raison;
+    bool pret = false;
+    int bases = 0;
+
+    Serveur()
+    {
+        const QString bin = repertoireBinaires();
+        if (!QFileInfo(bin + QStringLiteral("/initdb")).isExecutable()) {
+            raison = QStringLiteral("serveur PostgreSQL absent (%1/initdb) : installez "
+                                    "postgresql-15 (scripts/install-deps.sh)")
+                         .arg(bin);
+            return;
+        }
+        QByteArray modele = QByteArrayLiteral("/tmp/pavaccam-pg-XXXXXX");
+        if (!::mkdtemp(modele.data())) {
+            raison = QStringLiteral("dossier temporaire impossible");
+            return;
+        }
+        dossier = QString::fromLocal8Bit(modele);
+        if (::geteuid() == 0) {
+            const passwd* pg = ::getpwnam("postgres");
+            if (!pg || ::chown(modele.constData(), pg->pw_uid, pg->pw_gid) != 0) {
+                raison = QStringLiteral("l'utilisateur postgres manque pour lancer le serveur");
+                return;
+            }
+        }
+        const QString donnees = dossier + QStringLiteral("/donnees");
+        if (!lancer({bin + QStringLiteral("/initdb"), QStringLiteral("-D"), donnees,
+                     QStringLiteral("-U"), QStringLiteral("pavaccam"),
+                     QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
+                     QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync")})) {
+            raison = QStringLiteral("initdb a échoué dans %1").arg(dossier);
+            return;
+        }
+        pret = lancer({bin + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), donnees,
+                       QStringLiteral("-l"), dossier + QStringLiteral("/journal"),
+                       QStringLiteral("-o"),
+                       QStringLiteral("-k %1 -c listen_addresses='' -c fsync=off").arg(dossier),
+                       QStringLiteral("-w"), QStringLiteral("start")});
+        if (!pret)
+            raison = QStringLiteral("pg_ctl start a échoué (journal : %1/journal)").arg(dossier);
+    }
+    ~Serveur()
+    {
+        if (dossier.isEmpty())
+            return;
+        if (pret)
+            lancer({repertoireBinaires() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+                    dossier + QStringLiteral("/donnees"), QStringLiteral("-m"),
+                    QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")});
+        QDir(dossier).removeRecursively();
+    }
+
+    QString uri(const QString& base) const
+    {
+        return QStringLiteral("postgresql:///%1?host=%2&user=pavaccam").arg(base, dossier);
+    }
+};
+
+Serveur& serveur()
+{
+    static Serveur s;
+    return s;
+}
+
+} // namespace
+
+bool surPostgres()
+{
+    return qEnvironmentVariable("PAVACCAM_TEST_MOTEUR") == QLatin1String("postgres");
+}
+
+QString nouvelleBasePostgres(QString* raison)
+{
+    Serveur& s = serveur();
+    if (!s.pret) {
+        if (raison)
+            *raison = s.raison;
+        return {};
+    }
+    const QString nom = QStringLiteral("essai_%1").arg(++s.bases);
+    bool ok = false;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("essai-postgres"));
+        db.setHostName(s.dossier);
+        db.setUserName(QStringLiteral("pavaccam"));
+        db.setDatabaseName(QStringLiteral("postgres"));
+        ok = db.open() && QSqlQuery(db).exec(QStringLiteral("CREATE DATABASE %1").arg(nom));
+        if (!ok && raison)
+            *raison = db.lastError().text();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("essai-postgres"));
+    return ok ? s.uri(nom) : QString();
+}
+
+bool autrePostePostgres(QProcess& psql, const QString& uri, double secondes,
+                        const QString& transaction)
+{
+    psql.start(repertoireBinaires() + QStringLiteral("/psql"),
+               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"),
+                QStringLiteral("-t"), QStringLiteral("-d"), uri});
+    psql.write((QStringLiteral("BEGIN; ") + transaction +
+                QStringLiteral("; SELECT 'pris'; SELECT pg_sleep(%1); COMMIT;\n").arg(secondes))
+                   .toUtf8());
+    psql.closeWriteChannel();
+    return psql.waitForReadyRead(5000);
+}
+
+} // namespace pava::test
