@@ -307,31 +307,32 @@ bool lireActesHistorique(const QString& uri, ActesHistorique& lu, QString& erreu
     bool ok = ouvrirBaseServeur(nom, uri, true, 200, numero, erreur);
     if (ok) {
         QSqlDatabase db = QSqlDatabase::database(nom, false);
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        // Keys only grow; a row a transaction still holds shows at a later
-        // reading only if its key is above the last one read, which for
-        // ranking acts in a search is of no consequence.
-        ok = q.prepare(QStringLiteral("SELECT substr(cot__date, 1, 7), max(date_valid), "
-                                      "max(rowid) FROM cotation_date_ccam WHERE rowid > ? "
-                                      "GROUP BY 1")) &&
-             (q.addBindValue(lu.ligneDates), q.exec());
-        while (ok && q.next()) {
-            lu.ligneDates = std::max(lu.ligneDates, q.value(2).toLongLong());
-            lu.actes.append({q.value(0).toString(), q.value(1).toDate()});
+        {
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            // Keys only grow; a row a transaction still holds shows at a later
+            // reading only if its key is above the last one read, which for
+            // ranking acts in a search is of no consequence.
+            ok = q.prepare(QStringLiteral("SELECT substr(cot__date, 1, 7), max(date_valid), "
+                                          "max(rowid) FROM cotation_date_ccam WHERE rowid > ? "
+                                          "GROUP BY 1")) &&
+                 (q.addBindValue(lu.ligneDates), q.exec());
+            while (ok && q.next()) {
+                lu.ligneDates = std::max(lu.ligneDates, q.value(2).toLongLong());
+                lu.actes.append({q.value(0).toString(), q.value(1).toDate()});
+            }
+            ok = ok &&
+                 q.prepare(QStringLiteral("SELECT substr(cot, 1, 7), max(rowid) FROM "
+                                          "cotation_table_ccam WHERE rowid > ? GROUP BY 1")) &&
+                 (q.addBindValue(lu.ligneJetons), q.exec());
+            while (ok && q.next()) {
+                lu.ligneJetons = std::max(lu.ligneJetons, q.value(1).toLongLong());
+                lu.actes.append({q.value(0).toString(), QDate()});
+            }
+            if (!ok)
+                erreur = QStringLiteral("Historique des cotations « %1 » illisible : %2.")
+                             .arg(uri, raisonSql(q.lastError(), uri));
         }
-        ok = ok &&
-             q.prepare(QStringLiteral("SELECT substr(cot, 1, 7), max(rowid) FROM "
-                                      "cotation_table_ccam WHERE rowid > ? GROUP BY 1")) &&
-             (q.addBindValue(lu.ligneJetons), q.exec());
-        while (ok && q.next()) {
-            lu.ligneJetons = std::max(lu.ligneJetons, q.value(1).toLongLong());
-            lu.actes.append({q.value(0).toString(), QDate()});
-        }
-        if (!ok)
-            erreur = QStringLiteral("Historique des cotations « %1 » illisible : %2.")
-                         .arg(uri, raisonSql(q.lastError(), uri));
-        q.finish();
         db.close();
     }
     if (QSqlDatabase::contains(nom))
