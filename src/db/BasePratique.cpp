@@ -135,9 +135,10 @@ bool configurer(QSqlDatabase& db, const QString& uri, QString& raison)
             options << cle + u'=' + valeur;
         }
     }
-    // A server that cannot be reached is told within seconds, not minutes.
+    // A server that cannot be reached is told within seconds, not minutes
+    // (libpq waits two at least; the window is held that long).
     if (!delai)
-        options << QStringLiteral("connect_timeout=5");
+        options << QStringLiteral("connect_timeout=2");
     if (!hote.isEmpty())
         db.setHostName(hote);
     if (port > 0)

@@ -117,9 +117,9 @@ QString raisonSql(const QSqlError& e, const QString& chemin)
         const QString texte = e.databaseText().trimmed().section(u'\n', 0, 0);
         switch (numeroErreurSql(e)) {
         case erreur::ServeurInjoignable:
-            return QStringLiteral("le serveur de la base « %1 » ne répond plus (%2) ; rien n'a "
-                                  "été enregistré pour cette opération, réessayez quand il sera "
-                                  "revenu")
+            return QStringLiteral("le serveur de la base « %1 » ne répond plus (%2) ; ce qui "
+                                  "était enregistré avant reste sur le serveur, réessayez quand "
+                                  "il sera revenu")
                 .arg(chemin, texte.isEmpty() ? e.driverText() : texte);
         case erreur::BaseVerrouillee:
             return QStringLiteral("la base « %1 » est occupée par un autre poste").arg(chemin);

@@ -64,11 +64,13 @@ public:
         if (m_serveur) {
             m_nom = gardees.value(fichier);
             if (!m_nom.isEmpty() && QSqlDatabase::database(m_nom, false).isOpen()) {
-                QSqlDatabase db = QSqlDatabase::database(m_nom, false);
-                m_ouverte = pratique::fixerAttente(db, attentePour(fichier));
+                {
+                    QSqlDatabase db = QSqlDatabase::database(m_nom, false);
+                    m_ouverte = pratique::fixerAttente(db, attentePour(fichier));
+                }
                 if (m_ouverte)
                     return;
-                oublier();
+                oublier(); // the server went away since: connect again
             }
         }
         m_nom = QStringLiteral("pavaccam-historique-%1").arg(compteur.fetchAndAddRelaxed(1));

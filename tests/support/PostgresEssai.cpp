@@ -86,22 +86,31 @@ struct Serveur
             raison = QStringLiteral("initdb a échoué dans %1").arg(dossier);
             return;
         }
-        pret = lancer({bin + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), donnees,
-                       QStringLiteral("-l"), dossier + QStringLiteral("/journal"),
-                       QStringLiteral("-o"),
-                       QStringLiteral("-k %1 -c listen_addresses='' -c fsync=off").arg(dossier),
-                       QStringLiteral("-w"), QStringLiteral("start")});
+        pret = demarrer();
         if (!pret)
             raison = QStringLiteral("pg_ctl start a échoué (journal : %1/journal)").arg(dossier);
     }
+    bool demarrer() const
+    {
+        return lancer({repertoireBinaires() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+                       dossier + QStringLiteral("/donnees"), QStringLiteral("-l"),
+                       dossier + QStringLiteral("/journal"), QStringLiteral("-o"),
+                       QStringLiteral("-k %1 -c listen_addresses='' -c fsync=off").arg(dossier),
+                       QStringLiteral("-w"), QStringLiteral("start")});
+    }
+    bool arreter(const char* mode) const
+    {
+        return lancer({repertoireBinaires() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+                       dossier + QStringLiteral("/donnees"), QStringLiteral("-m"),
+                       QString::fromLatin1(mode), QStringLiteral("-w"), QStringLiteral("stop")});
+    }
+
     ~Serveur()
     {
         if (dossier.isEmpty())
             return;
         if (pret)
-            lancer({repertoireBinaires() + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
-                    dossier + QStringLiteral("/donnees"), QStringLiteral("-m"),
-                    QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")});
+            arreter("immediate");
         QDir(dossier).removeRecursively();
     }
 
@@ -147,6 +156,16 @@ QString nouvelleBasePostgres(QString* raison)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("essai-postgres"));
     return ok ? s.uri(nom) : QString();
+}
+
+bool arreterPostgres()
+{
+    return serveur().pret && serveur().arreter("fast");
+}
+
+bool redemarrerPostgres()
+{
+    return serveur().pret && serveur().demarrer();
 }
 
 bool autrePostePostgres(QProcess& psql, const QString& uri, double secondes,

@@ -17,6 +17,11 @@ bool surPostgres();
 // absent: the caller skips).
 QString nouvelleBasePostgres(QString* raison);
 
+// The server going away (a fast shutdown, as at a restart or a crash of its
+// machine) and coming back, with its data.
+bool arreterPostgres();
+bool redemarrerPostgres();
+
 // Another workstation on the server: psql running the statements given
 // (after which it prints "pris"), waiting the given seconds, then committing.
 // False when psql could not start or did not get that far.

@@ -15,6 +15,7 @@
 #include "workspace/BaseUtilisateur.h"
 #include "workspace/Dialogues.h"
 #include "workspace/FormMain.h"
+#include "workspace/Historique.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -204,6 +205,37 @@ private Q_SLOTS:
             QStringList{"Neuf"});
         QVERIFY(vue->findFirstEqual(nom, "Neuf"));
         QVERIFY(!vue->findFirstEqual(nom, montre));
+    }
+
+    // The server goes away in the middle of a coding: the act coded then is
+    // refused with the reason, what the list held stays; once the server is
+    // back, the same act is coded again and the host receives both, and the
+    // history holds each once.
+    void serveurPerdu()
+    {
+        if (!test::surPostgres())
+            QSKIP("sur le serveur seulement (tst_postes_postgres)");
+        FormMain w;
+        const auto coder = [&w](const QString& jeton) {
+            session().ActeSaisi = jeton + QStringLiteral("§10.00§10.00§Acte");
+            w.NewCotation();
+        };
+        coder("DEQP00310____0");
+        QVERIFY(test::arreterPostgres());
+        ui::repondreProchaine([](ui::Demande&) { return int(QMessageBox::Ok); });
+        coder("QZJA00210____1");
+        const QString message = ui::journalMessages().value(0);
+        QVERIFY2(message.contains(QStringLiteral("ne répond plus")) &&
+                     message.contains(QStringLiteral("réessayez quand il sera revenu")),
+                 qPrintable(message));
+        QCOMPARE(session().CotationRetour, "DEQP00310____0");
+        QVERIFY(test::redemarrerPostgres());
+        coder("QZJA00210____1");
+        QCOMPARE(cotation(w), "DEQP00310____0+QZJA00210____1");
+        QCOMPARE(test::colonne(historique::cheminBase(m_jeu.rsc),
+                               "SELECT cot FROM cotation_table_CCAM ORDER BY rowid"),
+                 (QStringList{"DEQP00310____0", "QZJA00210____1"}));
+        QCOMPARE(ui::reponsesEnAttente(), 0);
     }
 };
 
