@@ -299,46 +299,81 @@ QString versDialecte(const QSqlDatabase& db, const QString& instruction)
     return estServeur(db) ? versPostgres(sql) : sql;
 }
 
+bool lireActesHistorique(const QSqlDatabase& db, ActesHistorique& lu, QString& erreur)
+{
+    const bool serveur = estServeur(db);
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    const auto echec = [&]() {
+        erreur = q.lastError().text();
+        return false;
+    };
+    // Keys only grow. On the server a row a transaction still holds shows
+    // at a later reading only if its key is above the last one read, which
+    // for ranking acts in a search is of no consequence.
+    const QString jour =
+        serveur ? QStringLiteral("to_char(max(date_valid), 'YYYY-MM-DD')")
+                : QStringLiteral(
+                      "max(CASE "
+                      "WHEN date_valid GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]*' "
+                      "THEN substr(date_valid, 1, 10) "
+                      "WHEN date_valid GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]*' "
+                      "THEN substr(date_valid, 7, 4) || '-' || substr(date_valid, 4, 2) || '-' "
+                      "|| substr(date_valid, 1, 2) END)");
+    if (!q.prepare(QStringLiteral("SELECT substr(cot__date, 1, 7), %1, max(rowid) FROM "
+                                  "cotation_date_CCAM WHERE rowid > ? GROUP BY 1")
+                       .arg(jour)))
+        return echec();
+    q.addBindValue(lu.ligneDates);
+    if (!q.exec())
+        return echec();
+    while (q.next()) {
+        lu.ligneDates = std::max(lu.ligneDates, q.value(2).toLongLong());
+        lu.datees.append({q.value(0).toString(), q.value(1).toString()});
+    }
+    if (!q.prepare(QStringLiteral("SELECT substr(cot, 1, 7), max(rowid) FROM cotation_table_CCAM "
+                                  "WHERE rowid > ? GROUP BY 1")))
+        return echec();
+    q.addBindValue(lu.ligneJetons);
+    if (!q.exec())
+        return echec();
+    while (q.next()) {
+        lu.ligneJetons = std::max(lu.ligneJetons, q.value(1).toLongLong());
+        lu.jetons.append(q.value(0).toString());
+    }
+    return true;
+}
+
 bool lireActesHistorique(const QString& uri, ActesHistorique& lu, QString& erreur)
 {
     static QAtomicInt compteur;
     const QString nom =
         QStringLiteral("pavaccam-lecture-historique-%1").arg(compteur.fetchAndAddRelaxed(1));
     int numero = 0;
-    bool ok = ouvrirBaseServeur(nom, uri, true, 200, numero, erreur);
-    if (ok) {
+    if (!ouvrirBaseServeur(nom, uri, true, 200, numero, erreur))
+        return false;
+    QString raison;
+    bool ok = false;
+    {
         QSqlDatabase db = QSqlDatabase::database(nom, false);
-        {
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            // Keys only grow; a row a transaction still holds shows at a later
-            // reading only if its key is above the last one read, which for
-            // ranking acts in a search is of no consequence.
-            ok = q.prepare(QStringLiteral("SELECT substr(cot__date, 1, 7), max(date_valid), "
-                                          "max(rowid) FROM cotation_date_ccam WHERE rowid > ? "
-                                          "GROUP BY 1")) &&
-                 (q.addBindValue(lu.ligneDates), q.exec());
-            while (ok && q.next()) {
-                lu.ligneDates = std::max(lu.ligneDates, q.value(2).toLongLong());
-                lu.actes.append({q.value(0).toString(), q.value(1).toDate()});
-            }
-            ok = ok &&
-                 q.prepare(QStringLiteral("SELECT substr(cot, 1, 7), max(rowid) FROM "
-                                          "cotation_table_ccam WHERE rowid > ? GROUP BY 1")) &&
-                 (q.addBindValue(lu.ligneJetons), q.exec());
-            while (ok && q.next()) {
-                lu.ligneJetons = std::max(lu.ligneJetons, q.value(1).toLongLong());
-                lu.actes.append({q.value(0).toString(), QDate()});
-            }
-            if (!ok)
-                erreur = QStringLiteral("Historique des cotations « %1 » illisible : %2.")
-                             .arg(uri, raisonSql(q.lastError(), uri));
-        }
+        ok = lireActesHistorique(db, lu, raison);
         db.close();
     }
-    if (QSqlDatabase::contains(nom))
-        QSqlDatabase::removeDatabase(nom);
+    QSqlDatabase::removeDatabase(nom);
+    if (!ok)
+        erreur = QStringLiteral("Historique des cotations « %1 » illisible : %2.").arg(uri, raison);
     return ok;
+}
+
+std::optional<QString> jetonDate(const QSqlDatabase& db, qint64 ligne)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("SELECT cot__date FROM cotation_date_CCAM WHERE rowid = ?")))
+        return std::nullopt;
+    q.addBindValue(ligne);
+    if (!q.exec())
+        return std::nullopt;
+    return q.next() ? q.value(0).toString() : QString();
 }
 
 } // namespace pava::pratique

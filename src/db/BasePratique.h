@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace pava::pratique {
 
 // The practice's shared data (habitual codings, composed acts, the coding in
@@ -71,16 +73,25 @@ QString versPostgres(const QString& instruction);
 // SQLite's wait is set when the file is opened).
 bool fixerAttente(QSqlDatabase& db, int attenteMs);
 
-// The acts of the server's coding history (the first seven characters of
-// each token) with the date of their most recent dated record ("" when it
-// has none), for the rows added after the keys given; the keys move to the
-// last rows read. False with a French reason.
+// The acts of a coding history (the first seven characters of each token)
+// for the rows added after the keys given, which move to the last rows read:
+// from the dated records, with the day of the most recent as ISO text (""
+// when none of its dates can be read: the other tools may have written
+// them another way); from the token rows, without a day. Both engines: an
+// open connection (SQLite), or a URI (the server, connected for the
+// reading). False with a French reason (the cause for an open connection).
 struct ActesHistorique
 {
     qint64 ligneDates = 0;
     qint64 ligneJetons = 0;
-    QList<QPair<QString, QDate>> actes;
+    QList<QPair<QString, QString>> datees;
+    QStringList jetons;
 };
+bool lireActesHistorique(const QSqlDatabase& db, ActesHistorique& lu, QString& erreur);
 bool lireActesHistorique(const QString& uri, ActesHistorique& lu, QString& erreur);
+
+// The token of a dated record, which tells later whether that row is still
+// the same ("" when it is gone); nothing when it cannot be read.
+std::optional<QString> jetonDate(const QSqlDatabase& db, qint64 ligne);
 
 } // namespace pava::pratique

@@ -8,6 +8,8 @@
 #include "TestSupport.h"
 
 #include "db/BasePratique.h"
+#include "srt/PratiqueActes.h"
+#include "workspace/Historique.h"
 
 #include <QProcess>
 #include <QTest>
@@ -169,6 +171,31 @@ private Q_SLOTS:
         QVERIFY2(s.err.contains(message), qPrintable(s.err));
         if (uri.isEmpty())
             QCOMPARE(test::colonne(m_uri, "SELECT count(*) FROM CCAM_7"), QStringList{"0"});
+    }
+
+    // Once switched, the act search ranks what the server holds: the habitual
+    // codings, the history copied, and an act recorded since.
+    void rechercheSurLeServeur()
+    {
+        QCOMPARE(migrer().statut, 0);
+        qputenv("PAVACCAM_BASE", m_uri.toUtf8());
+        QCOMPARE(lireHabituels(m_jeu.data).size(),
+                 test::colonne(ccam001(), "SELECT count(*) FROM CCAM_7").value(0).toInt());
+        const QString historiqueServeur = fichierHistorique(m_jeu.rsc);
+        QCOMPARE(historiqueServeur, m_uri);
+        QString erreur;
+        QHash<QString, std::int64_t> actes = lireHistorique(historiqueServeur, &erreur);
+        QVERIFY2(erreur.isEmpty(), qPrintable(erreur));
+        QCOMPARE(actes.value("DEQP003"), QDate(2026, 1, 15).toJulianDay());
+        QVERIFY(!actes.contains("QZJA002"));
+        QCOMPARE(historique::ajouter(historique::cheminBase(m_jeu.rsc),
+                                     QStringLiteral("QZJA00210____1§30.00§24.69§Suture"),
+                                     QDate(2026, 3, 10))
+                     .issue,
+                 historique::Bilan::Issue::Enregistre);
+        actes = lireHistorique(historiqueServeur, &erreur);
+        QCOMPARE(actes.value("QZJA002"), QDate(2026, 3, 10).toJulianDay());
+        QCOMPARE(actes.value("DEQP003"), QDate(2026, 1, 15).toJulianDay());
     }
 
     // Which engine, which schema; a schema newer than the program is refused.
