@@ -7,10 +7,14 @@
 
 #include <QAtomicInt>
 #include <QCollator>
+#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
+#include <QThread>
+
+#include <utility>
 
 namespace pava {
 
@@ -54,7 +58,8 @@ bool memesValeurs(const QVariant& a, const QVariant& b)
 } // namespace
 
 DataControl::DataControl(QObject* parent)
-    : QAbstractTableModel(parent), m_connexion(nouveauNomConnexion())
+    : QAbstractTableModel(parent), m_connexionPropre(nouveauNomConnexion()),
+      m_connexion(m_connexionPropre)
 {}
 
 DataControl::~DataControl()
@@ -107,6 +112,16 @@ bool DataControl::isOpen() const
 
 void DataControl::close()
 {
+    // A server connection shared with the thread's other controls stays for
+    // them (and for the next workspace), unless the server dropped it.
+    if (m_connexion != m_connexionPropre) {
+        const QString partagee = std::exchange(m_connexion, m_connexionPropre);
+        if (!m_connexionPerdue || !QSqlDatabase::contains(partagee))
+            return;
+        QSqlDatabase::database(partagee, false).close();
+        QSqlDatabase::removeDatabase(partagee);
+        return;
+    }
     if (!QSqlDatabase::contains(m_connexion))
         return;
     {
@@ -140,8 +155,20 @@ bool DataControl::ouvrir()
         close();
         m_connexionPerdue = false;
     }
+    // On the server, one connection per way of use serves every control of
+    // the main thread: a workspace's three lists do not connect three times,
+    // and the next workspace finds it open. (No control holds a transaction
+    // open.) A worker thread's controls keep their own, which end with them.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (surServeur() && app && QThread::currentThread() == app->thread())
+        m_connexion = QStringLiteral("pavaccam-serveur-%1-%2-%3")
+                          .arg(m_lectureSeule)
+                          .arg(m_attente)
+                          .arg(m_chemin);
     if (isOpen())
         return true;
+    if (QSqlDatabase::contains(m_connexion))
+        QSqlDatabase::removeDatabase(m_connexion);
     return ouvrirBase(m_connexion, m_chemin, m_lectureSeule, m_attente, m_numeroErreur, m_erreur);
 }
 

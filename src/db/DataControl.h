@@ -142,7 +142,8 @@ private:
     QString telleQuelle(int ligne, QVariantList& valeurs) const;
     bool changeeAilleurs();
 
-    QString m_connexion;
+    QString m_connexionPropre; // this control's own connection (a file)
+    QString m_connexion;       // the one in use: its own, or the server's shared one
     QString m_chemin;
     QString m_source;
     QString m_champProprietaire;
