@@ -222,8 +222,10 @@ EtatBase examiner(const QString& uri)
     Connexions connexions;
     const QString nom = nomConnexion();
     int numero = 0;
-    if (!ouvrirBaseServeur(nom, uri, false, 2000, numero, etat.erreur))
+    if (!ouvrirBaseServeur(nom, uri, false, 2000, numero, etat.erreur)) {
+        etat.injoignable = numero == erreur::ServeurInjoignable;
         return etat;
+    }
     connexions.noms << nom;
     const QSqlDatabase db = QSqlDatabase::database(nom, false);
     etat.joignable = true;

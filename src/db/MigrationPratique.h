@@ -35,6 +35,7 @@ BilanMigration migrer(const QString& ccam001, const QString& cotation, const QSt
 struct EtatBase
 {
     bool joignable = false;
+    bool injoignable = false; // the server could not be reached (else: refused)
     int version = 0;
     QString erreur;
     QList<ComptesTable> tables; // rows now ("apres")

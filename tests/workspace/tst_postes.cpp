@@ -1,10 +1,11 @@
 // Several workstations on one data folder. Two workspaces open at once over
 // the same CCAM001.mdb, each with its own connections and its own opening,
-// as two servers on two machines have: each codes, reads back and validates
-// its own acts only, and a workspace's opening empties only the lists nobody
-// uses any more. A colleague changing the composed acts or the habitual
-// codings under a window: the window touches nothing that changed, says so
-// and reads the list again. The same on a PostgreSQL server (tst_postes_postgres).
+// as two servers on two machines have (on the server, one process's
+// workspaces share its connection: their opening tells them apart): each codes, reads back and
+// validates its own acts only, and a workspace's opening empties only the lists nobody uses any
+// more. A colleague changing the composed acts or the habitual codings under a window: the window
+// touches nothing that changed, says so and reads the list again. The same on a PostgreSQL server
+// (tst_postes_postgres).
 #include "PostgresEssai.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
@@ -236,6 +237,19 @@ private Q_SLOTS:
                                "SELECT cot FROM cotation_table_CCAM ORDER BY rowid"),
                  (QStringList{"DEQP00310____0", "QZJA00210____1"}));
         QCOMPARE(ui::reponsesEnAttente(), 0);
+
+        // A workspace opening while the server is away says so and waits;
+        // the server back, it reads its lists at its next try.
+        QVERIFY(test::arreterPostgres());
+        FormMain attente;
+        QVERIFY2(attente.problemeBase().contains(QStringLiteral("ne répond pas")),
+                 qPrintable(attente.problemeBase()));
+        QVERIFY(attente.attendLaBase());
+        QCOMPARE(attente.CCAMMDB(0)->recordCount(), 0);
+        QVERIFY(test::redemarrerPostgres());
+        QTRY_VERIFY_WITH_TIMEOUT(!attente.attendLaBase(), 5000);
+        QVERIFY2(attente.problemeBase().isEmpty(), qPrintable(attente.problemeBase()));
+        QVERIFY(attente.CCAMMDB(0)->recordCount() > 0);
     }
 };
 

@@ -39,7 +39,7 @@ int verifier(const QString& uriDonnee, QTextStream& out, QTextStream& err)
     const pratique::EtatBase etat = pratique::examiner(uri);
     if (!etat.joignable) {
         err << "pavaccam practice check : " << etat.erreur << "\n";
-        return etat.erreur.contains(QStringLiteral("ne répond pas")) ? 3 : 1;
+        return etat.injoignable ? 3 : 1;
     }
     out << "Serveur joint ; version du schéma : " << etat.version
         << " (ce programme : " << pratique::kVersionSchema << ")\n";
