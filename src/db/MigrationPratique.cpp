@@ -202,8 +202,14 @@ BilanMigration migrer(const QString& ccam001, const QString& cotation, const QSt
                 valeurs += QVariantList(valeurs);
             for (const QVariant& v : valeurs)
                 q.addBindValue(v);
-            if (!q.exec())
-                return echecServeur(q.lastError());
+            if (!q.exec()) {
+                // The row named, so that it can be put right in the file.
+                const QString ligne = lecture.value(0).toString();
+                echecServeur(q.lastError());
+                bilan.erreur +=
+                    QStringLiteral(" (ligne %1 de %2, « %3 »)").arg(ligne, t.nom, fichier);
+                return bilan;
+            }
         }
         bool ok = false;
         c.apres = compter(serveur, t.nom, &ok);

@@ -160,7 +160,15 @@ void FormMain::chargerBases()
     if (!ouverte && attendre(habituels->lastErrorNumber()))
         return attendreBase(fichier, *habituels);
     if (!ouverte) {
-        if (repertoire.trimmed().isEmpty())
+        if (habituels->surServeur())
+            signalerProbleme(QStringLiteral("La base de la pratique « %1 » ne peut être ouverte : "
+                                            "les listes restent vides.\n%2\nVérifiez l'adresse "
+                                            "de la base (PAVACCAM_BASE, ou Base= dans la section "
+                                            "[PavaCCAM] de Pavareg.reg) avec « pavaccam practice "
+                                            "check ».")
+                                 .arg(fichier, habituels->lastError()),
+                             habituels->lastErrorNumber());
+        else if (repertoire.trimmed().isEmpty())
             signalerProbleme(
                 QStringLiteral("Aucun répertoire de données n'a été indiqué par le logiciel "
                                "appelant : la base des cotations « CCAM001.mdb » ne peut être "

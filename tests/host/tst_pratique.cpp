@@ -155,6 +155,10 @@ private Q_SLOTS:
         rangee("date illisible", QString(),
                "INSERT INTO cotation_date_CCAM (cot__date, date_valid) VALUES ('X', 'mardi')", 1,
                "La date « mardi » de la ligne 2 de cotation_date_CCAM");
+        rangee("montant illisible", QString(),
+               "INSERT INTO cotation_date_CCAM (cot__date, date_valid, cot_secu) VALUES ('X', "
+               "'2026-01-01', 'douze')",
+               1, "(ligne 2 de cotation_date_CCAM");
     }
     void refus()
     {
