@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
@@ -49,6 +50,50 @@ bool lancer(const QStringList& arguments)
            WEXITSTATUS(statut) == 0;
 }
 
+// A test that crashes or is killed runs no destructor: a guardian process,
+// forked at once, waits for this process to end (its pipe's other end then
+// closes), stops the server and removes its folder, however it ended.
+void garder(const QString& dossier)
+{
+    int tube[2];
+    if (::pipe2(tube, O_CLOEXEC) != 0)
+        return;
+    // All the guardian needs, made before the fork.
+    const QByteArray pgCtl = QFile::encodeName(repertoireBinaires() + QStringLiteral("/pg_ctl"));
+    const QByteArray donnees = QFile::encodeName(dossier + QStringLiteral("/donnees"));
+    const QByteArray racine = QFile::encodeName(dossier);
+    const passwd* pg = ::geteuid() == 0 ? ::getpwnam("postgres") : nullptr;
+    const uid_t uid = pg ? pg->pw_uid : ::geteuid();
+    const gid_t gid = pg ? pg->pw_gid : ::getegid();
+    const pid_t pid = ::fork();
+    if (pid != 0) {
+        ::close(tube[0]); // the write end stays open as long as this process lives
+        return;
+    }
+    const int nul = ::open("/dev/null", O_RDWR);
+    for (int fd : {0, 1, 2})
+        ::dup2(nul, fd);
+    for (int fd = 3; fd < 1024; ++fd)
+        if (fd != tube[0])
+            ::close(fd);
+    char c = 0;
+    while (::read(tube[0], &c, 1) != 0 && errno == EINTR) {
+    }
+    if (::fork() == 0) {
+        if (::setgid(gid) == 0 && ::setuid(uid) == 0)
+            ::execl(pgCtl.constData(), "pg_ctl", "-D", donnees.constData(), "-m", "immediate", "-w",
+                    "stop", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::wait(nullptr);
+    if (::fork() == 0) {
+        ::execl("/bin/rm", "rm", "-rf", racine.constData(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::wait(nullptr);
+    ::_exit(0);
+}
+
 struct Serveur
 {
     QString dossier;
@@ -71,6 +116,7 @@ struct Serveur
             return;
         }
         dossier = QString::fromLocal8Bit(modele);
+        garder(dossier);
         if (::geteuid() == 0) {
             const passwd* pg = ::getpwnam("postgres");
             if (!pg || ::chown(modele.constData(), pg->pw_uid, pg->pw_gid) != 0) {
