@@ -17,3 +17,10 @@ echo "== Serveur d'automatisation (bench_hote) =="
 echo
 echo "== Coder un acte : historique et fenêtre d'acte (bench_cotation) =="
 "$PAVACCAM_BUILD_DIR/bench/workspace/bench_cotation" "$@"
+echo
+echo "== Données de la pratique sur SQLite et PostgreSQL (bench_pratique) =="
+if [ -x "$PAVACCAM_BUILD_DIR/bench/workspace/bench_pratique" ]; then
+    "$PAVACCAM_BUILD_DIR/bench/workspace/bench_pratique"
+else
+    echo "bench_pratique n'est pas construit (il a besoin des tests : PAVACCAM_BUILD_TESTS=ON)."
+fi

@@ -1,15 +1,20 @@
 #include "db/DataControl.h"
 
+#include "db/BasePratique.h"
 #include "db/ErreursSql.h"
 #include "db/JetSql.h"
 #include "log/TextesErreurs.h"
 
 #include <QAtomicInt>
 #include <QCollator>
+#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
+#include <QThread>
+
+#include <utility>
 
 namespace pava {
 
@@ -53,7 +58,8 @@ bool memesValeurs(const QVariant& a, const QVariant& b)
 } // namespace
 
 DataControl::DataControl(QObject* parent)
-    : QAbstractTableModel(parent), m_connexion(nouveauNomConnexion())
+    : QAbstractTableModel(parent), m_connexionPropre(nouveauNomConnexion()),
+      m_connexion(m_connexionPropre)
 {}
 
 DataControl::~DataControl()
@@ -66,6 +72,11 @@ void DataControl::setDatabaseName(const QString& chemin)
     if (chemin != m_chemin)
         close();
     m_chemin = chemin;
+}
+
+bool DataControl::surServeur() const
+{
+    return pratique::estAdresseServeur(m_chemin);
 }
 
 void DataControl::setReadOnly(bool lectureSeule)
@@ -95,12 +106,22 @@ void DataControl::setBusyTimeout(int millisecondes)
 
 bool DataControl::isOpen() const
 {
-    return QSqlDatabase::contains(m_connexion) &&
+    return !m_connexionPerdue && QSqlDatabase::contains(m_connexion) &&
            QSqlDatabase::database(m_connexion, false).isOpen();
 }
 
 void DataControl::close()
 {
+    // A server connection shared with the thread's other controls stays for
+    // them (and for the next workspace), unless the server dropped it.
+    if (m_connexion != m_connexionPropre) {
+        const QString partagee = std::exchange(m_connexion, m_connexionPropre);
+        if (!m_connexionPerdue || !QSqlDatabase::contains(partagee))
+            return;
+        QSqlDatabase::database(partagee, false).close();
+        QSqlDatabase::removeDatabase(partagee);
+        return;
+    }
     if (!QSqlDatabase::contains(m_connexion))
         return;
     {
@@ -112,6 +133,11 @@ void DataControl::close()
 
 bool DataControl::echec(int numero, const QString& message)
 {
+    // A connection the server dropped stays "open" for Qt: the next
+    // operation must connect again, so that a coding goes on once the
+    // server is back.
+    if (numero == erreur::ServeurInjoignable)
+        m_connexionPerdue = true;
     m_numeroErreur = numero;
     m_erreur = message;
     return false;
@@ -125,10 +151,25 @@ void DataControl::reussite()
 
 bool DataControl::ouvrir()
 {
+    if (m_connexionPerdue) {
+        close();
+        m_connexionPerdue = false;
+    }
+    // On the server, one connection per way of use serves every control of
+    // the main thread: a workspace's three lists do not connect three times,
+    // and the next workspace finds it open. (No control holds a transaction
+    // open.) A worker thread's controls keep their own, which end with them.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (surServeur() && app && QThread::currentThread() == app->thread())
+        m_connexion = QStringLiteral("pavaccam-serveur-%1-%2-%3")
+                          .arg(m_lectureSeule)
+                          .arg(m_attente)
+                          .arg(m_chemin);
     if (isOpen())
         return true;
-    return ouvrirBaseSqlite(m_connexion, m_chemin, m_lectureSeule, m_attente, m_numeroErreur,
-                            m_erreur);
+    if (QSqlDatabase::contains(m_connexion))
+        QSqlDatabase::removeDatabase(m_connexion);
+    return ouvrirBase(m_connexion, m_chemin, m_lectureSeule, m_attente, m_numeroErreur, m_erreur);
 }
 
 bool DataControl::checkIntegrity()
@@ -156,13 +197,14 @@ bool DataControl::refresh()
                    QStringLiteral("Aucune source d'enregistrements n'est indiquée."));
     } else if (ok) {
         const jet::SourceAnalysee source = jet::analyseSource(m_source, kColonneId);
-        QSqlQuery q(QSqlDatabase::database(m_connexion, false));
+        const QSqlDatabase db = QSqlDatabase::database(m_connexion, false);
+        QSqlQuery q(db);
         q.setForwardOnly(true);
-        QString requete = jet::versSqlite(source.requete);
+        QString requete = source.requete;
         if (!m_champProprietaire.isEmpty())
             requete = QStringLiteral("SELECT * FROM (%1) AS source WHERE %2 = ?")
                           .arg(requete, guillemets(m_champProprietaire));
-        bool lue = q.prepare(requete);
+        bool lue = q.prepare(pratique::versDialecte(db, requete));
         if (lue && !m_champProprietaire.isEmpty())
             q.addBindValue(m_proprietaire);
         lue = lue && q.exec();
@@ -170,7 +212,8 @@ bool DataControl::refresh()
             // A source that cannot be read is a missing table, unless the
             // file itself is the cause.
             const int numero = numeroErreurSql(q.lastError());
-            ok = echec(numero == erreur::BaseVerrouillee || numero == erreur::BaseNonReconnue
+            ok = echec(numero == erreur::BaseVerrouillee || numero == erreur::BaseNonReconnue ||
+                               numero == erreur::ServeurInjoignable
                            ? numero
                            : erreur::TableIntrouvable,
                        QStringLiteral("La source « %1 » ne peut être lue : %2.")
@@ -178,16 +221,19 @@ bool DataControl::refresh()
         } else {
             const QSqlRecord rec = q.record();
             const int id = rec.indexOf(kColonneId);
+            // On the server the key is a column of its own, which "*" lists:
+            // it is the row identifier, not a field.
+            const int cle = pratique::estServeur(db) ? rec.indexOf(QStringLiteral("rowid")) : -1;
             m_table = id >= 0 ? source.table : QString();
             for (int i = 0; i < rec.count(); ++i)
-                if (i != id)
+                if (i != id && i != cle)
                     m_champs.append(rec.field(i));
             const int n = m_champs.count();
             while (q.next()) {
                 QVector<QVariant> ligne;
                 ligne.reserve(n + 1);
                 for (int i = 0; i < rec.count(); ++i)
-                    if (i != id)
+                    if (i != id && i != cle)
                         ligne.append(q.value(i));
                 ligne.append(id >= 0 ? q.value(id) : QVariant());
                 m_lignes.append(std::move(ligne));
@@ -206,8 +252,20 @@ bool DataControl::execute(const QString& instruction, const QVariantList& valeur
 {
     if (!ouvrir())
         return false;
-    QSqlQuery q(QSqlDatabase::database(m_connexion, false));
-    if (!q.prepare(jet::versSqlite(instruction)))
+    const QSqlDatabase db = QSqlDatabase::database(m_connexion, false);
+    QSqlQuery q(db);
+    // Without values the statement goes as it is: the server prepares only
+    // queries and row changes, not a table's creation.
+    if (valeurs.isEmpty()) {
+        if (q.exec(pratique::versDialecte(db, instruction))) {
+            reussite();
+            return true;
+        }
+        return echec(
+            numeroErreurSql(q.lastError()),
+            QStringLiteral("Instruction refusée : %1.").arg(raisonSql(q.lastError(), m_chemin)));
+    }
+    if (!q.prepare(pratique::versDialecte(db, instruction)))
         return echec(
             numeroErreurSql(q.lastError()),
             QStringLiteral("Instruction refusée : %1.").arg(raisonSql(q.lastError(), m_chemin)));
@@ -441,7 +499,8 @@ bool DataControl::update()
             valeurs << m_tampon[i];
         }
     }
-    QSqlQuery q(QSqlDatabase::database(m_connexion, false));
+    const QSqlDatabase db = QSqlDatabase::database(m_connexion, false);
+    QSqlQuery q(db);
     QString sql;
     if (m_edition == Edition::Ajout) {
         if (colonnes.isEmpty()) {
@@ -465,7 +524,7 @@ bool DataControl::update()
                   .arg(guillemets(m_table), affectations.join(QLatin1Char(',')),
                        telleQuelle(m_position, valeurs));
     }
-    bool ok = q.prepare(sql);
+    bool ok = q.prepare(pratique::versDialecte(db, sql));
     if (ok) {
         for (const QVariant& v : valeurs)
             q.addBindValue(v);
@@ -510,8 +569,9 @@ bool DataControl::deleteCurrent()
                             .arg(guillemets(m_table), telleQuelle(m_position, valeurs));
     if (!ouvrir())
         return false;
-    QSqlQuery q(QSqlDatabase::database(m_connexion, false));
-    bool ok = q.prepare(sql);
+    const QSqlDatabase db = QSqlDatabase::database(m_connexion, false);
+    QSqlQuery q(db);
+    bool ok = q.prepare(pratique::versDialecte(db, sql));
     if (ok) {
         for (const QVariant& v : valeurs)
             q.addBindValue(v);

@@ -8,10 +8,10 @@
 
 namespace pava {
 
-// A bound data control: a database file, a record source (a table name or a
-// SELECT), the rows it returned and a current row. Windows show it through a
-// view (it is a table model); code moves through it, finds, adds, edits and
-// deletes the current row the way the workspace and the history expect.
+// A bound data control: a database file (or the practice's server database), a record source (a
+// table name or a SELECT), the rows it returned and a current row. Windows show it through a view
+// (it is a table model); code moves through it, finds, adds, edits and deletes the current row the
+// way the workspace and the history expect.
 //
 // Rows are read once per refresh() and kept in memory; writes go to the file
 // at once with bound parameters, and the rows in memory follow them, so the
@@ -34,8 +34,11 @@ public:
     explicit DataControl(QObject* parent = nullptr);
     ~DataControl() override;
 
+    // A SQLite file, or the URI of the practice's server database
+    // (db/BasePratique.h).
     void setDatabaseName(const QString& chemin);
     QString databaseName() const { return m_chemin; }
+    bool surServeur() const;
     void setReadOnly(bool lectureSeule);
     void setRecordSource(const QString& source);
     QString recordSource() const { return m_source; }
@@ -139,13 +142,15 @@ private:
     QString telleQuelle(int ligne, QVariantList& valeurs) const;
     bool changeeAilleurs();
 
-    QString m_connexion;
+    QString m_connexionPropre; // this control's own connection (a file)
+    QString m_connexion;       // the one in use: its own, or the server's shared one
     QString m_chemin;
     QString m_source;
     QString m_champProprietaire;
     QVariant m_proprietaire;
     int m_attente = 3000;
     bool m_lectureSeule = false;
+    bool m_connexionPerdue = false;      // the server dropped it: connect again
     QString m_table;                     // base table when the record source is writable
     QSqlRecord m_champs;                 // fields of the record source (without the row id)
     QVector<QVector<QVariant>> m_lignes; // values, row id last

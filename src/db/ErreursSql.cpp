@@ -1,5 +1,6 @@
 #include "db/ErreursSql.h"
 
+#include "db/BasePratique.h"
 #include "log/TextesErreurs.h"
 
 #include <QFile>
@@ -19,12 +20,71 @@ namespace pava {
 int codeSqlite(const QSqlError& e)
 {
     bool ok = false;
-    const int code = e.nativeErrorCode().toInt(&ok);
+    const QString texte = e.nativeErrorCode();
+    const int code = texte.size() < 5 ? texte.toInt(&ok) : 0;
     return ok ? (code & 0xFF) : -1;
 }
 
+namespace {
+
+// A server's error is named by its five-character SQLSTATE; SQLite's codes
+// are numbers of at most four digits.
+QString etatSql(const QSqlError& e)
+{
+    const QString code = e.nativeErrorCode();
+    return code.size() == 5 ? code : QString();
+}
+
+// What libpq says when the server went away or cannot be reached (it gives
+// no SQLSTATE for a connection it lost itself).
+bool connexionPerdue(const QSqlError& e)
+{
+    static const char* const signes[] = {"server closed the connection",
+                                         "no connection to the server",
+                                         "could not connect to server",
+                                         "connection to server",
+                                         "terminating connection",
+                                         "could not send data to server",
+                                         "could not receive data from server",
+                                         "SSL SYSCALL error",
+                                         "connection not open"};
+    const QString texte = e.databaseText() + u' ' + e.driverText();
+    for (const char* s : signes)
+        if (texte.contains(QLatin1String(s), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+int numeroEtatSql(const QString& etat)
+{
+    if (etat.startsWith(QLatin1String("08")) || etat.startsWith(QLatin1String("57P")) ||
+        etat == u"53300")
+        return erreur::ServeurInjoignable;
+    if (etat == u"55P03" || etat == u"40001" || etat == u"40P01" || etat == u"57014")
+        return erreur::BaseVerrouillee;
+    if (etat == u"25006" || etat == u"42501")
+        return erreur::BaseEnLectureSeule;
+    if (etat == u"53100")
+        return erreur::DisquePlein;
+    if (etat.startsWith(QLatin1String("23")))
+        return erreur::CleDejaUtilisee;
+    if (etat == u"42P01")
+        return erreur::TableIntrouvable;
+    if (etat == u"42703")
+        return erreur::ChampIntrouvable;
+    if (etat.startsWith(QLatin1String("XX")))
+        return erreur::BaseNonReconnue;
+    return erreur::ErreurSyntaxe;
+}
+
+} // namespace
+
 int numeroErreurSql(const QSqlError& e)
 {
+    if (const QString etat = etatSql(e); !etat.isEmpty())
+        return numeroEtatSql(etat);
+    if (connexionPerdue(e))
+        return erreur::ServeurInjoignable;
     switch (codeSqlite(e)) {
     case 5: // busy
     case 6: // locked
@@ -52,6 +112,26 @@ int numeroErreurSql(const QSqlError& e)
 
 QString raisonSql(const QSqlError& e, const QString& chemin)
 {
+    if (!etatSql(e).isEmpty() || connexionPerdue(e)) {
+        // The server's first line; the rest repeats the statement.
+        const QString texte = e.databaseText().trimmed().section(u'\n', 0, 0);
+        switch (numeroErreurSql(e)) {
+        case erreur::ServeurInjoignable:
+            return QStringLiteral("le serveur de la base « %1 » ne répond plus (%2) ; ce qui "
+                                  "était enregistré avant reste sur le serveur, réessayez quand "
+                                  "il sera revenu")
+                .arg(chemin, texte.isEmpty() ? e.driverText() : texte);
+        case erreur::BaseVerrouillee:
+            return QStringLiteral("la base « %1 » est occupée par un autre poste").arg(chemin);
+        case erreur::BaseEnLectureSeule:
+            return QStringLiteral("la base « %1 » refuse l'écriture à cet utilisateur (%2)")
+                .arg(chemin, texte);
+        case erreur::DisquePlein:
+            return QStringLiteral("disque plein sur le serveur de la base « %1 »").arg(chemin);
+        default:
+            return texte;
+        }
+    }
     switch (numeroErreurSql(e)) {
     case erreur::BaseVerrouillee:
         return QStringLiteral("la base « %1 » est verrouillée par un autre poste").arg(chemin);
@@ -172,9 +252,21 @@ bool ouvrirBaseSqlite(const QString& connexion, const QString& chemin, bool lect
 
 namespace pava {
 
+bool ouvrirBase(const QString& connexion, const QString& nom, bool lectureSeule, int attenteMs,
+                int& numero, QString& message)
+{
+    if (pratique::estAdresseServeur(nom))
+        return pratique::ouvrirBaseServeur(connexion, nom, lectureSeule, attenteMs, numero,
+                                           message);
+    return ouvrirBaseSqlite(connexion, nom, lectureSeule, attenteMs, numero, message);
+}
+
 bool verifierIntegrite(const QString& connexion, int& numero, QString& message)
 {
     QSqlDatabase db = QSqlDatabase::database(connexion, false);
+    // The server keeps its own pages whole; there is nothing to check here.
+    if (pratique::estServeur(db))
+        return true;
     QSqlQuery q(db);
     // The quick form: every page and every record read, without comparing
     // indexes to their tables, which a file of habitual codings or a

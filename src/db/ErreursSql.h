@@ -11,7 +11,8 @@ int codeSqlite(const QSqlError& e);
 
 // The error number the user is told about for a database error: locked by
 // another program, read-only, disk full, duplicate key, missing table or
-// field, else a statement the database refused.
+// field, a server lost or unreachable, else a statement the database
+// refused. Both engines: a server's error carries its SQLSTATE.
 int numeroErreurSql(const QSqlError& e);
 
 // Why the database refused, in French, naming the file when the cause is
@@ -27,6 +28,11 @@ QString raisonSql(const QSqlError& e, const QString& chemin);
 // again and numero / message (French, naming the file) say why.
 bool ouvrirBaseSqlite(const QString& connexion, const QString& chemin, bool lectureSeule,
                       int attenteMs, int& numero, QString& message);
+
+// The same for any name of the practice's data: a file (SQLite) or a server
+// URI (PostgreSQL, pratique::ouvrirBaseServeur).
+bool ouvrirBase(const QString& connexion, const QString& nom, bool lectureSeule, int attenteMs,
+                int& numero, QString& message);
 
 // Whether the database open under a connection is whole (SQLite's quick
 // check). False, with numero / message (French, naming the file), when it is

@@ -63,6 +63,8 @@ constexpr Texte kTextes[] = {
     {3167, "L'enregistrement est supprimé.", "Record is deleted."},
     {3197, "Un autre poste a modifié ou supprimé cet enregistrement depuis sa lecture.",
      "The data has been changed by another user since it was read."},
+    {3151, "Échec de la connexion au serveur de base de données.",
+     "Connection to the database server failed."},
     {3260, "Mise à jour impossible : la base est verrouillée par un autre utilisateur.",
      "Couldn't update; currently locked by another user."},
     {3265, "Élément non trouvé dans cette collection.", "Item not found in this collection."},

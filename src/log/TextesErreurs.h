@@ -27,6 +27,7 @@ inline constexpr int ErreurSyntaxe = 3075;
 inline constexpr int TableIntrouvable = 3078;
 inline constexpr int BaseNonReconnue = 3343;
 inline constexpr int BaseVerrouillee = 3260;
+inline constexpr int ServeurInjoignable = 3151;
 inline constexpr int EnregistrementSupprime = 3167;
 inline constexpr int ModifieParUnAutrePoste = 3197;
 inline constexpr int ChampIntrouvable = 3265;

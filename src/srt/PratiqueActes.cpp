@@ -1,5 +1,6 @@
 #include "srt/PratiqueActes.h"
 
+#include "db/BasePratique.h"
 #include "db/DataControl.h"
 #include "db/ErreursSql.h"
 #include "srt/IdentiteFichier.h"
@@ -10,8 +11,6 @@
 #include <QHash>
 #include <QMutex>
 #include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
 
 #include <atomic>
@@ -53,82 +52,51 @@ QString codeDuJeton(const QVariant& jeton)
     return estCodeActe(code) ? code : QString();
 }
 
-// The token of a dated row, which tells later whether that row is still the
-// same; nothing when it cannot be read.
-std::optional<QString> jetonDeLaLigne(QSqlQuery& q, qint64 ligne)
+// Adds what a reading of the history found to what was known of it.
+void retenir(const pratique::ActesHistorique& a, QHash<QString, std::int64_t>& actes)
 {
-    if (!q.prepare(QStringLiteral("SELECT cot__date FROM cotation_date_CCAM WHERE rowid = ?")))
-        return std::nullopt;
-    q.addBindValue(ligne);
-    if (!q.exec())
-        return std::nullopt;
-    return q.next() ? q.value(0).toString() : QString();
+    for (const auto& [jeton, jour] : a.datees) {
+        const QString code = codeDuJeton(jeton);
+        if (code.isEmpty())
+            continue;
+        std::int64_t& connu = actes[code];
+        connu = std::max(connu, jour.isEmpty() ? std::int64_t{0} : lireJour(jour));
+    }
+    // A token recorded without any dated row is in the history all the same.
+    for (const QString& jeton : a.jetons)
+        if (const QString code = codeDuJeton(jeton); !code.isEmpty() && !actes.contains(code))
+            actes.insert(code, 0);
 }
 
 // Reads the rows added since lu was read (all of them for a new Lu).
-bool lireAjouts(QSqlDatabase& db, Lu& lu, QString& erreur)
+bool lireAjouts(const QSqlDatabase& db, Lu& lu, QString& erreur)
 {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    const auto echec = [&]() {
-        erreur = q.lastError().text();
+    pratique::ActesHistorique a;
+    a.ligneDates = lu.ligneDates;
+    a.ligneJetons = lu.ligneJetons;
+    if (!pratique::lireActesHistorique(db, a, erreur))
         return false;
-    };
-    // A date the other tools may have written another way is read as
-    // "unknown": the act is ranked after those with a date.
-    if (!q.prepare(QStringLiteral(
-            "SELECT substr(cot__date, 1, 7), max(CASE "
-            "WHEN date_valid GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]*' "
-            "THEN substr(date_valid, 1, 10) "
-            "WHEN date_valid GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]*' "
-            "THEN substr(date_valid, 7, 4) || '-' || substr(date_valid, 4, 2) || '-' || "
-            "substr(date_valid, 1, 2) END), max(rowid) "
-            "FROM cotation_date_CCAM WHERE rowid > ? GROUP BY 1")))
-        return echec();
-    q.addBindValue(lu.ligneDates);
-    if (!q.exec())
-        return echec();
-    qint64 derniere = lu.ligneDates;
-    while (q.next()) {
-        derniere = std::max(derniere, q.value(2).toLongLong());
-        const QString code = codeDuJeton(q.value(0));
-        if (code.isEmpty())
-            continue;
-        const std::int64_t jour = q.value(1).isNull() ? 0 : lireJour(q.value(1).toString());
-        std::int64_t& connu = lu.actes[code];
-        connu = std::max(connu, jour);
-    }
-    if (derniere != lu.ligneDates) {
-        const std::optional<QString> jeton = jetonDeLaLigne(q, derniere);
-        if (!jeton)
-            return echec();
+    retenir(a, lu.actes);
+    if (a.ligneDates != lu.ligneDates) {
+        const std::optional<QString> jeton = pratique::jetonDate(db, a.ligneDates);
+        if (!jeton) {
+            erreur = QStringLiteral("la dernière ligne lue ne peut être relue");
+            return false;
+        }
         lu.jetonDates = *jeton;
-        lu.ligneDates = derniere;
     }
-    // A token recorded without any dated row is in the history all the same.
-    if (!q.prepare(QStringLiteral("SELECT substr(cot, 1, 7), max(rowid) FROM cotation_table_CCAM "
-                                  "WHERE rowid > ? GROUP BY 1")))
-        return echec();
-    q.addBindValue(lu.ligneJetons);
-    if (!q.exec())
-        return echec();
-    while (q.next()) {
-        lu.ligneJetons = std::max(lu.ligneJetons, q.value(1).toLongLong());
-        if (const QString code = codeDuJeton(q.value(0));
-            !code.isEmpty() && !lu.actes.contains(code))
-            lu.actes.insert(code, 0);
-    }
+    lu.ligneDates = a.ligneDates;
+    lu.ligneJetons = a.ligneJetons;
     return true;
 }
 
 // True when the rows read before are still there as they were: the file only
 // grew since.
-bool seulementAgrandi(QSqlDatabase& db, const Lu& lu)
+bool seulementAgrandi(const QSqlDatabase& db, const Lu& lu)
 {
     if (lu.ligneDates == 0)
         return true;
-    QSqlQuery q(db);
-    const std::optional<QString> jeton = jetonDeLaLigne(q, lu.ligneDates);
+    const std::optional<QString> jeton = pratique::jetonDate(db, lu.ligneDates);
     return jeton && !jeton->isNull() && *jeton == lu.jetonDates;
 }
 
@@ -142,7 +110,7 @@ QList<ActeHabituel> lireHabituels(const QString& repertoireDonnees, QString* err
     DataControl table;
     table.setReadOnly(true);
     table.setDatabaseName(base::cheminBase(repertoireDonnees));
-    table.setRecordSource(QStringLiteral("SELECT CodeActe, Libelle FROM CCAM_7 ORDER BY Libelle"));
+    table.setRecordSource(base::sourceHabituels(0)); // by label
     if (!table.refresh()) {
         if (erreur)
             *erreur = table.lastError();
@@ -162,8 +130,38 @@ QString fichierHistorique(const QString& repertoireRsc)
     return repertoireRsc.trimmed().isEmpty() ? QString() : historique::cheminBase(repertoireRsc);
 }
 
+namespace {
+
+// The history on the practice's server: what the process read of it, and the
+// rows added since at each reading.
+QHash<QString, std::int64_t> lireHistoriqueServeur(const QString& uri, QString* erreur)
+{
+    static QHash<QString, std::pair<pratique::ActesHistorique, QHash<QString, std::int64_t>>> lus;
+    std::pair<pratique::ActesHistorique, QHash<QString, std::int64_t>> lu;
+    {
+        const QMutexLocker garde(&verrou());
+        lu = lus.value(uri);
+    }
+    QString raison;
+    if (!pratique::lireActesHistorique(uri, lu.first, raison)) {
+        if (erreur)
+            *erreur = raison;
+        return {};
+    }
+    retenir(lu.first, lu.second);
+    lu.first.datees.clear();
+    lu.first.jetons.clear();
+    const QMutexLocker garde(&verrou());
+    lus.insert(uri, lu);
+    return lu.second;
+}
+
+} // namespace
+
 bool historiqueRapide(const QString& fichier)
 {
+    if (pratique::estAdresseServeur(fichier))
+        return true;
     IdentiteFichier id;
     if (!identiteFichier(fichier, id) || id.taille < kHistoriqueRapide)
         return true;
@@ -174,6 +172,8 @@ bool historiqueRapide(const QString& fichier)
 
 QHash<QString, std::int64_t> lireHistorique(const QString& fichier, QString* erreur)
 {
+    if (pratique::estAdresseServeur(fichier))
+        return lireHistoriqueServeur(fichier, erreur);
     IdentiteFichier id;
     if (!identiteFichier(fichier, id)) {
         if (erreur)

@@ -1,5 +1,6 @@
 #include "workspace/BaseUtilisateur.h"
 
+#include "db/BasePratique.h"
 #include "db/DataControl.h"
 #include "session/Chemins.h"
 
@@ -34,6 +35,21 @@ bool processusVivant(qint64 pid)
         return false;
     // Another user's process answers "not permitted": it exists.
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// The tables a CCAM001.mdb may lack: created, and the coding list given its
+// workspace column.
+bool preparerFichier(DataControl& base)
+{
+    base.execute(QStringLiteral("CREATE TABLE PavaACTES (CodeActe TEXT (255), LibelleCCAM "
+                                "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24));"));
+    base.execute(QStringLiteral("CREATE TABLE PavaCCAM (CodeCCAM TEXT (24), LibelleCCAM "
+                                "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24),"
+                                "EspaceCCAM TEXT (255));"));
+    // A coding list made before workspaces were told apart gains the column
+    // in place; its rows, which no workspace owns, go below.
+    return base.execute(QStringLiteral("SELECT EspaceCCAM FROM PavaCCAM WHERE 1 = 0")) ||
+           base.execute(QStringLiteral("ALTER TABLE PavaCCAM ADD COLUMN EspaceCCAM TEXT (255)"));
 }
 
 } // namespace
@@ -102,6 +118,8 @@ bool abandonne(const QString& texte, const QDateTime& maintenant)
 
 QString cheminBase(const QString& repertoireDonnees)
 {
+    if (const QString adresse = pratique::adresseChoisie(); !adresse.isEmpty())
+        return adresse;
     return CompleteChemin(repertoireDonnees) + QStringLiteral("CCAM001.mdb");
 }
 
@@ -111,15 +129,9 @@ bool preparer(DataControl& base, const Espace& espace)
     // spread the damage over what can still be saved.
     if (!base.checkIntegrity())
         return false;
-    base.execute(QStringLiteral("CREATE TABLE PavaACTES (CodeActe TEXT (255), LibelleCCAM "
-                                "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24));"));
-    base.execute(QStringLiteral("CREATE TABLE PavaCCAM (CodeCCAM TEXT (24), LibelleCCAM "
-                                "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24),"
-                                "EspaceCCAM TEXT (255));"));
-    // A coding list made before workspaces were told apart gains the column
-    // in place; its rows, which no workspace owns, go below.
-    if (!base.execute(QStringLiteral("SELECT EspaceCCAM FROM PavaCCAM WHERE 1 = 0")) &&
-        !base.execute(QStringLiteral("ALTER TABLE PavaCCAM ADD COLUMN EspaceCCAM TEXT (255)")))
+    // The server's schema is the program's own, made when it is first
+    // reached (pratique::ouvrirBaseServeur).
+    if (!base.surServeur() && !preparerFichier(base))
         return false;
 
     // The workspaces that have rows, read through the control itself (its

@@ -114,10 +114,15 @@ void FormMain::signalerProbleme(const QString& texte, int numero)
 void FormMain::attendreBase(const QString& fichier, const DataControl& vue)
 {
     // The banner says it all along the wait; the log once, however long.
-    const QString texte = QStringLiteral("La base des cotations « %1 » est verrouillée par un "
-                                         "autre poste : la cotation attend qu'elle se libère et "
-                                         "réessaie chaque seconde.\n%2")
-                              .arg(fichier, vue.lastError());
+    const QString texte =
+        vue.lastErrorNumber() == erreur::ServeurInjoignable
+            ? QStringLiteral("Le serveur de la base de la pratique « %1 » ne répond pas : la "
+                             "cotation attend qu'il revienne et réessaie chaque seconde.\n%2")
+                  .arg(fichier, vue.lastError())
+            : QStringLiteral("La base des cotations « %1 » est verrouillée par un autre poste : "
+                             "la cotation attend qu'elle se libère et réessaie chaque "
+                             "seconde.\n%2")
+                  .arg(fichier, vue.lastError());
     if (!m_attenteDite) {
         m_attenteDite = true;
         QString description = texte;
@@ -130,6 +135,17 @@ void FormMain::attendreBase(const QString& fichier, const DataControl& vue)
     m_attenteBase->start();
 }
 
+namespace {
+
+// What the workspace waits out at its opening, trying again each second: a
+// database another workstation holds, a server that went away.
+bool attendre(int numero)
+{
+    return numero == erreur::BaseVerrouillee || numero == erreur::ServeurInjoignable;
+}
+
+} // namespace
+
 void FormMain::chargerBases()
 {
     // Nothing below may stop the window from opening: a view that cannot be
@@ -141,10 +157,18 @@ void FormMain::chargerBases()
     habituels->setDatabaseName(fichier);
     habituels->refresh();
     const bool ouverte = habituels->isOpen();
-    if (!ouverte && habituels->lastErrorNumber() == erreur::BaseVerrouillee)
+    if (!ouverte && attendre(habituels->lastErrorNumber()))
         return attendreBase(fichier, *habituels);
     if (!ouverte) {
-        if (repertoire.trimmed().isEmpty())
+        if (habituels->surServeur())
+            signalerProbleme(QStringLiteral("La base de la pratique « %1 » ne peut être ouverte : "
+                                            "les listes restent vides.\n%2\nVérifiez l'adresse "
+                                            "de la base (PAVACCAM_BASE, ou Base= dans la section "
+                                            "[PavaCCAM] de Pavareg.reg) avec « pavaccam practice "
+                                            "check ».")
+                                 .arg(fichier, habituels->lastError()),
+                             habituels->lastErrorNumber());
+        else if (repertoire.trimmed().isEmpty())
             signalerProbleme(
                 QStringLiteral("Aucun répertoire de données n'a été indiqué par le logiciel "
                                "appelant : la base des cotations « CCAM001.mdb » ne peut être "
@@ -159,7 +183,7 @@ void FormMain::chargerBases()
                              habituels->lastErrorNumber());
     }
     if (ouverte && !base::preparer(*habituels, m_espace)) {
-        if (habituels->lastErrorNumber() == erreur::BaseVerrouillee)
+        if (attendre(habituels->lastErrorNumber()))
             return attendreBase(fichier, *habituels);
         // A damaged file is only read: nothing the window does writes to it.
         if (habituels->lastErrorNumber() == erreur::BaseNonReconnue)
@@ -173,7 +197,7 @@ void FormMain::chargerBases()
 
     habituels->setRecordSource(
         LitReglage(QLatin1String(reglages::Record0), QLatin1String(reglages::DefautRecord0)));
-    if (!habituels->refresh() && habituels->lastErrorNumber() == erreur::BaseVerrouillee)
+    if (!habituels->refresh() && attendre(habituels->lastErrorNumber()))
         return attendreBase(fichier, *habituels);
     if (habituels->lastErrorNumber() != 0 && ouverte)
         signalerProbleme(QStringLiteral("Les cotations habituelles ne peuvent être lues dans "
@@ -184,7 +208,7 @@ void FormMain::chargerBases()
     DataControl* liste = m_ccammdb[1];
     liste->setDatabaseName(fichier);
     liste->setRecordSource(base::sourceListe());
-    if (!liste->refresh() && liste->lastErrorNumber() == erreur::BaseVerrouillee)
+    if (!liste->refresh() && attendre(liste->lastErrorNumber()))
         return attendreBase(fichier, *liste);
     if (liste->lastErrorNumber() != 0 && ouverte)
         signalerProbleme(QStringLiteral("La liste des actes sélectionnés ne peut être lue dans "

@@ -2,6 +2,7 @@
 
 #include "coding/Cotation.h"
 #include "coding/Montant.h"
+#include "db/BasePratique.h"
 #include "db/ErreursSql.h"
 #include "log/ErrorLog.h"
 #include "log/TextesErreurs.h"
@@ -49,20 +50,37 @@ void noterVerrou(const QString& fichier, int numero)
         g_verrous.remove(fichier);
 }
 
-// One connection to the history for one recording, closed on leaving.
+// One connection to the history for one recording: a file is opened and
+// closed by each recording; the connection to a server is kept for the
+// thread (connecting costs more than recording), and dropped when the
+// server went away, so that the next recording connects again.
 class Connexion
 {
 public:
-    explicit Connexion(const QString& fichier)
+    explicit Connexion(const QString& fichier) : m_serveur(pratique::estAdresseServeur(fichier))
     {
         static QAtomicInt compteur;
+        thread_local QHash<QString, QString> gardees;
+        if (m_serveur) {
+            m_nom = gardees.value(fichier);
+            if (!m_nom.isEmpty() && QSqlDatabase::database(m_nom, false).isOpen()) {
+                {
+                    QSqlDatabase db = QSqlDatabase::database(m_nom, false);
+                    m_ouverte = pratique::fixerAttente(db, attentePour(fichier));
+                }
+                if (m_ouverte)
+                    return;
+                oublier(); // the server went away since: connect again
+            }
+        }
         m_nom = QStringLiteral("pavaccam-historique-%1").arg(compteur.fetchAndAddRelaxed(1));
-        m_ouverte =
-            ouvrirBaseSqlite(m_nom, fichier, false, attentePour(fichier), m_numero, m_message);
+        m_ouverte = ouvrirBase(m_nom, fichier, false, attentePour(fichier), m_numero, m_message);
+        if (m_ouverte && m_serveur)
+            gardees.insert(fichier, m_nom);
     }
     ~Connexion()
     {
-        if (!m_ouverte)
+        if (!m_ouverte || (m_serveur && !m_perdue))
             return;
         QSqlDatabase::database(m_nom, false).close();
         QSqlDatabase::removeDatabase(m_nom);
@@ -75,10 +93,20 @@ public:
     QString message() const { return m_message; }
     QSqlDatabase db() const { return QSqlDatabase::database(m_nom, false); }
     const QString& nom() const { return m_nom; }
+    // The server went away: the connection goes when this recording ends.
+    void perdue() { m_perdue = m_serveur; }
 
 private:
+    void oublier()
+    {
+        QSqlDatabase::database(m_nom, false).close();
+        QSqlDatabase::removeDatabase(m_nom);
+    }
+
+    bool m_serveur = false;
     QString m_nom;
     bool m_ouverte = false;
+    bool m_perdue = false;
     int m_numero = 0;
     QString m_message;
 };
@@ -109,7 +137,7 @@ QDate lireJour(const QVariant& v)
 class Ecriture
 {
 public:
-    Ecriture(const QSqlDatabase& db, const QString& jeton) : m_q(db), m_jeton(jeton) {}
+    Ecriture(const QSqlDatabase& db, const QString& jeton) : m_db(db), m_q(db), m_jeton(jeton) {}
 
     const QSqlError& erreur() const { return m_erreur; }
 
@@ -140,8 +168,9 @@ public:
 
     bool ajouterJeton(const QString& libelle)
     {
-        return executer(QStringLiteral("INSERT INTO cotation_table_CCAM (cot, Desc) VALUES (?, ?)"),
-                        {m_jeton, libelle});
+        return executer(
+            QStringLiteral("INSERT INTO cotation_table_CCAM (cot, \"Desc\") VALUES (?, ?)"),
+            {m_jeton, libelle});
     }
 
     // The seven fields of a dated record, added or written over row id.
@@ -151,20 +180,28 @@ public:
         QVariantList valeurs{m_jeton,           libelle, jour, secu * kTauxFranc,
                              reel * kTauxFranc, secu,    reel};
         if (!id)
-            return executer(QStringLiteral("INSERT INTO cotation_date_CCAM (cot__date, Desc, "
+            return executer(QStringLiteral("INSERT INTO cotation_date_CCAM (cot__date, \"Desc\", "
                                            "date_valid, cot_secu, cot_reel, cot_secu_e, "
                                            "cot_reel_e) VALUES (?, ?, ?, ?, ?, ?, ?)"),
                             valeurs);
         valeurs << *id;
-        return executer(QStringLiteral("UPDATE cotation_date_CCAM SET cot__date = ?, Desc = ?, "
+        return executer(QStringLiteral("UPDATE cotation_date_CCAM SET cot__date = ?, \"Desc\" = ?, "
                                        "date_valid = ?, cot_secu = ?, cot_reel = ?, "
                                        "cot_secu_e = ?, cot_reel_e = ? WHERE rowid = ?"),
                         valeurs);
     }
 
     // A write transaction taken at once, so that two workstations recording
-    // together wait for each other instead of failing half-way.
-    bool debut() { return executer(QStringLiteral("BEGIN IMMEDIATE"), {}); }
+    // together wait for each other instead of failing half-way. On the
+    // server, rows are not locked by a look: the token itself is, for the
+    // transaction, so that the second workstation sees the first one's rows.
+    bool debut()
+    {
+        if (!pratique::estServeur(m_db))
+            return executer(QStringLiteral("BEGIN IMMEDIATE"), {});
+        return executer(QStringLiteral("BEGIN"), {}) &&
+               executer(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"), {m_jeton});
+    }
     bool valider() { return executer(QStringLiteral("COMMIT"), {}); }
     void annuler() { m_q.exec(QStringLiteral("ROLLBACK")); }
 
@@ -172,7 +209,15 @@ private:
     bool executer(const QString& sql, const QVariantList& valeurs)
     {
         m_q.finish();
-        if (!m_q.prepare(sql)) {
+        // The server prepares only queries and row changes: a transaction's
+        // own statements go as they are.
+        if (valeurs.isEmpty()) {
+            if (m_q.exec(pratique::versDialecte(m_db, sql)))
+                return true;
+            m_erreur = m_q.lastError();
+            return false;
+        }
+        if (!m_q.prepare(pratique::versDialecte(m_db, sql))) {
             m_erreur = m_q.lastError();
             return false;
         }
@@ -185,6 +230,7 @@ private:
         return true;
     }
 
+    QSqlDatabase m_db;
     QSqlQuery m_q;
     QString m_jeton;
     QSqlError m_erreur;
@@ -194,6 +240,8 @@ private:
 
 QString cheminBase(const QString& repertoireRsc)
 {
+    if (const QString adresse = pratique::adresseChoisie(); !adresse.isEmpty())
+        return adresse;
     return CompleteChemin(repertoireRsc) + QStringLiteral("Cotation.mdb");
 }
 
@@ -214,8 +262,11 @@ Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate
     const double reel = acte ? montantSansSeparateur(acte->tarifReel) : 0.0;
 
     Bilan bilan;
+    std::optional<Connexion> connexion;
     auto echec = [&](Bilan::Issue issue, int numero, QString message) {
         noterVerrou(fichier, numero);
+        if (numero == erreur::ServeurInjoignable && connexion)
+            connexion->perdue();
         bilan.issue = issue;
         bilan.numeroErreur = numero;
         bilan.erreur = message;
@@ -238,12 +289,12 @@ Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate
         return echec(Bilan::Issue::Remonte, erreur::IndiceHorsLimites,
                      QStringLiteral("Acte incomplet transmis à l'historique : « %1 ».")
                          .arg(enregistrement.left(100)));
-    Connexion connexion(fichier);
-    if (!connexion.ouverte())
-        return echec(Bilan::Issue::Remonte, connexion.numero(), connexion.message());
+    connexion.emplace(fichier);
+    if (!connexion->ouverte())
+        return echec(Bilan::Issue::Remonte, connexion->numero(), connexion->message());
 
-    QSqlDatabase db = connexion.db();
-    {
+    QSqlDatabase db = connexion->db();
+    if (!pratique::estServeur(db)) {
         // What each recording looks up, so that a history of years costs what
         // an empty one does. Made once, and only in a history SQLite finds
         // whole: nothing is written into a damaged one.
@@ -256,7 +307,7 @@ Bilan ajouter(const QString& fichier, const QString& enregistrement, const QDate
         if (!faits) {
             int numero = 0;
             QString message;
-            if (!verifierIntegrite(connexion.nom(), numero, message)) {
+            if (!verifierIntegrite(connexion->nom(), numero, message)) {
                 if (numero == erreur::BaseNonReconnue)
                     return echec(Bilan::Issue::Remonte, numero, message);
             } else {

@@ -1,6 +1,10 @@
 #include "TestSupport.h"
 
+#include "PostgresEssai.h"
+
 #include "coding/Windows1252.h"
+#include "db/BasePratique.h"
+#include "db/MigrationPratique.h"
 #include "host/JeuDeDonnees.h"
 #include "log/ErrorLog.h"
 #include "session/Chemins.h"
@@ -22,10 +26,16 @@ IsolatedEnvironment::IsolatedEnvironment()
     qputenv("PAVACCAM_SYSCONFDIR", sysconf().toUtf8());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings());
+    if (surPostgres()) {
+        const QString uri = nouvelleBasePostgres(&m_moteurAbsent);
+        if (!uri.isEmpty())
+            qputenv("PAVACCAM_BASE", uri.toUtf8());
+    }
 }
 
 IsolatedEnvironment::~IsolatedEnvironment()
 {
+    qunsetenv("PAVACCAM_BASE");
     qunsetenv("PAVACCAM_HOME");
     qunsetenv("PAVACCAM_SYSCONFDIR");
 }
@@ -48,6 +58,13 @@ JeuEssai creerJeuEssai(const IsolatedEnvironment& env, const QString& specialite
     options.repertoireProfil = env.sysconf();
     const BilanJeuDeDonnees bilan = creerJeuDeDonnees(options);
     jeu.erreur = bilan.reussi ? QString() : bilan.erreur;
+    // On the server, the practice switches as a real one does.
+    if (const QString uri = pratique::adresseChoisie(); bilan.reussi && !uri.isEmpty()) {
+        const pratique::BilanMigration copie =
+            pratique::migrer(jeu.data + QStringLiteral("/CCAM001.mdb"),
+                             jeu.rsc + QStringLiteral("/Cotation.mdb"), uri, false);
+        jeu.erreur = copie.reussi ? QString() : copie.erreur;
+    }
     Session& s = session();
     s.IdentPraticien = QStringLiteral("10000001");
     s.CodeSpecialitePraticien = specialite;

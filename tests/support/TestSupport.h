@@ -31,9 +31,21 @@ public:
     // Writes Pavareg.reg in sysconf() with the given raw content.
     void writeProfile(const QByteArray& content) const;
 
+    // On the PostgreSQL runs, the practice's data goes to a database of its
+    // own (PAVACCAM_BASE names it); why it could not be made, for QSKIP.
+    QString moteurAbsent() const { return m_moteurAbsent; }
+
 private:
     QTemporaryDir m_dir;
+    QString m_moteurAbsent;
 };
+
+// Skips the test when its engine is not there (PostgreSQL runs without a server).
+#define PAVA_MOTEUR_REQUIS(env)                                                                    \
+    do {                                                                                           \
+        if (!(env).moteurAbsent().isEmpty())                                                       \
+            QSKIP(qPrintable((env).moteurAbsent()));                                               \
+    } while (0)
 
 // A complete practice for window tests, under env.root(): the user database
 // with its habitual codings (data), an empty coding history (rsc), the

@@ -67,6 +67,7 @@ private Q_SLOTS:
     void init()
     {
         m_env = std::make_unique<test::IsolatedEnvironment>();
+        PAVA_MOTEUR_REQUIS(*m_env);
         reinitialiserSession();
         m_jeu = test::creerJeuEssai(*m_env);
         QVERIFY2(m_jeu.erreur.isEmpty(), qPrintable(m_jeu.erreur));
@@ -106,10 +107,13 @@ private Q_SLOTS:
         for (const char* total : {"lblTotal_0", "lblTotal_1"})
             QCOMPARE(enfant<QLabel>(&w, total)->text(), "57.75");
         QCOMPARE(w.CCAMMDB(1)->currentRow(), 1); // the act just added
-        QCOMPARE(test::colonne(historique(), QStringLiteral("SELECT cot__date || '=' || cot_secu_e "
-                                                            "FROM cotation_date_CCAM")),
-                 (QStringList{QStringLiteral("QZJA00210_F__1=50.0"),
-                              QStringLiteral("DEQP00310____2=7.75")}));
+        // In cents, which both engines write alike.
+        QCOMPARE(test::colonne(historique(), QStringLiteral("SELECT cot__date || '=' || "
+                                                            "CAST(round(cot_secu_e * 100) AS "
+                                                            "INTEGER) FROM cotation_date_CCAM "
+                                                            "ORDER BY rowid")),
+                 (QStringList{QStringLiteral("QZJA00210_F__1=5000"),
+                              QStringLiteral("DEQP00310____2=775")}));
         QVERIFY(ui::journalMessages().isEmpty());
 
         // DEQP003 and DEQP005 may not be billed together.

@@ -1,10 +1,12 @@
 // Several workstations on one data folder. Two workspaces open at once over
 // the same CCAM001.mdb, each with its own connections and its own opening,
-// as two servers on two machines have: each codes, reads back and validates
-// its own acts only, and a workspace's opening empties only the lists nobody
-// uses any more. A colleague changing the composed acts or the habitual
-// codings under a window: the window touches nothing that changed, says so
-// and reads the list again.
+// as two servers on two machines have (on the server, one process's
+// workspaces share its connection: their opening tells them apart): each codes, reads back and
+// validates its own acts only, and a workspace's opening empties only the lists nobody uses any
+// more. A colleague changing the composed acts or the habitual codings under a window: the window
+// touches nothing that changed, says so and reads the list again. The same on a PostgreSQL server
+// (tst_postes_postgres).
+#include "PostgresEssai.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 #include "UtilisateurEssai.h"
@@ -14,6 +16,7 @@
 #include "workspace/BaseUtilisateur.h"
 #include "workspace/Dialogues.h"
 #include "workspace/FormMain.h"
+#include "workspace/Historique.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -50,6 +53,7 @@ private Q_SLOTS:
     void init()
     {
         m_env = std::make_unique<test::IsolatedEnvironment>();
+        PAVA_MOTEUR_REQUIS(*m_env);
         reinitialiserSession();
         ui::oublierReponses();
         ui::viderJournal();
@@ -108,12 +112,18 @@ private Q_SLOTS:
     // longer exist go, the others stay.
     void listesAbandonnees()
     {
-        QVERIFY(test::executer(base(), "CREATE TABLE PavaCCAM (CodeCCAM TEXT (24), LibelleCCAM "
-                                       "TEXT (255),ValeurSS TEXT (24),ValeurReel TEXT (24))"));
+        // A file made before (the server's schema always had the column).
+        if (!test::surPostgres()) {
+            QVERIFY(test::executer(base(), "CREATE TABLE PavaCCAM (CodeCCAM TEXT (24), "
+                                           "LibelleCCAM TEXT (255),ValeurSS TEXT (24),ValeurReel "
+                                           "TEXT (24))"));
+        }
         QVERIFY(test::executer(base(), "INSERT INTO PavaCCAM (CodeCCAM) VALUES ('AVANT')"));
         FormMain premier;
-        QCOMPARE(test::colonne(base(), "SELECT name FROM pragma_table_info('PavaCCAM')"),
-                 (QStringList{"CodeCCAM", "LibelleCCAM", "ValeurSS", "ValeurReel", "EspaceCCAM"}));
+        if (!test::surPostgres())
+            QCOMPARE(
+                test::colonne(base(), "SELECT name FROM pragma_table_info('PavaCCAM')"),
+                (QStringList{"CodeCCAM", "LibelleCCAM", "ValeurSS", "ValeurReel", "EspaceCCAM"}));
         QCOMPARE(test::colonne(base(), "SELECT count(*) FROM PavaCCAM"), QStringList{"0"});
 
         const QString ici = QSysInfo::machineHostName();
@@ -167,9 +177,11 @@ private Q_SLOTS:
             test::colonne(base(), "SELECT " + nom + " FROM " + table + " WHERE rowid = " + avant)
                 .value(0);
         QVERIFY(vue->findFirstEqual(nom, montre));
+        // The new row takes the freed key, as SQLite gives it (a server never
+        // does by itself, but a restore or a copy may).
         QVERIFY(test::executer(base(), "DELETE FROM " + table + " WHERE rowid = " + avant));
-        QVERIFY(test::executer(base(), "INSERT INTO " + table + " (" + nom + ") VALUES ('Neuf')"));
-        QCOMPARE(test::colonne(base(), "SELECT max(rowid) FROM " + table).value(0), avant);
+        QVERIFY(test::executer(base(), "INSERT INTO " + table + " (rowid, " + nom + ") VALUES (" +
+                                           avant + ", 'Neuf')"));
 
         if (geste == u"Command6")
             ui::repondreProchaine([](ui::Demande& d) {
@@ -194,6 +206,50 @@ private Q_SLOTS:
             QStringList{"Neuf"});
         QVERIFY(vue->findFirstEqual(nom, "Neuf"));
         QVERIFY(!vue->findFirstEqual(nom, montre));
+    }
+
+    // The server goes away in the middle of a coding: the act coded then is
+    // refused with the reason, what the list held stays; once the server is
+    // back, the same act is coded again and the host receives both, and the
+    // history holds each once.
+    void serveurPerdu()
+    {
+        if (!test::surPostgres())
+            QSKIP("sur le serveur seulement (tst_postes_postgres)");
+        FormMain w;
+        const auto coder = [&w](const QString& jeton) {
+            session().ActeSaisi = jeton + QStringLiteral("§10.00§10.00§Acte");
+            w.NewCotation();
+        };
+        coder("DEQP00310____0");
+        QVERIFY(test::arreterPostgres());
+        ui::repondreProchaine([](ui::Demande&) { return int(QMessageBox::Ok); });
+        coder("QZJA00210____1");
+        const QString message = ui::journalMessages().value(0);
+        QVERIFY2(message.contains(QStringLiteral("ne répond plus")) &&
+                     message.contains(QStringLiteral("réessayez quand il sera revenu")),
+                 qPrintable(message));
+        QCOMPARE(session().CotationRetour, "DEQP00310____0");
+        QVERIFY(test::redemarrerPostgres());
+        coder("QZJA00210____1");
+        QCOMPARE(cotation(w), "DEQP00310____0+QZJA00210____1");
+        QCOMPARE(test::colonne(historique::cheminBase(m_jeu.rsc),
+                               "SELECT cot FROM cotation_table_CCAM ORDER BY rowid"),
+                 (QStringList{"DEQP00310____0", "QZJA00210____1"}));
+        QCOMPARE(ui::reponsesEnAttente(), 0);
+
+        // A workspace opening while the server is away says so and waits;
+        // the server back, it reads its lists at its next try.
+        QVERIFY(test::arreterPostgres());
+        FormMain attente;
+        QVERIFY2(attente.problemeBase().contains(QStringLiteral("ne répond pas")),
+                 qPrintable(attente.problemeBase()));
+        QVERIFY(attente.attendLaBase());
+        QCOMPARE(attente.CCAMMDB(0)->recordCount(), 0);
+        QVERIFY(test::redemarrerPostgres());
+        QTRY_VERIFY_WITH_TIMEOUT(!attente.attendLaBase(), 5000);
+        QVERIFY2(attente.problemeBase().isEmpty(), qPrintable(attente.problemeBase()));
+        QVERIFY(attente.CCAMMDB(0)->recordCount() > 0);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "host/cli/CommandeAppel.h"
 #include "host/cli/CommandeDemo.h"
 #include "host/cli/CommandeInit.h"
+#include "host/cli/CommandePratique.h"
 #include "srt/CommandeReference.h"
 
 #include <QCoreApplication>
@@ -50,6 +51,16 @@ const char* const kAide =
     "                       (créé au premier lancement dans\n"
     "                       ~/.local/share/pavaccam/demo) et affiche la cotation ;\n"
     "                       elle lance son propre serveur sur son propre bus\n"
+    "  practice check [--to URI]\n"
+    "                       dit où ce poste garde les données de la pratique\n"
+    "                       (fichiers SQLite, ou base PostgreSQL de PAVACCAM_BASE ou\n"
+    "                       de Base= dans [PavaCCAM] de Pavareg.reg), la joint et\n"
+    "                       donne la version de son schéma\n"
+    "  practice migrate --data DATA --rsc RSC --to URI [--fusionner]\n"
+    "                       copie CCAM001.mdb et Cotation.mdb dans une base\n"
+    "                       PostgreSQL vide, en une transaction ; --fusionner\n"
+    "                       ajoute seulement les lignes absentes. Le mot de passe\n"
+    "                       vient de ~/.pgpass, jamais de l'adresse\n"
     "  reference import FICHIER.csv --srt REP [--modifiers FICHIER]\n"
     "                       construit le référentiel CCAM (REP/srt/CCAM.mdb)\n"
     "  reference search MOTS... --srt REP [--data DATA] [--rsc RSC]\n"
@@ -66,7 +77,8 @@ const char* const kAide =
     "  0                    réussite\n"
     "  1                    erreur signalée par le serveur ou les données\n"
     "  2                    commande mal formée\n"
-    "  3                    bus de session ou serveur PavaCCAM injoignable\n";
+    "  3                    bus de session, serveur PavaCCAM ou serveur de base\n"
+    "                       de données injoignable\n";
 
 } // namespace
 
@@ -100,6 +112,8 @@ int main(int argc, char* argv[])
         return surLeBus(pava::commandeAppel);
     if (commande == QLatin1String("init"))
         return pava::commandeInit(args, out, err);
+    if (commande == QLatin1String("practice"))
+        return pava::commandePratique(args, out, err);
     if (commande == QLatin1String("demo"))
         return surLeBus(pava::commandeDemo);
 
