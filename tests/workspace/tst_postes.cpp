@@ -5,7 +5,8 @@
 // validates its own acts only, and a workspace's opening empties only the lists nobody uses any
 // more. A colleague changing the composed acts or the habitual codings under a window: the window
 // touches nothing that changed, says so and reads the list again. The same on a PostgreSQL server
-// (tst_postes_postgres).
+// (tst_postes_postgres). Two processes of this test, as two servers, code the
+// same acts at the same moment (deuxProcessus).
 #include "PostgresEssai.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
@@ -18,12 +19,16 @@
 #include "workspace/FormMain.h"
 #include "workspace/Historique.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QSysInfo>
 #include <QTabWidget>
 #include <QtTest>
 
+#include <array>
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -31,6 +36,56 @@ using namespace pava;
 using test::cliquer;
 using test::enfant;
 using test::rangee;
+
+namespace {
+
+// The acts both workstations code at the same moment.
+const QStringList kActesCommuns{"DEQP00310____1", "QZJA00210____2", "JKHD00110____2",
+                                "QZJA01710____2", "GLQP01210____2"};
+
+// One workstation in a process of its own, as a server on another machine:
+// opens its workspace, codes the acts in its list and records each in the
+// history, then prints its list as it reads it back.
+int poste(const QString& data, const QString& rsc)
+{
+    const base::Espace espace = base::ouvrir();
+    DataControl liste;
+    liste.setDatabaseName(base::cheminBase(data));
+    liste.setBusyTimeout(base::kAttenteMs);
+    // As the workspace opens: the tables checked, the lists of workspaces
+    // gone emptied (the other workstation may hold the file a moment).
+    bool pret = false;
+    for (int essai = 0; essai < 20 && !pret; ++essai)
+        pret = base::preparer(liste, espace);
+    if (!pret)
+        return 2;
+    liste.setOwner(base::kChampEspace, espace.texte());
+    liste.setRecordSource(base::sourceListe());
+    if (!liste.refresh())
+        return 2;
+    for (const QString& jeton : kActesCommuns) {
+        for (int essai = 0;; ++essai) {
+            if (liste.addNew() && liste.setValue(QStringLiteral("CodeCCAM"), jeton) &&
+                liste.setValue(QStringLiteral("ValeurSS"), QStringLiteral("1.00")) &&
+                liste.update())
+                break;
+            liste.cancelUpdate();
+            if (essai == 20) // the other workstation held the file that long
+                return 3;
+        }
+        const QString acte =
+            jeton + QChar(0xA7) + "1.00" + QChar(0xA7) + "1.00" + QChar(0xA7) + "x";
+        if (historique::ajouter(historique::cheminBase(rsc), acte).echec())
+            return 4;
+    }
+    if (!liste.refresh())
+        return 5;
+    for (int r = 0; r < liste.recordCount(); ++r)
+        std::printf("%s\n", qPrintable(liste.texte(r, QStringLiteral("CodeCCAM"))));
+    return 0;
+}
+
+} // namespace
 
 class TstPostes : public QObject
 {
@@ -61,6 +116,28 @@ private Q_SLOTS:
         QVERIFY2(m_jeu.erreur.isEmpty(), qPrintable(m_jeu.erreur));
     }
     void cleanup() { m_env.reset(); }
+
+    // Two processes code the same acts at the same moment: each list holds
+    // its own five, and the history each act once.
+    void deuxProcessus()
+    {
+        std::array<QProcess, 2> postes;
+        for (QProcess& p : postes)
+            p.start(QCoreApplication::applicationFilePath(), {"--poste", m_jeu.data, m_jeu.rsc});
+        for (QProcess& p : postes) {
+            QVERIFY(p.waitForFinished(120000));
+            QCOMPARE(p.exitCode(), 0);
+            QStringList liste =
+                QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+            liste.sort();
+            QStringList attendu = kActesCommuns;
+            attendu.sort();
+            QCOMPARE(liste, attendu);
+        }
+        const QString h = historique::cheminBase(m_jeu.rsc);
+        QCOMPARE(test::colonne(h, "SELECT count(*) FROM cotation_table_CCAM"), QStringList{"5"});
+        QCOMPARE(test::colonne(h, "SELECT count(*) FROM cotation_date_CCAM"), QStringList{"5"});
+    }
 
     // Each step: "A" or "B" opens that workspace, "A TOKEN" codes an act in
     // it (the act window hands it back).
@@ -253,5 +330,17 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TstPostes)
+// "--poste DATA RSC": one workstation of deuxProcessus, run by the test
+// itself in a process of its own.
+int main(int argc, char** argv)
+{
+    if (argc == 4 && qstrcmp(argv[1], "--poste") == 0) {
+        QCoreApplication app(argc, argv);
+        return poste(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
+    QApplication app(argc, argv);
+    TstPostes t;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&t, argc, argv);
+}
 #include "tst_postes.moc"
