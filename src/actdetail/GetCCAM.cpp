@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -175,8 +176,7 @@ void GetCCAM::construireFenetre()
             if (!coupe)
                 return;
             // A wrapped text does not ask its window for room by itself.
-            m_libelleComplet->setFixedHeight(
-                m_libelleComplet->heightForWidth(m_libelle->width()));
+            m_libelleComplet->setFixedHeight(m_libelleComplet->heightForWidth(m_libelle->width()));
             layout()->activate();
             resize(width(), std::max(height(), sizeHint().height()));
         });
@@ -408,22 +408,7 @@ void GetCCAM::Form_Activate()
     }
     if (proposes.selection >= 0 && proposes.selection < m_modificateurs[0]->count())
         m_modificateurs[0]->setCurrentIndex(proposes.selection);
-    // An urgency modifier already billed in this consultation is not offered
-    // again; the window says why.
-    const QString urgence = m_ouvreur ? urgenceDejaFacturee(m_ouvreur->jetonsCodes()) : QString();
-    m_urgence->setText(urgence);
-    m_urgence->setVisible(!urgence.isEmpty());
-    if (!urgence.isEmpty()) {
-        for (QComboBox* m : m_modificateurs) {
-            for (int i = m->count() - 1; i >= 0; --i) {
-                const QString item = m->itemText(i);
-                if (item != kAucun && !item.isEmpty() && estModificateurUrgence(item[0]))
-                    m->removeItem(i);
-            }
-            if (m->currentIndex() < 0)
-                revenirA(m, kAucun);
-        }
-    }
+    majUrgence();
 
     m_association->addItem(kPasAssociation);
     m_association->addItems(associationsProposees(m_usrSrt1->GetCodesAssociation()));
@@ -582,6 +567,27 @@ void GetCCAM::Command1_Click()
     accept();
 }
 
+void GetCCAM::majUrgence()
+{
+    // An urgency modifier already billed in this consultation cannot be
+    // chosen again; the window says why. The list may change while the
+    // window is open ("&Oui" recodes the act that carried it).
+    const QString urgence = m_ouvreur ? urgenceDejaFacturee(m_ouvreur->jetonsCodes()) : QString();
+    m_urgence->setText(urgence);
+    m_urgence->setVisible(!urgence.isEmpty());
+    for (QComboBox* m : m_modificateurs) {
+        auto* modele = qobject_cast<QStandardItemModel*>(m->model());
+        for (int i = 0; modele && i < m->count(); ++i) {
+            const QString item = m->itemText(i);
+            if (item != kAucun && !item.isEmpty() && estModificateurUrgence(item[0]))
+                modele->item(i)->setEnabled(urgence.isEmpty());
+        }
+        const QString choisi = codeElement(m->currentText());
+        if (!urgence.isEmpty() && choisi.size() == 1 && estModificateurUrgence(choisi[0]))
+            revenirA(m, kAucun);
+    }
+}
+
 QString GetCCAM::urgenceRefusee() const
 {
     if (!m_ouvreur)
@@ -622,6 +628,7 @@ void GetCCAM::Command4_Click(int index)
         montrerQuestion(false);
         if (m_ouvreur)
             m_ouvreur->supprimerActeCourant();
+        majUrgence();
         break;
     case 1:
         reject();

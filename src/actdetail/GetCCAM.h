@@ -85,6 +85,7 @@ private:
     // Why the modifiers chosen may not be billed with the coding list ("" when
     // they may).
     QString urgenceRefusee() const;
+    void majUrgence();
 
     OuvreurActe* m_ouvreur = nullptr;
     std::unique_ptr<UsrSrt> m_usrSrt1;

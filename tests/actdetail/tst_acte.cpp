@@ -24,8 +24,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardItemModel>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 using namespace pava;
@@ -41,9 +43,15 @@ struct Ouvreur : OuvreurActe
 {
     int actes = 0;
     QStringList jetons;
+    std::function<void()> supprimer;
     int nombreActesCodes() const override { return actes; }
     QStringList jetonsCodes() const override { return jetons; }
-    void supprimerActeCourant() override { --actes; }
+    void supprimerActeCourant() override
+    {
+        --actes;
+        if (supprimer)
+            supprimer();
+    }
 };
 
 QStringList items(const QComboBox* liste)
@@ -356,22 +364,32 @@ private Q_SLOTS:
     }
 
     // U and F are billed once per consultation: an act of the list carrying
-    // one keeps both out of the next act's lists, and says why.
+    // one makes both unavailable to the next act, and the window says why;
+    // "&Oui" recoding that act gives them back.
     void urgenceUneFoisParConsultation()
     {
         m_ouvreur.actes = 1;
-        m_ouvreur.jetons = {"DEQP00310F___1"};
-        auto w = ouvrir("QZJA002");
-        for (int k = 0; k < 4; ++k) {
-            const QStringList l =
-                items(enfant<QComboBox>(w.get(), QStringLiteral("Modificateur_%1").arg(k)));
-            QVERIFY(!l.filter(QRegularExpression("^[UF] ")).size());
-            QVERIFY(l.filter(QRegularExpression("^P ")).size());
-        }
+        m_ouvreur.jetons = {"DEQP00310F___0"};
+        session().QuestionActeIsole = true;
+        auto w = ouvrir("DEQP003");
+        const auto disponibles = [&w] {
+            QString lettres;
+            const auto* m = enfant<QComboBox>(w.get(), "Modificateur_3");
+            const auto* modele = qobject_cast<const QStandardItemModel*>(m->model());
+            for (int i = 1; i < m->count(); ++i)
+                if (modele->item(i)->isEnabled())
+                    lettres += m->itemText(i).left(1);
+            return lettres;
+        };
+        QCOMPARE(disponibles(), "PS"); // DEQP003 allows F, P, S, U in the demonstration
         const QLabel* urgence = enfant<QLabel>(w.get(), "Urgence");
         QVERIFY(urgence->isVisibleTo(w.get()));
         QVERIFY2(urgence->text().contains("DEQP003") && urgence->text().contains(" F "),
                  qPrintable(urgence->text()));
+        m_ouvreur.supprimer = [this] { m_ouvreur.jetons.clear(); };
+        cliquer(w.get(), "Command4_0");
+        QCOMPARE(disponibles(), "FPSU");
+        QVERIFY(!urgence->isVisibleTo(w.get()));
         QCOMPARE(urgenceDejaFacturee({"QZJA00210____2", "DEQP00310_U__1"}).contains("DEQP003"),
                  true);
         QCOMPARE(urgenceDejaFacturee({"QZJA00210P___1", "DEQP00310____2"}), QString());
