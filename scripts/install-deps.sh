@@ -12,7 +12,7 @@
 set -euo pipefail
 
 PACKAGES=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build make g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libqt6dbus6 libqt6test6
     libqt6sql6-psql postgresql-15
     libbenchmark-dev libstemmer-dev
