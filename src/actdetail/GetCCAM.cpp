@@ -454,7 +454,7 @@ bool GetCCAM::Form_KeyDown(int codeTouche)
 
 // ------------------------------------------------------------------ tariff
 
-ActeQualifie GetCCAM::acteAffiche() const
+JetonActe GetCCAM::jetonAffiche() const
 {
     std::array<QString, 4> textes;
     std::array<QStringView, 4> modificateurs;
@@ -462,12 +462,14 @@ ActeQualifie GetCCAM::acteAffiche() const
         textes[k] = m_modificateurs[k]->currentText();
         modificateurs[k] = textes[k];
     }
-    const QString activite = m_activite->currentText();
-    const QString phase = m_phase->currentText();
-    const QString association = m_association->currentText();
-    const JetonActe jeton =
-        JetonActe::depuisListes(m_code->text(), activite, phase, modificateurs, association);
-    return acteQualifie(jeton, codeElement(m_lieu->currentText()),
+    return JetonActe::depuisListes(m_code->text(), m_activite->currentText(),
+                                   m_phase->currentText(), modificateurs,
+                                   m_association->currentText());
+}
+
+ActeQualifie GetCCAM::acteAffiche() const
+{
+    return acteQualifie(jetonAffiche(), codeElement(m_lieu->currentText()),
                         codeElement(m_rbtExcept->currentText()));
 }
 
@@ -512,15 +514,7 @@ void GetCCAM::majExplication()
 
 QString GetCCAM::enregistrementActe() const
 {
-    std::array<QString, 4> textes;
-    std::array<QStringView, 4> modificateurs;
-    for (int k = 0; k < 4; ++k) {
-        textes[k] = m_modificateurs[k]->currentText();
-        modificateurs[k] = textes[k];
-    }
-    const JetonActe jeton =
-        JetonActe::depuisListes(m_code->text(), m_activite->currentText(), m_phase->currentText(),
-                                modificateurs, m_association->currentText());
+    const JetonActe jeton = jetonAffiche();
     return EnregistrementActe{jeton.texte(), m_tarifReel->text(), m_tarif->text(),
                               m_libelle->text()}
         .texte();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "coding/Cotation.h"
 #include "srt/ComposantSrt.h"
 
 #include <QDialog>
@@ -79,6 +80,8 @@ private:
     void construireFenetre();
     QComboBox* liste(const QString& nom, const QStringList& elements = {});
     QString enregistrementActe() const;
+    // The act as the lists show it, as a token and as the tariff engine asks it.
+    JetonActe jetonAffiche() const;
     ActeQualifie acteAffiche() const;
     void majExplication();
     void montrerQuestion(bool visible);

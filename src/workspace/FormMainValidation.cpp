@@ -53,20 +53,19 @@ void FormMain::Command7_Click()
 bool FormMain::tarifierComplement(const QString& cotation)
 {
     Session& s = session();
-    std::optional<TarifCotation> tarif;
-    {
+    const TarifCotation tarif = [&] {
         ui::CurseurAttente attente;
-        tarif = Get_TarifCotation(cotation, [this](const QString& e) { Ajoute_CCAM(e); });
-    }
-    if (!tarif->montant) {
+        return Get_TarifCotation(cotation, [this](const QString& e) { Ajoute_CCAM(e); });
+    }();
+    if (!tarif.montant) {
         ui::message(this, QMessageBox::Warning, QStringLiteral("Complément"),
                     QStringLiteral("Le complément « %1 » ne peut pas être facturé : son tarif ne "
                                    "peut pas être calculé.\n%2")
-                        .arg(cotation, tarif->erreur));
+                        .arg(cotation, tarif.erreur));
         return false;
     }
     s.CotationCCAMComplement = cotation;
-    s.TarifComplement = *tarif->montant;
+    s.TarifComplement = *tarif.montant;
     majMontantRendu();
     return true;
 }
@@ -128,21 +127,20 @@ void FormMain::ButtonOk_Click()
         e.complementCCAM = m_cCCAM->text();
         e.libelleComplement = m_lCCAM->text();
         e.tarifComplement = s.TarifComplement;
-        std::optional<Resultat> r;
-        {
+        const Resultat r = [&] {
             ui::CurseurAttente attente;
-            r = assembleResultat(e, [this](const QString& enr) { Ajoute_CCAM(enr); });
-        }
-        if (!r->texte) {
+            return assembleResultat(e, [this](const QString& enr) { Ajoute_CCAM(enr); });
+        }();
+        if (!r.texte) {
             // Nothing is handed to the host: the practitioner chooses
             // another act or cancels.
             ui::message(this, QMessageBox::Warning, QStringLiteral("Acte composé"),
                         QStringLiteral("Cet acte composé ne peut pas être facturé : son tarif ne "
                                        "peut pas être calculé.\n%1")
-                            .arg(r->erreur));
+                            .arg(r.erreur));
             return;
         }
-        s.CotationRetour = *r->texte;
+        s.CotationRetour = *r.texte;
         m_validee = true;
         accept();
     } catch (const std::exception& ex) {

@@ -21,9 +21,7 @@ TarificateurSRT tarificateurSession()
 ActeQualifie acteQualifie(const JetonActe& jeton, const QString& lieu, const QString& rbt)
 {
     const auto chiffre = [](const QString& c) {
-        return c.size() == 1 && c[0] >= QLatin1Char('0') && c[0] <= QLatin1Char('9')
-                   ? c[0].unicode() - '0'
-                   : 0;
+        return c.size() == 1 && estChiffre(c[0]) ? c[0].unicode() - '0' : 0;
     };
     ActeQualifie a;
     a.code = jeton.code.trimmed().toUpper();
