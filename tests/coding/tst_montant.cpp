@@ -25,14 +25,11 @@ private Q_SLOTS:
         rangee("virgule arrete", "12,50", 12.0);
         rangee("blancs, tabulation et saut", " \t1 2\n.5 0", 12.5);
         rangee("non numerique", "abc", 0.0);
-        rangee("vide", "", 0.0);
         rangee("negatif", "-5", -5.0);
         rangee("plus", "+7.25", 7.25);
-        rangee("point seul", ".", 0.0);
         rangee("deux points", "1.2.3", 1.2);
         rangee("exposant", "1.5E2", 150.0);
         rangee("exposant D", "2D3", 2000.0);
-        rangee("E sans chiffres", "3E", 3.0);
         rangee("trop grand", QString(400, QLatin1Char('9')), 0.0);
     }
     void valeurNumerique()
@@ -42,8 +39,7 @@ private Q_SLOTS:
         QCOMPARE(pava::valeurNumerique(texte), attendu);
     }
 
-    // Exact four-decimal currency read from text, then multiplied by the
-    // decimal factors of association codes 3 and 2 and of the 17.5 % surcharge.
+    // Multiplied by the factors of association codes 3 and 2 and the 17.5 % surcharge.
     void monnaie_data()
     {
         QTest::addColumn<QString>("texte");
@@ -53,7 +49,6 @@ private Q_SLOTS:
         rangee("cinquieme decimale arrondie", "0.00005", "1", qint64(1));
         rangee("cinquieme decimale basse", "0.00004", "1", qint64(0));
         rangee("negatif arrondi loin de zero", "-0.00005", "1", qint64(-1));
-        rangee("tres petit", "1e-30", "1", qint64(0));
         rangee("code 3", "24.69", "0.75", qint64(185175));
         rangee("code 2", "24.69", "0.5", qint64(123450));
         rangee("majoration arrondie", "24.69", "1.175", qint64(290108));
@@ -66,8 +61,6 @@ private Q_SLOTS:
         QCOMPARE(Monnaie::depuisTexte(texte).multiplie(facteur).dixMilliemes(), dixMilliemes);
     }
 
-    // Two decimals with the regional separator for the screen, with "." for
-    // the host, from a double or from the currency alike.
     void formatDeuxDecimales_data()
     {
         QTest::addColumn<double>("valeur");
@@ -77,7 +70,6 @@ private Q_SLOTS:
         const QLocale fr(QLocale::French, QLocale::France);
         const QLocale c = QLocale::c();
         rangee("24.69 fr", 24.69, fr, "24,69", "24.69");
-        rangee("zero", 0.0, fr, "0,00", "0.00");
         rangee("pas de groupement", 1234567.5, fr, "1234567,50", "1234567.50");
         rangee("18.5175", 18.5175, c, "18.52", "18.52");
         rangee("moitie de 24.69", 12.345, c, "12.35", "12.35");
@@ -102,7 +94,6 @@ private Q_SLOTS:
         rangee("12", 12.0, "12");
         rangee("negatif", -3.25, "-3.25");
         rangee("0.1+0.2", 0.1 + 0.2, "0.3");
-        rangee("grand", 1234567.0, "1234567");
     }
     void nombreGeneral()
     {

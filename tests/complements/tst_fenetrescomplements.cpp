@@ -1,7 +1,5 @@
-// The complement windows driven as the user drives them: ticking slots across
-// the tabs, changing a slot through the entry window and its amounts window,
-// or where it cannot be saved, and the tab titles. A complement reaching the
-// host is tst_consultation's, a cancelled one in the workspace tst_coder's.
+// The complement windows driven as the user does: ticking, changing a slot
+// (amounts, unsaveable directory) and the tab titles.
 #include "CatalogueEssai.h"
 #include "Pannes.h"
 #include "TestSupport.h"
@@ -136,11 +134,8 @@ private Q_SLOTS:
                  attendu);
     }
 
-    // "Modifier" on slot 2 of tab 1 ("Radio", "ZBQK002A0____1", ""), the
-    // entry window played as the user would. Its amounts window shows the
-    // amounts of the coding, ignores Escape and takes them with Enter. When
-    // the directory cannot take the new files, the previous ones stay whole,
-    // the user is told why and the window shows the change while it is open.
+    // "Modifier" on slot 2 of tab 1; amounts window ignores Escape, takes Enter.
+    // An unsaveable directory keeps the previous files whole and says why.
     void modifierUnEmplacement_data()
     {
         QTest::addColumn<QString>("libelle"); // typed in Text1; null = untouched

@@ -1,7 +1,5 @@
-// What the database layer hands PostgreSQL: statements written for the
-// practice's data in the engine's dialect (names as the schema makes them,
-// values and literals untouched), and a connection URI turned into the
-// driver's settings, a password in it refused.
+// SQL turned into PostgreSQL's dialect; a URI into driver settings, a
+// password in it refused.
 #include "TestSupport.h"
 
 #include "db/BasePratique.h"
@@ -38,8 +36,6 @@ private Q_SLOTS:
         QCOMPARE(pratique::versPostgres(pratique::versDialecte(QSqlDatabase(), sql)), attendu);
     }
 
-    // The driver's settings from a URI; "" for a URI refused, with the word
-    // the reason must hold.
     void adresses_data()
     {
         QTest::addColumn<QString>("uri");

@@ -1,7 +1,5 @@
-// A consultation coded from end to end: this test is the host, on a private
-// session bus; the server runs on a virtual display, and its real windows are
-// driven with real key presses and clicks. What the host receives is the
-// result string, byte for byte.
+// A consultation coded end to end: real windows on a virtual display, the
+// result string the host receives checked byte for byte.
 #include "BusEssai.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
@@ -33,7 +31,6 @@ class TstConsultation : public QObject
     EcranVirtuel m_ecran;
     QProcess m_serveur;
 
-    // One GetCotationCCAM while jouer plays the practitioner's part.
     QString coder(const std::function<void()>& jouer)
     {
         const QString chemin = creerObjet();
@@ -50,8 +47,7 @@ class TstConsultation : public QObject
         return reponse.arguments().value(0).toString();
     }
 
-    // The act window on the current habitual coding (Enter), its association
-    // chosen from the keyboard, validated with F12.
+    // The act window on the current habitual coding, association typed, F12.
     void acteAvecAssociation(const QString& association)
     {
         QVERIFY(m_ecran.touches(kEspace, {"Return"}));
@@ -103,17 +99,7 @@ private Q_SLOTS:
                                "spéculum");
     }
 
-    void echapRendUneChaineVide()
-    {
-        QCOMPARE(coder([this] {
-                     acteAvecAssociation(QStringLiteral("1"));
-                     QVERIFY(m_ecran.touches(kEspace, {"Escape"}));
-                 }),
-                 QString());
-    }
-
-    // A composed act with an NGAP prefix, double-clicked on its tab: returned
-    // as stored, only its CCAM part priced (the last token carries an amount).
+    // A composed act with an NGAP prefix: returned as stored, CCAM part priced.
     void acteComposeDoubleClique()
     {
         const QString base = m_jeu.repertoireData + "/CCAM001.mdb";
@@ -128,8 +114,6 @@ private Q_SLOTS:
                                           "ECG; l'après-midi"));
     }
 
-    // A complementary act ticked in the catalogue reaches the host with its
-    // label.
     void complementCoche()
     {
         QVERIFY(

@@ -1,8 +1,5 @@
-// Bad input at the door: every member of the bus interface called with
-// hostile strings, then the server ended while the coding window is open, and
-// every command of the tool with wrong or missing arguments. No crash, a
-// French answer, and every database byte for byte as it was. A host leaving
-// while its window is open is tst_serveur_bus's.
+// Hostile values on every bus member and malformed commands: no crash, a
+// French answer, every database byte for byte as it was.
 #include "BusEssai.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
@@ -34,8 +31,6 @@ private Q_SLOTS:
         m_jeu.repertoireRsc = r + QStringLiteral("/rsc");
         m_jeu.repertoireSrt = r + QStringLiteral("/srt");
         QVERIFY(creerJeuDeDonnees(m_jeu).reussi);
-        // The tables a first coding window adds, there from the start: what
-        // follows must change nothing.
         const QString ccam001 = m_jeu.repertoireData + QStringLiteral("/CCAM001.mdb");
         QVERIFY(ajouterActesComposes(ccam001, {}));
         QVERIFY(executer(ccam001, "CREATE TABLE PavaCCAM (CodeCCAM, LibelleCCAM, ValeurSS, "
@@ -46,9 +41,8 @@ private Q_SLOTS:
     }
     void cleanupTestCase() { arreterServeur(); }
 
-    // Each member with the value in every argument that is not a path (the
-    // paths name the practice's real files, so that a value could reach
-    // them), then the coding window opened with it and the server ended.
+    // The value in every non-path argument, then the coding window opened
+    // with it and the server ended.
     void membresAvecDesValeursHostiles_data()
     {
         QTest::addColumn<QString>("v");
@@ -81,8 +75,6 @@ private Q_SLOTS:
                              {kILecture, nom, QVariant::fromValue(QDBusVariant(v))}));
             QCOMPARE(propriete(chemin, nom), v);
         }
-        // The coding window opens on the real files with the value as
-        // practitioner, speciality and Cot; the server is then ended.
         const uint pid = pidServeur();
         QDBusPendingCall cotation = bus().asyncCall(
             appel(chemin, kILecture, "GetCotationCCAM", {v, v, data, data, v, m_jeu.repertoireRsc}),
@@ -97,9 +89,6 @@ private Q_SLOTS:
         QCOMPARE(empreinte(m_bases), avant);
     }
 
-    // The tool with wrong or missing arguments: a French message, a usage
-    // or error status, never a crash, nothing written anywhere. What each
-    // "pavaccam reference" error says is tst_srt_commande's.
     void commandesMalFormees_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -120,8 +109,7 @@ private Q_SLOTS:
         rangee("import, fichier absent", L{"reference", "import", "/nul.csv", "--srt", srt}, 1, "");
         rangee("import, injection", L{"reference", "import", "x' OR '1'='1", "--srt", srt}, 1, "");
         rangee("demo, option inconnue", L{"demo", "--vite"}, 2, "");
-        // "@serveur": the server's own options. A delay that would not fit a
-        // timer's milliseconds once released the objects at once.
+        // "@serveur": the server's options; an overflowing delay once freed objects.
         rangee("serveur, délai de 3000000 s", L{"@serveur", "--delai-abandon", "3000000"}, 2,
                "de 0 à 86400");
         rangee("serveur, délai d'un jour et une seconde", L{"@serveur", "--delai-abandon", "86401"},
@@ -147,7 +135,6 @@ private Q_SLOTS:
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), statut);
-        // Said in French, without a system message in another language.
         const QString sortie = QString::fromUtf8(p.readAll());
         QVERIFY2(sortie.contains(message) &&
                      sortie.contains(QRegularExpression(

@@ -1,7 +1,5 @@
-// The data set "pavaccam init" and the demonstration build: every file the
-// workspace opens, and a user's existing files never replaced. That the
-// workspace codes and records on it is shown by tst_coder and tst_acte, which
-// run on this very data set.
+// The data set "pavaccam init" builds: every file the workspace opens, and a
+// user's existing files never replaced.
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
@@ -37,8 +35,6 @@ private Q_SLOTS:
     }
     void cleanup() { m_env.reset(); }
 
-    // The habitual codings are acts of the reference, under its labels; the
-    // profile the program reads names the base the reference is in.
     void createsEveryFileTheWorkspaceOpens()
     {
         const BilanJeuDeDonnees bilan = creerJeuDeDonnees(m_options);
@@ -59,9 +55,7 @@ private Q_SLOTS:
             QVERIFY2(reference.contains(h), qPrintable(h));
     }
 
-    // The profile written is read back as the server reads it: a base of any
-    // length is kept whole; one the profile cannot carry stops the command
-    // and leaves no profile behind.
+    // A base path the profile cannot carry stops the command, no profile left.
     void profileReadBackReachesTheReference_data()
     {
         QTest::addColumn<QString>("nomSrt");
@@ -109,8 +103,7 @@ private Q_SLOTS:
         QVERIFY(!ExisteFichier(m_env->sysconf() + "/Pavareg.reg"));
     }
 
-    // A profile folder this account cannot write (/proc/sys takes none, even
-    // from root): refused before any file is made, naming the option to use.
+    // An unwritable profile folder (/proc/sys, even for root): nothing made.
     void unwritableTargetMakesNothing()
     {
         m_options.repertoireProfil = QStringLiteral("/proc/sys/pavaccam-essai");

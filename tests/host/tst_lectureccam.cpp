@@ -1,8 +1,4 @@
-// The automation class in process, as a host linking the library calls it: the
-// speciality it accepts, the session values it hands the workspace, a late
-// cancel, one workspace at a time, a workspace whose window goes without
-// closing, and the profile checked before it opens (over the bus:
-// tst_serveur_bus).
+// The automation class in process, as a host linking the library calls it.
 #include "TestSupport.h"
 
 #include "coding/Montant.h"
@@ -22,9 +18,8 @@ using test::rangee;
 
 namespace {
 
-// Stands for the workspace: notes the session values it finds when created,
-// and closes the way a test asks, leaving its result in CotationRetour; a
-// cancel empties it only after the window has closed.
+// Stands for the workspace: notes the session values it finds, closes as
+// asked; a cancel empties CotationRetour only after closing.
 struct Fermeture
 {
     bool valider = true;
@@ -76,7 +71,6 @@ private Q_SLOTS:
     void initTestCase()
     {
         setFinProcessus([] {}); // a release never ends this test's process
-        // The coding checks that the profile leads to a reference file.
         m_env.writeProfile("[API_Sesam]\r\nPath=" + m_env.root().toUtf8() + "/srt\r\n");
         QVERIFY(test::writeFile(m_env.root() + "/srt/srt/CCAM.mdb", "référence"));
     }
@@ -101,8 +95,7 @@ private Q_SLOTS:
         QCOMPARE(convertirEntier32(texte).value_or(-1), valeur);
     }
 
-    // The host's values reach the workspace through the session; an earlier
-    // resource path does not linger. A cancel after a coding answers "".
+    // The host's values reach the workspace; a cancel answers "".
     void codingHandsTheHostValuesToTheWorkspace_data()
     {
         QTest::addColumn<QString>("rsc");
@@ -123,15 +116,12 @@ private Q_SLOTS:
                 : l.GetCotationCCAM("10000001", "13", "/h/data", "/h/dico", "QZJA002", rsc);
         QCOMPARE(r, "DEQP003,14.77,ECG");
         QCOMPARE(FenetreEssai::vu, QStringList({"10000001", "13", "/h/data", "/h/dico", rsc, ""}));
-        // The object's own paths are neither used nor changed.
         QCOMPARE(l.CheminData4(), "propre-data");
         fenetres({false, "DEQP003", true});
         QCOMPARE(l.GetCotationCCAM("1", "13", "d", "d", "", ""), QString());
     }
 
-    // The server's way: the workspace opens without waiting and answers when
-    // its close handler has finished. While it is open a second one is
-    // refused and leaves the open one and its session values alone.
+    // A second workspace is refused and leaves the open one alone.
     void openWorkspaceOneAtATime()
     {
         fenetres({false, "partiel", false});
@@ -152,9 +142,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!LectureCCAM::fenetreCotationOuverte());
     }
 
-    // The workspace's window goes without closing (its native window
-    // destroyed, or hidden, by someone else): the coding ends as cancelled,
-    // the host gets "", and the next coding opens.
+    // The window goes without closing: cancelled, "", the next one opens.
     void workspaceGoneWithoutClosing_data()
     {
         QTest::addColumn<bool>("detruite"); // else hidden
@@ -184,8 +172,7 @@ private Q_SLOTS:
         QCOMPARE(fin.last().first().toString(), "DEQP003,14.77,ECG");
     }
 
-    // A profile that cannot lead to the reference refuses the coding before
-    // any window opens, with its path and cause, logged; the process goes on.
+    // A profile not leading to the reference refuses the coding, logged.
     void profileCheckedWhenTheWorkspaceOpens_data()
     {
         QTest::addColumn<QByteArray>("profil"); // "" = no file

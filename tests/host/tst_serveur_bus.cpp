@@ -1,14 +1,9 @@
-// The automation server over a real session bus (a private one, started by
-// dbus-run-session): activation, every member called from separate client
-// processes (the command-line tool), the release rules, one workspace or act
-// chooser at a time, a server without reference or display, and the
-// demonstration. A consultation coded in the real windows is tst_consultation;
-// malformed calls and hostile values are tst_entrees'.
+// The automation server over a private session bus: activation, release
+// rules, object ownership, one workspace or chooser at a time, no display.
 #include "BusEssai.h"
 #include "TestSupport.h"
 
 #include "host/JeuDeDonnees.h"
-#include "srt/ComposantSrt.h"
 
 #include <QDBusPendingCall>
 #include <QFileInfo>
@@ -18,8 +13,7 @@ using namespace pava::test;
 
 namespace {
 
-// Whether an object is still published, seen from its parent node (looking at
-// the object itself would count as using it).
+// Whether an object is published, seen from its parent (not using it).
 bool objetPublie(const QString& chemin)
 {
     const QDBusMessage r = bus().call(QDBusMessage::createMethodCall(
@@ -44,12 +38,10 @@ class TstServeurBus : public QObject
 
     test::IsolatedEnvironment m_env;
     OptionsJeuDeDonnees m_jeu;
-    QMap<QString, QString> m_monde; // what the servers this test starts get
-    // GetCotationCCAM's arguments on the test's data set, for the tool and the bus.
-    QStringList m_cotation;
+    QMap<QString, QString> m_monde;
+    QStringList m_cotation; // GetCotationCCAM's arguments
     QVariantList m_valeurs;
 
-    // Starts a server by hand, the one running ended first.
     void demarrer(QProcess& serveur, const QProcessEnvironment& env,
                   const QString& programme = QStringLiteral(PAVACCAM_SERVEUR))
     {
@@ -80,9 +72,7 @@ private Q_SLOTS:
 
     void cleanupTestCase() { arreterServeur(); }
 
-    // The first call starts the server; the tool gives its object back after
-    // each call, and the server goes on. Init answers False for a speciality
-    // that is not a number, leaving the object's paths as they were.
+    // Init answers False for a non-numeric speciality, paths unchanged.
     void activationThenInit()
     {
         const Sortie s = cli({"call", "Init", "10000001", "13", "/h/data", "/h/dico"});
@@ -101,31 +91,8 @@ private Q_SLOTS:
         bus().call(appel(chemin, kILecture, "Release"));
     }
 
-    void lookUpsAnswerAsTheTariffComponent_data()
-    {
-        QTest::addColumn<QStringList>("appel");
-        QTest::addColumn<QString>("attendu");
-        UsrSrt ob; // the same reference, through the profile this test wrote
-        rangee("GetSRTModificateurs", QStringList{"GetSRTModificateurs"}, ob.GetModificateurs());
-        rangee("GetSRTBaseRemboursementActe",
-               QStringList{"GetSRTBaseRemboursementActe", "QZJA002", "", "", "", "2"},
-               ob.GetBaseRemboursementActe("QZJA002", "", "", "", "2"));
-        rangee("GetSRTModificateursActe", QStringList{"GetSRTModificateursActe", "DEQP003"},
-               ob.GetModificateursActe("DEQP003").replace('@', "\r\n"));
-    }
-    void lookUpsAnswerAsTheTariffComponent()
-    {
-        QFETCH(QStringList, appel);
-        QFETCH(QString, attendu);
-        QVERIFY(!attendu.isEmpty());
-        const Sortie s = cli(QStringList{"call"} + appel);
-        QVERIFY2(s.code == 0, qPrintable(s.err));
-        QCOMPARE(s.out, attendu + QLatin1Char('\n'));
-    }
-
-    // A shell script makes one connection per call (gdbus): its object must
-    // live from one call to the next, its maker gone, and go once nobody
-    // uses it any more.
+    // One connection per call (gdbus): the object outlives its maker, then
+    // goes once unused.
     void oneShotConnectionsShareAnObject()
     {
         auto unAppel = [](const QString& nom, const QDBusMessage& m) {
@@ -144,16 +111,13 @@ private Q_SLOTS:
             QCOMPARE(prix.arguments().value(0).toString(), "14.77");
             QTest::qWait(400); // shorter than the test server's abandon delay
         }
-        // Nobody calls any more: the object goes after the delay.
         QVERIFY(objetPublie(chemin));
         QTRY_VERIFY_WITH_TIMEOUT(!objetPublie(chemin), 5000);
         QVERIFY(serveurPresent());
     }
 
-    // While its host is on the bus, an object serves nobody else: another
-    // connection can neither read or set its paths, nor call it, release it
-    // or end the server through it. Once the host has left, another
-    // connection of the user goes on with it.
+    // An object serves only its host while the host is on the bus; then
+    // another connection of the user may go on with it.
     void anObjectServesOnlyItsHost()
     {
         const QString nom = QStringLiteral("hote-proprietaire");
@@ -190,9 +154,8 @@ private Q_SLOTS:
                  QDBusMessage::ReplyMessage);
     }
 
-    // While a workspace is open a second coding is refused, and the look-ups
-    // keep answering; its host gone, the object stays until the window's
-    // answer has left, whatever the abandon delay.
+    // A second coding is refused while one is open; the object outlives its
+    // host until the window answers.
     void oneCodingAtATimeOutlivingItsHost()
     {
         const QString nom = QStringLiteral("hote-fenetre-ouverte");
@@ -201,7 +164,6 @@ private Q_SLOTS:
             QDBusConnection hote = QDBusConnection::connectToBus(QDBusConnection::SessionBus, nom);
             premier = creerObjet(hote);
             hote.asyncCall(appel(premier, kILecture, "GetCotationCCAM", m_valeurs), 600000);
-            // Calls of one connection are served in order: the workspace is open.
             hote.call(appel(kFabrique, kIFabrique, "Ping"));
         }
         const Sortie s = cli(QStringList{"call", "GetCotationCCAM"} + m_cotation);
@@ -241,7 +203,6 @@ private Q_SLOTS:
 
         const Sortie prix = cli({"call", "GetSRTPrixUnitaire", "DEQP003"});
         QCOMPARE(prix.code, 1);
-        // The profile is said missing, with its path, not short of a key.
         QVERIFY2(prix.err.contains("Recherche impossible : aucun référentiel CCAM : " +
                                    m_env.root() + "/vide/Pavareg.reg introuvable"),
                  qPrintable(prix.err));
@@ -290,8 +251,7 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(dossier));
     }
 
-    // Even with a server already on the user's bus (started by the bus with
-    // another profile), the demonstration runs its own, on its own bus.
+    // The demonstration runs its own server on its own bus, the user's untouched.
     void demoOpensTheWorkspaceOnItsOwnDataAndPrintsTheResult()
     {
         arreterServeur();
@@ -314,7 +274,6 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(demo.readAllStandardOutput()), "\n");
         QVERIFY(err.contains("Jeu de démonstration créé"));
         QVERIFY(QFileInfo::exists(dossier + QStringLiteral("/etc/Pavareg.reg")));
-        // The user's server is left as it was.
         QCOMPARE(pidServeur(), autre);
     }
 };

@@ -92,8 +92,7 @@ private Q_SLOTS:
                  rotation ? ancien : QByteArray("ancienne sauvegarde"));
     }
 
-    // A directory that does not exist is not created; a "directory" that is
-    // a file cannot hold the log, even for root. Nothing is thrown.
+    // A missing directory is not created, a file in its place is untouched.
     void unwritableDirectoryIsSilent()
     {
         test::IsolatedEnvironment env;
@@ -107,9 +106,7 @@ private Q_SLOTS:
         QCOMPARE(test::readFile(fichier), QByteArray("contenu"));
     }
 
-    // The log is personal: in the user's state folder unless PAVACCAM_HOME
-    // names one; a new log is 0660 whatever the umask (in PAVACCAM_HOME the
-    // next member of the staff may append to it).
+    // In the user's state folder unless PAVACCAM_HOME names one; 0660 whatever the umask.
     void whereTheLogGoes_data()
     {
         QTest::addColumn<QString>("home");    // PAVACCAM_HOME, under the test's root

@@ -1,7 +1,5 @@
-// Faults inflicted on the program, and what is left afterwards: saves and
-// imports killed at random moments, a full disk, a read-only directory,
-// databases missing, damaged, locked by another process or read-only. Each
-// time the user's data is whole, the user is told in French, the log says why.
+// Saves and imports killed at random, full disk, read-only or bad databases:
+// the user's data stays whole, the user is told in French, the log says why.
 #include "Pannes.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
@@ -163,11 +161,8 @@ private Q_SLOTS:
         QCOMPARE(importer(2), 0);
     }
 
-    // The practitioner's database and the coding history, missing, not a
-    // database (bytes of something else, an empty file), damaged inside,
-    // locked by another workstation or read-only: the workspace opens and
-    // says why, naming the file, the file is never written over, the log has
-    // the reason.
+    // A bad practitioner's database or coding history: the workspace opens,
+    // names the file and why, never writes over it, and logs the reason.
     void basesDeLEspaceDeTravail_data()
     {
         QTest::addColumn<QString>("base");

@@ -1,8 +1,5 @@
-// The act chooser over a small reference: what the user sees and chooses with
-// the keyboard, the mouse and the chapters (the habitual codings first,
-// accented letters typed), the practice's history in the ranking, no
-// reference, and the chooser the server opens without waiting. How words
-// match and rank is tst_srt_recherche's.
+// The act chooser over a small reference: keyboard, mouse, chapters, the
+// practice's history, no reference, and the server's non-blocking opening.
 #include "EditionsDeTest.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
@@ -246,8 +243,7 @@ private Q_SLOTS:
                  qPrintable(vu.avertissement));
     }
 
-    // As the server opens it: at once, with the host's text searched; asked
-    // again, the same chooser comes forward.
+    // As the server opens it: at once, searched; asked again, the same one.
     void ouvertureSansAttente()
     {
         m_ctl->setParamTexte("suture");

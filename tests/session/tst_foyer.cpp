@@ -1,8 +1,5 @@
-// The practice's shared home against a colleague: whatever a member of the
-// staff plants at the name of a file the program opens there (a link to
-// someone's private file, a named pipe, a second name of a file), nothing is
-// read from it, written into it or waited on, and the refusal is told in
-// French. Files the program creates there are 0660 whatever the umask.
+// A link, named pipe or hard link planted in the shared home: nothing read,
+// written or waited on, refusal told in French; created files are 0660.
 #include "TestSupport.h"
 
 #include "complements/FichiersComplements.h"

@@ -70,8 +70,7 @@ private slots:
         QVERIFY(creerHistorique(chemin("rsc/Cotation.mdb"), {{"QZJA002", "2026-01-10"}}));
     }
 
-    // "@x" in the arguments stands for m_dir/x: "srt" holds the reference,
-    // "vide" nothing; what fails there leaves nothing.
+    // "@x" stands for m_dir/x; "@vide" is emptied first and a failure leaves it so.
     void commande_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -112,7 +111,7 @@ private slots:
                                                         "et de phase), 4 tarifs, 1 listes de "
                                                         "modificateurs, 1 chapitres."},
                progres);
-        // Refused before the edition is read; /proc takes no folder, even from root.
+        // /proc takes no folder, even from root.
         rangee("import, répertoire impossible",
                L{"import", "@illisible.csv", "--srt", "/proc/pavaccam-essai"}, 1, L{},
                "impossible d'écrire dans le répertoire");
@@ -170,8 +169,6 @@ private slots:
         rangee("modificateur non autorisé",
                L{"price", "QZJA002", "--modifiers", "Z", "--srt", "@srt"}, 0,
                L{"Modificateur Z : non autorisé pour cet acte, ignoré.", "Tarif : 26.60 €"}, "");
-        // An allowed modifier without a rate: no price rather than a price
-        // without it.
         rangee("modificateur sans taux", L{"price", "QZJA002", "--modifiers", "M", "--srt", "@srt"},
                1, L{}, "Le modificateur M n'a pas de taux");
         rangee("tarif non pris en charge", L{"price", "QZNP001", "--srt", "@srt"}, 0,
@@ -194,8 +191,7 @@ private slots:
         rangee("vérification d'un acte inconnu", L{"check", "QZJA002", "ZZZZ999", "--srt", "@srt"},
                1, L{}, "inconnu");
     }
-    // A lexicon of the practice's home that is a link, or holds a line that
-    // is no rule: said on standard error, and the search goes on.
+    // A hostile practice lexicon is reported on stderr; the search goes on.
     void lexiqueHostile_data()
     {
         QTest::addColumn<QByteArray>("contenu"); // empty: a link to the edition

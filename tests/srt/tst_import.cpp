@@ -1,7 +1,4 @@
-// The reference importer on small editions written for each case: every row
-// kind of the spreadsheet edition, broken files, history between editions,
-// the installation's table, and the promise that a failed import leaves the
-// previous reference as it was.
+// The reference importer: row kinds, broken files, history, installation's table.
 #include "EditionsDeTest.h"
 #include "TestSupport.h"
 
@@ -180,8 +177,6 @@ private slots:
         QTest::addColumn<int>("ligneNonTraduite"); // 0: every rule became pairs
         QTest::addColumn<QString>("fragment");
 
-        // A note inserted after the row apres of a small edition: two acts of a
-        // sub-paragraph of chapter 04, two acts of heading 16.03.
         const auto avecNote = [](int apres, const QString& note) {
             QStringList l{"04,,CIRCULATOIRE,,,,,,,,",
                           "04.01.01.01,,ÉLECTROCARDIOGRAPHIE,,,,,,,,",
@@ -326,9 +321,7 @@ private slots:
         QCOMPARE(b.reussi, !bloquante);
     }
 
-    // Over a reference of edition 81 with an installation's table: whatever
-    // breaks the new import, the reference stays byte for byte and nothing is
-    // left beside it.
+    // Whatever breaks the import, the reference stays byte for byte, alone.
     void echecGardeLaReference_data()
     {
         QTest::addColumn<QByteArray>("casse");
@@ -370,8 +363,7 @@ private slots:
     void importInterrompu()
     {
         QVERIFY(importer(m_dir->path(), edition(80, "01/10/2025", {kActe})).reussi);
-        // What a killed import leaves: a partial file beside the reference, under
-        // the number of a process that is gone.
+        // A killed import's partial file, under a process that is gone.
         const QString abandon = reference() + ".construction-2147483647";
         QVERIFY(writeFile(abandon, "SQLite format 3 (partiel)"));
         QVERIFY(importer81({kActe}).reussi);
@@ -395,7 +387,6 @@ private slots:
         const QString une = contenu(reference());
         QCOMPARE(requete(reference(), "SELECT * FROM incompatibilite_edition"),
                  QString("QZJA002,QZJA017,2025-10-01,2025-12-31"));
-        // The installation's table stays when the next edition comes without one.
         QCOMPARE(
             requete(reference(), "SELECT pour_mille, libelle FROM association WHERE code = '2'"),
             QString("500,Second acte à moitié"));

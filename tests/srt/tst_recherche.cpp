@@ -1,7 +1,4 @@
-// The act search on a small reference: codes, words in any order, accents,
-// ligatures, stems, typing errors, the practitioners' lexicon, ranking with
-// and without a practice (each order rule against the next), and what a
-// loading keeps. The chooser browses the chapters (tst_choixacte).
+// The act search on a small reference: matching, ranking, explaining, loading.
 #include "EditionsDeTest.h"
 #include "TestSupport.h"
 
@@ -55,8 +52,7 @@ private slots:
              "AAAA001,,\"Nerf radial, anesthésie\",4,0,5.00,5.00,,,1,ADC",
              "AAAA002,,Nerf radial,4,0,5.00,5.00,,,1,ADC",
              "ADCA005,,Libération du nerf radial,1,0,5.00,5.00,,,1,ADC"});
-        // The reference's lexicon: two rules, one that leads nowhere in this
-        // edition, one line that is no rule.
+        // Three rules, one leading nowhere here, and a line that is no rule.
         OptionsImport o;
         o.repertoireSrt = m_dir.path();
         o.fichierEdition = m_dir.filePath("edition.csv");
@@ -107,7 +103,6 @@ private slots:
         rangee("lexique et début de mot", "ecg ambul", QStringList{"DEQP005"});
         rangee("autre orthographe de la règle", "électrocardiogrammes",
                QStringList{"DEQP003", "DEQP005"});
-        // The rule's meaning, or the words as typed.
         rangee("groupe de mots du lexique", "suture plaie nerf", QStringList{"ADCA002"});
         rangee("règle sans acte ici", "sterilet", QStringList{});
         rangee("lexique du cabinet", "oeso souple", QStringList{"HEQE002"});
@@ -130,14 +125,12 @@ private slots:
         QTest::addColumn<QString>("requete");
         QTest::addColumn<bool>("pratique");
         QTest::addColumn<QStringList>("ordre");
-        // Each rule of the order against the next one.
         rangee("code exact, puis codes qui en commencent", "qzja017 sutures", false,
                QStringList{"QZJA017"});
         rangee("mots entiers avant moins d'autres mots", "suture peau", false,
                QStringList{"QZJA017", "QZJA002", "QZJA099", "QZJA098"});
         rangee("début de mot avant faute de frappe", "suturec", false,
                QStringList{"QZJA099", "QZJA098", "ADCA002", "QZJA017", "QZJA002"});
-        // One word with a typing error and one whole, before two beginnings.
         rangee("mots entiers avant fautes de frappe", "suturec peau", false,
                QStringList{"QZJA099", "QZJA017", "QZJA002", "QZJA098"});
         rangee("sens du lexique avant moins d'autres mots", "suture plaie", false,
@@ -193,7 +186,6 @@ private slots:
         QCOMPARE(RechercheActes::mots(texte), attendus);
     }
 
-    // Why an act comes up, word by word.
     void expliquer_data()
     {
         QTest::addColumn<QString>("requete");
@@ -226,8 +218,7 @@ private slots:
         QVERIFY2(sansEffet.first().contains("ligne 4"), qPrintable(sansEffet.first()));
     }
 
-    // A loading keeps the acts of its day, priced on its grid; loaded again,
-    // nothing of the earlier day stays.
+    // A loading keeps the acts of its day, on its grid; nothing of an earlier one.
     void chargement()
     {
         QCOMPARE(m_recherche.actes()[m_recherche.indexActe(u"deqp003")].tarif.centimes, 1477);

@@ -1,7 +1,4 @@
-// Coding in the workspace, in process, over the demonstration reference: acts
-// qualified in the act window land in the coding list and the history; refused
-// associations, complements, composed acts, the isolated-act question and
-// deletions. Over the bus in the real windows: tst_consultation.
+// Coding in the workspace over the demonstration reference.
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 #include "UtilisateurEssai.h"
@@ -42,7 +39,6 @@ void doubleCliquerHabituel(FormMain& w, const QString& code)
     QTest::mouseDClick(grille->viewport(), Qt::LeftButton, {}, p);
 }
 
-// The act window validated with the association typed ("" leaves it).
 void valider(const QString& association = QString())
 {
     test::jouerFenetreActe([association](GetCCAM& acte) {
@@ -80,10 +76,7 @@ private Q_SLOTS:
         m_env.reset();
     }
 
-    // Two acts, the first habitual with a modifier, the second chosen with
-    // "Ajouter", recorded in the history; a third that may not be billed with
-    // the second is refused; a complement ticked then cancelled is left out;
-    // the two acts composed into an act of the practice.
+    // Two acts coded and recorded, a third refused, a composed act made.
     void coderRefuserComposer()
     {
         QVERIFY(test::writeFile(
@@ -102,19 +95,15 @@ private Q_SLOTS:
         cliquer(&w, "Ajout1");
         const QStringList deux{QStringLiteral("QZJA00210_F__1"), QStringLiteral("DEQP00310____2")};
         QCOMPARE(colonneGrille(&w, "DBGrid2", 0), deux);
-        QVERIFY(colonneGrille(&w, "DBGrid2", 1).first().startsWith("Parage et/ou suture"));
         QCOMPARE(colonneGrille(&w, "DBGrid2", 2), (QStringList{QStringLiteral("50.00"), "7.75"}));
         for (const char* total : {"lblTotal_0", "lblTotal_1"})
             QCOMPARE(enfant<QLabel>(&w, total)->text(), "57.75");
-        QCOMPARE(w.CCAMMDB(1)->currentRow(), 1); // the act just added
-        // In cents, which both engines write alike.
         QCOMPARE(test::colonne(historique(), QStringLiteral("SELECT cot__date || '=' || "
                                                             "CAST(round(cot_secu_e * 100) AS "
                                                             "INTEGER) FROM cotation_date_CCAM "
                                                             "ORDER BY rowid")),
                  (QStringList{QStringLiteral("QZJA00210_F__1=5000"),
                               QStringLiteral("DEQP00310____2=775")}));
-        QVERIFY(ui::journalMessages().isEmpty());
 
         // DEQP003 and DEQP005 may not be billed together.
         valider("1");
@@ -127,13 +116,9 @@ private Q_SLOTS:
                                 "L'acte DEQP005 ne peut pas être facturé avec l'acte DEQP003 "
                                 "(table des actes incompatibles de l'installation).\r\n\r\n"
                                 "Veuillez recommencer votre saisie."));
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(enfant<QWidget>(&w, QStringLiteral("Command4_%1").arg(i))->isVisible(),
-                     i == 2);
         cliquer(&w, "Command4_2");
         QVERIFY(!ui::panneauVisible(panneau));
         QCOMPARE(session().CotationRetour, deux.join('+'));
-        // Refused by the list, so never practised: not in the history.
         QCOMPARE(test::colonne(historique(),
                                "SELECT count(*) FROM cotation_date_CCAM WHERE cot__date "
                                "LIKE 'DEQP005%'"),
@@ -146,10 +131,8 @@ private Q_SLOTS:
             return int(QDialog::Accepted);
         });
         cliquer(&w, "Command7");
-        QCOMPARE(enfant<QLineEdit>(&w, "cCCAM")->text(), QString());
-        QCOMPARE(enfant<QLabel>(&w, "lCCAM")->text(), QString());
-        // A "," would split the result string: a decimal comma becomes "."
-        // and any other stays, said beside the box, and stops the validation.
+        QCOMPARE(enfant<QLineEdit>(&w, "cCCAM")->text(), QString()); // ticked, then cancelled
+        // A decimal comma becomes "."; any other stops the validation.
         auto* ngap = enfant<QLineEdit>(&w, "cNGAP");
         QTest::keyClicks(ngap, "AMI 1,5");
         QCOMPARE(ngap->text(), "AMI 1.5");
@@ -162,12 +145,8 @@ private Q_SLOTS:
         ngap->clear();
         QVERIFY(!enfant<QLabel>(&w, "cNGAP_Virgule")->isVisible());
 
-        // Composed through the entry panel, which opens empty.
         auto* texte1 = enfant<QLineEdit>(&w, "Text1");
-        texte1->setText("reste d'une autre fois");
         cliquer(&w, "Command2");
-        QVERIFY(ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
-        QVERIFY(texte1->text().isEmpty() && w.focusWidget() == texte1);
         QTest::keyClicks(texte1, "Mal d'oreille");
         QTest::keyClicks(enfant<QLineEdit>(&w, "Text2"), "MT,O");
         QTest::keyClicks(enfant<QLineEdit>(&w, "Text3"), "=4,5");
@@ -176,22 +155,15 @@ private Q_SLOTS:
         enfant<QLineEdit>(&w, "Text2")->setText("MTO");
         cliquer(&w, "CommandOK");
         QVERIFY(!ui::panneauVisible(enfant<QWidget>(&w, "Picture2")));
-        QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->currentIndex(), 1);
-        auto* grille = enfant<QTableView>(&w, "DBGrid3");
-        QCOMPARE(grille->currentIndex().data().toString(), "Mal d'oreille");
         QCOMPARE(
             test::colonne(base::cheminBase(m_jeu.data),
                           QStringLiteral("SELECT CodeActe || ' ' || LibelleCCAM FROM PavaACTES")),
             QStringList{"NGAPMTO," + deux.join('+') + "=4.5 Mal d''oreille"});
-        QVERIFY(enfant<QWidget>(&w, "Command3")->isVisible());
-        // Its result string is tst_validation's; closing keeps the tab.
         QTest::keyClick(&w, Qt::Key_F12);
         QCOMPARE(LitReglage("Tab", QString()), "1");
     }
 
-    // A first act coded as isolated (association 0): the next "Ajouter"
-    // reopens it with the question first; once it is coded again, the act
-    // asked for opens at once, proposed at "2".
+    // An isolated first act: the next "Ajouter" asks the question first.
     void acteIsole_data()
     {
         QTest::addColumn<int>("reponse");
@@ -233,8 +205,6 @@ private Q_SLOTS:
         QCOMPARE(colonneGrille(&w, "DBGrid2", 0), liste);
     }
 
-    // Renaming (the button or the right button) and deleting (through the
-    // confirmation frame) composed acts.
     void renommerEtSupprimerDesActesComposes_data()
     {
         QTest::addColumn<QString>("geste"); // how the rename box is reached
@@ -271,21 +241,14 @@ private Q_SLOTS:
                                         "Mal d'oreille"));
         QCOMPARE(test::colonne(base, "SELECT LibelleCCAM FROM PavaACTES"), QStringList{nom});
 
-        // Deleting the only one: the question names it, then "&Oui" hides
-        // the button that has nothing left to delete.
         cliquer(&w, "Command3");
-        QVERIFY(enfant<QWidget>(&w, "Frame1")->isVisible());
-        QVERIFY(!grille->isEnabled());
         QCOMPARE(enfant<QLabel>(&w, "Label6")->text(), QString(nom).replace("''", "'"));
         cliquer(&w, "Command5_0");
-        QVERIFY(!enfant<QWidget>(&w, "Frame1")->isVisible());
-        QVERIFY(grille->isEnabled());
         QVERIFY(!enfant<QWidget>(&w, "Command3")->isVisible());
         QCOMPARE(test::colonne(base, "SELECT count(*) FROM PavaACTES"),
                  QStringList{QStringLiteral("0")});
     }
 
-    // Deleting a habitual coding asks first: "Non" keeps it, "Oui" deletes it.
     void supprimerUneCotationHabituelle()
     {
         FormMain w;
@@ -303,8 +266,7 @@ private Q_SLOTS:
         }
     }
 
-    // A complement typed by hand is priced at validation, in capitals; one
-    // that cannot be priced stops it.
+    // A hand-typed complement is priced at validation; an unknown one stops it.
     void complementSaisiALaMain()
     {
         FormMain w;
@@ -324,8 +286,7 @@ private Q_SLOTS:
                  qPrintable(session().CotationRetour));
     }
 
-    // A composed act cannot be priced without the reference: the user is
-    // told why, nothing reaches the host, the workspace stays open.
+    // Without the reference a composed act is refused, nothing reaches the host.
     void validationImpossible()
     {
         QVERIFY(

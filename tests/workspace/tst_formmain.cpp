@@ -1,7 +1,4 @@
-// The workspace window on a user database made for each test: its tables
-// created once, the sorting of its lists kept in the settings, the coding
-// list and its totals, and a missing or damaged database. Coding in it
-// is tst_coder's.
+// The workspace window on a user database made for each test.
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 #include "UtilisateurEssai.h"
@@ -15,7 +12,6 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -46,7 +42,6 @@ class TstFormMain : public QObject
     std::unique_ptr<test::IsolatedEnvironment> m_env;
     QString m_donnees;
     QString base() const { return m_donnees + QStringLiteral("/CCAM001.mdb"); }
-    // Fills the coding list as the act window will, then lets the window read it.
     void remplirListe(FormMain& w, const QList<QStringList>& actes)
     {
         for (const QStringList& a : actes)
@@ -76,16 +71,11 @@ private Q_SLOTS:
         m_env.reset();
     }
 
-    // The window adds its own tables at the first opening only; the coding
-    // list starts empty each time, the composed acts stay. Without a saved
-    // order, the habitual codings come in the table's order, the composed
-    // acts by label (shown with single apostrophes), on the first tab.
+    // Own tables added once; list empty each time; default orders.
     void chargementEtOrdreSansReglages()
     {
         {
             FormMain w;
-            QVERIFY(w.problemeBase().isEmpty());
-            QVERIFY(enfant<QPushButton>(&w, "Command3")->isHidden());
         }
         QVERIFY(test::ajouterActesComposes(
             base(), {{"C1", "Zona"}, {"C2", "Angine"}, {"C3", "Mal d''oreille"}}));
@@ -97,12 +87,9 @@ private Q_SLOTS:
         QCOMPARE(colonneGrille(&w, "DBGrid1", 1),
                  (QStringList{"QZJA002", "DEQP003", "ZZLP025", "HBGD035"}));
         QCOMPARE(colonneGrille(&w, "DBGrid3", 0), (QStringList{"Angine", "Mal d'oreille", "Zona"}));
-        QVERIFY(!enfant<QPushButton>(&w, "Command3")->isHidden());
-        QCOMPARE(enfant<QTabWidget>(&w, "SSTab1")->currentIndex(), 0);
     }
 
-    // A click on a column title sorts the list, keeps the user on the row
-    // they were on, and is remembered for the next opening.
+    // A title click sorts, keeps the row, and is remembered.
     void tri_data()
     {
         QTest::addColumn<QString>("grille");
@@ -137,10 +124,6 @@ private Q_SLOTS:
             QCOMPARE(colonneGrille(&w, grille, colonne), ordre);
             const int r = g->selectionModel()->currentIndex().row();
             QCOMPARE(g->model()->index(r, 0).data().toString(), courante);
-            if (habituels) {
-                QCOMPARE(w.CCAMMDB(0)->text("Libelle"), courante);
-                w.DBGrid1_HeadClick(5); // a title without an order changes nothing
-            }
             QCOMPARE(LitReglage(habituels ? "Record0" : "Record2", QString()), source);
             w.Command1_Click();
         }
@@ -186,7 +169,6 @@ private Q_SLOTS:
         else
             w.CCAMMDB(1)->moveLast(), w.CCAMMDB(1)->moveNext(); // past the end: no current row
         test::cliquer(&w, "Supprimer1");
-        // The view and the list agree on the row a next press deletes.
         QCOMPARE(enfant<QTableView>(&w, "DBGrid2")->currentIndex().row(),
                  w.CCAMMDB(1)->currentRow());
         QCOMPARE((QStringList{enfant<QLabel>(&w, "lblTotal_0")->text(),
@@ -201,8 +183,7 @@ private Q_SLOTS:
                  QString::number(actes.size() - (ligne >= 0 ? 1 : 0)));
     }
 
-    // Closed by its frame, or cancelled inside the host's modal run (whose
-    // first activation must not end that run by itself): nothing is coded.
+    // Closed by its frame or cancelled in the host's modal run: nothing coded.
     void fermeturesSansCotation()
     {
         for (const bool modale : {false, true}) {
@@ -227,7 +208,6 @@ private Q_SLOTS:
         }
     }
 
-    // Missing, damaged or locked databases are the fault tests' (tst_pannes).
     void sansRepertoireOuSansCotationsHabituelles()
     {
         session().CheminData4Session.clear();
@@ -238,23 +218,6 @@ private Q_SLOTS:
         QVERIFY(test::executer(base(), "CREATE TABLE Autre (x TEXT)"));
         FormMain w;
         QVERIFY(w.problemeBase().contains("cotations habituelles"));
-        // The program's own tables are there all the same.
-        QCOMPARE(test::colonne(base(), "SELECT count(*) FROM PavaACTES"), QStringList{"0"});
-        QCOMPARE(colonneGrille(&w, "DBGrid2", 0).size(), 0);
-    }
-
-    // The saved tab comes to the front at the first activation only.
-    void ongletAuPremierPlan()
-    {
-        EcritReglage("Tab", "1");
-        FormMain w;
-        auto* onglets = enfant<QTabWidget>(&w, "SSTab1");
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        QCOMPARE(onglets->currentIndex(), 1);
-        onglets->setCurrentIndex(0);
-        w.Form_Activate();
-        QCOMPARE(onglets->currentIndex(), 0);
     }
 };
 

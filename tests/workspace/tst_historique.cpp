@@ -1,14 +1,9 @@
-// The coding history on real SQLite files, and on a real PostgreSQL server
-// (tst_historique_postgres): each way a recording can go, a history without
-// its tables or refusing a row, another workstation holding it a moment.
-// Missing, damaged, locked or read-only files are tst_pannes'.
+// The coding history on SQLite files and on a PostgreSQL server.
 #include "Pannes.h"
 #include "PostgresEssai.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
-#include "coding/Windows1252.h"
-#include "log/ErrorLog.h"
 #include "workspace/Historique.h"
 
 #include <QDate>
@@ -39,7 +34,6 @@ class TstHistorique : public QObject
     QString m_base;
     const QDate m_jour = QDate(2026, 3, 10);
 
-    // "date=reimbursement/real" of every dated record, in the order written.
     QString dates() const
     {
         QStringList t;
@@ -63,8 +57,7 @@ private Q_SLOTS:
     }
     void cleanup() { m_env.reset(); }
 
-    // A first recording, then others some days later with some tariff
-    // ("days:tariff"). The last record is the newest, whatever came before.
+    // A first recording, then others ("days:tariff").
     void suiteDEnregistrements_data()
     {
         QTest::addColumn<QStringList>("suite");
@@ -87,7 +80,6 @@ private Q_SLOTS:
             historique::ajouter(m_base, record(pas.section(':', 1), "30.00", "Autre"),
                                 m_jour.addDays(pas.section(':', 0, 0).toInt()));
         QCOMPARE(this->dates(), dates);
-        // The token row is written once, with the first label.
         QCOMPARE(test::colonne(m_base, QStringLiteral("SELECT cot || ' ' || \"Desc\" FROM "
                                                       "cotation_table_CCAM")),
                  QStringList{kJeton + QStringLiteral(" Suture")});
@@ -107,9 +99,7 @@ private Q_SLOTS:
         QCOMPARE(ligne.value(4), "255");
     }
 
-    // A new price the history cannot take goes to the error log with its
-    // context; a failure before any write is raised so that the window tells
-    // the user.
+    // A failure is logged with its context, or raised before any write.
     void echecs_data()
     {
         QTest::addColumn<QStringList>("preparation"); // SQL after a first recording
@@ -150,10 +140,7 @@ private Q_SLOTS:
                  qPrintable(log));
     }
 
-    // Another workstation holding a write transaction for less than the wait:
-    // the recording waits for it (one held longer is tst_pannes'). When that
-    // workstation was recording the same act, whether new or at a new price,
-    // the act is not written a second time.
+    // Another workstation holding the history a moment: the act is not written twice.
     void autrePosteUnMoment_data()
     {
         QTest::addColumn<bool>("connu");
@@ -176,8 +163,6 @@ private Q_SLOTS:
         QFETCH(QString, dates);
         if (!test::surPostgres() && QStandardPaths::findExecutable("sqlite3").isEmpty())
             QSKIP("sqlite3 n'est pas installé");
-        // A history in use: indexed already, so that nothing waits before the
-        // first look.
         if (connu)
             historique::ajouter(m_base, record("20.00"), m_jour.addDays(-1));
         else if (!test::surPostgres())
@@ -186,10 +171,6 @@ private Q_SLOTS:
                     test::executer(m_base, "CREATE INDEX cotation_date_cot ON "
                                            "cotation_date_CCAM (cot__date, date_valid)"));
         QProcess poste;
-        // Its write is not seen before it ends: the recording first finds
-        // the act (or its price) new, as both workstations did.
-        // On the server, the other workstation is another PavaCCAM: it locks
-        // the token it records, as every recording does.
         if (test::surPostgres())
             QVERIFY(test::autrePostePostgres(poste, m_base, 0.4,
                                              "SELECT pg_advisory_xact_lock(hashtext('" + kJeton +

@@ -1,12 +1,6 @@
-// Several workstations on one data folder. Two workspaces open at once over
-// the same CCAM001.mdb, each with its own connections and its own opening,
-// as two servers on two machines have (on the server, one process's
-// workspaces share its connection: their opening tells them apart): each codes, reads back and
-// validates its own acts only, and a workspace's opening empties only the lists nobody uses any
-// more. A colleague changing the composed acts or the habitual codings under a window: the window
-// touches nothing that changed, says so and reads the list again. The same on a PostgreSQL server
-// (tst_postes_postgres). Two processes of this test, as two servers, code the
-// same acts at the same moment (deuxProcessus).
+// Several workstations on one data folder (and on PostgreSQL: tst_postes_postgres):
+// each workspace codes and validates its own acts only, abandoned lists go,
+// a colleague's change is never overwritten.
 #include "PostgresEssai.h"
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
@@ -43,17 +37,14 @@ namespace {
 const QStringList kActesCommuns{"DEQP00310____1", "QZJA00210____2", "JKHD00110____2",
                                 "QZJA01710____2", "GLQP01210____2"};
 
-// One workstation in a process of its own, as a server on another machine:
-// opens its workspace, codes the acts in its list and records each in the
-// history, then prints its list as it reads it back.
+// One workstation in its own process: codes kActesCommuns, records each in the
+// history, prints its list as read back.
 int poste(const QString& data, const QString& rsc)
 {
     const base::Espace espace = base::ouvrir();
     DataControl liste;
     liste.setDatabaseName(base::cheminBase(data));
     liste.setBusyTimeout(base::kAttenteMs);
-    // As the workspace opens: the tables checked, the lists of workspaces
-    // gone emptied (the other workstation may hold the file a moment).
     bool pret = false;
     for (int essai = 0; essai < 20 && !pret; ++essai)
         pret = base::preparer(liste, espace);
@@ -95,8 +86,7 @@ class TstPostes : public QObject
     test::JeuEssai m_jeu;
     QString base() const { return base::cheminBase(m_jeu.data); }
 
-    // What the host receives from a workspace as its list now stands in the
-    // file: the list read back, then its coding string.
+    // What the host receives as the list now stands in the file.
     static QString cotation(FormMain& w)
     {
         w.CCAMMDB(1)->refresh();
@@ -117,8 +107,6 @@ private Q_SLOTS:
     }
     void cleanup() { m_env.reset(); }
 
-    // Two processes code the same acts at the same moment: each list holds
-    // its own five, and the history each act once.
     void deuxProcessus()
     {
         std::array<QProcess, 2> postes;
@@ -139,8 +127,7 @@ private Q_SLOTS:
         QCOMPARE(test::colonne(h, "SELECT count(*) FROM cotation_date_CCAM"), QStringList{"5"});
     }
 
-    // Each step: "A" or "B" opens that workspace, "A TOKEN" codes an act in
-    // it (the act window hands it back).
+    // "A" opens workspace A, "A TOKEN" codes an act in it.
     void chacunSesActes_data()
     {
         QTest::addColumn<QStringList>("etapes");
@@ -176,20 +163,16 @@ private Q_SLOTS:
         }
         QCOMPARE(cotation(*postes.at("A")), pourA);
         QCOMPARE(cotation(*postes.at("B")), pourB);
-        // Validated, A hands its own acts to its host.
-        FormMain& a = *postes.at("A");
-        cotation(a);
-        a.ButtonOk_Click();
+        cotation(*postes.at("A")); // validated, A hands its own acts
+        postes.at("A")->ButtonOk_Click();
         QCOMPARE(session().CotationRetour.section(',', 0, 0), pourA);
         QCOMPARE(cotation(*postes.at("B")), pourB);
     }
 
-    // A list made before workspaces were told apart gains its column and
-    // loses its rows; then, at each opening, the lists of workspaces that no
-    // longer exist go, the others stay.
+    // An old list gains its column and loses its rows; then each opening
+    // removes only the lists of workspaces that no longer exist.
     void listesAbandonnees()
     {
-        // A file made before (the server's schema always had the column).
         if (!test::surPostgres()) {
             QVERIFY(test::executer(base(), "CREATE TABLE PavaCCAM (CodeCCAM TEXT (24), "
                                            "LibelleCCAM TEXT (255),ValeurSS TEXT (24),ValeurReel "
@@ -228,9 +211,8 @@ private Q_SLOTS:
         QCOMPARE(test::colonne(base(), "SELECT EspaceCCAM FROM PavaCCAM ORDER BY rowid"), restants);
     }
 
-    // Another workstation deleted the row the window shows and saved a new
-    // one, which took its number: the window's deletion or renaming touches
-    // nothing, says why and shows the list as it now is.
+    // A colleague replaced the shown row under the same key: deleting or
+    // renaming it touches nothing, says why and rereads the list.
     void ligneChangeeParUnCollegue_data()
     {
         QTest::addColumn<QString>("geste");
@@ -254,8 +236,6 @@ private Q_SLOTS:
             test::colonne(base(), "SELECT " + nom + " FROM " + table + " WHERE rowid = " + avant)
                 .value(0);
         QVERIFY(vue->findFirstEqual(nom, montre));
-        // The new row takes the freed key, as SQLite gives it (a server never
-        // does by itself, but a restore or a copy may).
         QVERIFY(test::executer(base(), "DELETE FROM " + table + " WHERE rowid = " + avant));
         QVERIFY(test::executer(base(), "INSERT INTO " + table + " (rowid, " + nom + ") VALUES (" +
                                            avant + ", 'Neuf')"));
@@ -285,10 +265,8 @@ private Q_SLOTS:
         QVERIFY(!vue->findFirstEqual(nom, montre));
     }
 
-    // The server goes away in the middle of a coding: the act coded then is
-    // refused with the reason, what the list held stays; once the server is
-    // back, the same act is coded again and the host receives both, and the
-    // history holds each once.
+    // The server lost mid-coding: the act is refused with the reason, the
+    // list kept; back, the act is coded again, the history holds each once.
     void serveurPerdu()
     {
         if (!test::surPostgres())
@@ -315,8 +293,7 @@ private Q_SLOTS:
                  (QStringList{"DEQP00310____0", "QZJA00210____1"}));
         QCOMPARE(ui::reponsesEnAttente(), 0);
 
-        // A workspace opening while the server is away says so and waits;
-        // the server back, it reads its lists at its next try.
+        // Opening while the server is away: says so, waits, then reads.
         QVERIFY(test::arreterPostgres());
         FormMain attente;
         QVERIFY2(attente.problemeBase().contains(QStringLiteral("ne répond pas")),
@@ -330,8 +307,7 @@ private Q_SLOTS:
     }
 };
 
-// "--poste DATA RSC": one workstation of deuxProcessus, run by the test
-// itself in a process of its own.
+// "--poste DATA RSC": one workstation of deuxProcessus.
 int main(int argc, char** argv)
 {
     if (argc == 4 && qstrcmp(argv[1], "--poste") == 0) {
