@@ -3,8 +3,8 @@
 // by the byte 0x1F (an empty piece: no file).
 #include "Fuzz.h"
 
-#include "complements/FichiersComplements.h"
-#include "complements/RegleComplements.h"
+#include "practice/FichiersComplements.h"
+#include "practice/RegleComplements.h"
 #include "session/Session.h"
 
 #include <QDir>

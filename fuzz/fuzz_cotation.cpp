@@ -5,7 +5,7 @@
 
 #include "coding/Cotation.h"
 #include "coding/Montant.h"
-#include "complements/RegleComplements.h"
+#include "practice/RegleComplements.h"
 #include "session/Chemins.h"
 
 #include <QRegularExpression>

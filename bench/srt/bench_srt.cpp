@@ -7,9 +7,9 @@
 //   - GetTarifActe calls per second once the engine is warm;
 //   - reading a coding history of a million dated rows, then after an addition.
 // Everything is printed; nothing here passes or fails on a duration.
+#include "practice/PratiqueActes.h"
 #include "srt/ComposantSrt.h"
 #include "srt/ConstructionReference.h"
-#include "srt/PratiqueActes.h"
 #include "srt/RechercheActes.h"
 
 #include <QCoreApplication>

@@ -8,10 +8,10 @@
 #include "actdetail/GetCCAM.h"
 #include "db/DataControl.h"
 #include "host/JeuDeDonnees.h"
+#include "practice/Historique.h"
 #include "session/Session.h"
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 #include "workspace/FormMain.h"
-#include "workspace/Historique.h"
 
 #include <QApplication>
 #include <QComboBox>

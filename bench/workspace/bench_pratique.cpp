@@ -14,10 +14,10 @@
 #include "db/ErreursSql.h"
 #include "db/MigrationPratique.h"
 #include "host/JeuDeDonnees.h"
+#include "practice/BaseUtilisateur.h"
+#include "practice/Historique.h"
 #include "session/Session.h"
-#include "workspace/BaseUtilisateur.h"
 #include "workspace/FormMain.h"
-#include "workspace/Historique.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,17 +5,17 @@
 #include "coding/Montant.h"
 #include "log/ErrorLog.h"
 #include "log/TextesErreurs.h"
+#include "practice/TarifCotation.h"
 #include "reader/CtlCCAM.h"
 #include "session/Chemins.h"
 #include "session/DateTexte.h"
-#include "session/PremierPlan.h"
 #include "session/Session.h"
 #include "srt/ComposantSrt.h"
 #include "srt/ConstructionReference.h"
 #include "srt/TableCcam7.h"
-#include "workspace/Dialogues.h"
-#include "workspace/Fenetres.h"
-#include "workspace/TarifCotation.h"
+#include "ui/Dialogues.h"
+#include "ui/Fenetres.h"
+#include "ui/PremierPlan.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

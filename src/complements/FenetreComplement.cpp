@@ -1,8 +1,8 @@
 #include "complements/FenetreComplement.h"
 
 #include "coding/Cotation.h"
-#include "complements/RegleComplements.h"
-#include "session/PremierPlan.h"
+#include "practice/RegleComplements.h"
+#include "ui/PremierPlan.h"
 
 #include <QEvent>
 #include <QKeyEvent>

@@ -1,11 +1,11 @@
 #include "complements/FrmActeComp.h"
 
-#include "complements/FichiersComplements.h"
 #include "complements/FrmOnglets.h"
 #include "complements/FrmSaisieActeComp.h"
-#include "complements/RegleComplements.h"
+#include "practice/FichiersComplements.h"
+#include "practice/RegleComplements.h"
 #include "session/Session.h"
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -1,8 +1,8 @@
 #include "complements/FrmAutresComplements.h"
 
 #include "coding/Cotation.h"
-#include "complements/RegleComplements.h"
-#include "workspace/Dialogues.h"
+#include "practice/RegleComplements.h"
+#include "ui/Dialogues.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 
 #include "complements/FrmAutresComplements.h"
 #include "session/Session.h"
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 
 #include <QApplication>
 #include <QFrame>

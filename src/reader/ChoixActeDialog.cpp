@@ -1,6 +1,6 @@
 #include "reader/ChoixActeDialog.h"
 
-#include "srt/PratiqueActes.h"
+#include "practice/PratiqueActes.h"
 #include "srt/RechercheActes.h"
 
 #include <QApplication>

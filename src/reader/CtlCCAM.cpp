@@ -2,9 +2,9 @@
 
 #include "reader/ChoixActeDialog.h"
 #include "reader/SourceReference.h"
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 
-#include "srt/PratiqueActes.h"
+#include "practice/PratiqueActes.h"
 
 #include <QApplication>
 #include <QPointer>

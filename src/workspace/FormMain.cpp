@@ -4,11 +4,11 @@
 #include "db/DataControl.h"
 #include "log/ErrorLog.h"
 #include "log/TextesErreurs.h"
-#include "session/PremierPlan.h"
+#include "practice/BaseUtilisateur.h"
 #include "session/Reglages.h"
 #include "session/Session.h"
-#include "workspace/BaseUtilisateur.h"
-#include "workspace/Fenetres.h"
+#include "ui/Fenetres.h"
+#include "ui/PremierPlan.h"
 
 #include <QEvent>
 #include <QLabel>

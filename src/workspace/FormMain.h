@@ -1,7 +1,7 @@
 #pragma once
 
 #include "actdetail/GetCCAM.h"
-#include "workspace/BaseUtilisateur.h"
+#include "practice/BaseUtilisateur.h"
 
 #include <QDialog>
 #include <QSet>

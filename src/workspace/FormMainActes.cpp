@@ -8,12 +8,12 @@
 #include "coding/Montant.h"
 #include "db/DataControl.h"
 #include "log/ErrorLog.h"
-#include "session/PremierPlan.h"
+#include "practice/Historique.h"
+#include "practice/TarifCotation.h"
 #include "session/Session.h"
-#include "workspace/Dialogues.h"
-#include "workspace/Fenetres.h"
-#include "workspace/Historique.h"
-#include "workspace/TarifCotation.h"
+#include "ui/Dialogues.h"
+#include "ui/Fenetres.h"
+#include "ui/PremierPlan.h"
 
 #include <QFrame>
 #include <QLabel>

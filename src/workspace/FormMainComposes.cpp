@@ -7,10 +7,10 @@
 #include "db/DataControl.h"
 #include "log/ErrorLog.h"
 #include "log/TextesErreurs.h"
+#include "practice/ActesComposes.h"
 #include "session/Session.h"
-#include "workspace/ActesComposes.h"
-#include "workspace/Dialogues.h"
-#include "workspace/Fenetres.h"
+#include "ui/Dialogues.h"
+#include "ui/Fenetres.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -4,7 +4,7 @@
 #include "workspace/FormMain.h"
 
 #include "db/DataControl.h"
-#include "workspace/Fenetres.h"
+#include "ui/Fenetres.h"
 
 #include <QApplication>
 #include <QFrame>

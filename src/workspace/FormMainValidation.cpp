@@ -8,13 +8,13 @@
 #include "db/DataControl.h"
 #include "log/ErrorLog.h"
 #include "log/TextesErreurs.h"
-#include "session/PremierPlan.h"
+#include "practice/Resultat.h"
+#include "practice/TarifCotation.h"
 #include "session/Reglages.h"
 #include "session/Session.h"
-#include "workspace/Dialogues.h"
-#include "workspace/Fenetres.h"
-#include "workspace/Resultat.h"
-#include "workspace/TarifCotation.h"
+#include "ui/Dialogues.h"
+#include "ui/Fenetres.h"
+#include "ui/PremierPlan.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -5,13 +5,13 @@
 #include "actdetail/GetCCAM.h"
 #include "actdetail/ReglesActe.h"
 #include "coding/Cotation.h"
+#include "practice/TarifCotation.h"
 #include "session/Chemins.h"
 #include "session/DateTexte.h"
 #include "session/FinProcessus.h"
 #include "session/Session.h"
 #include "srt/ConstructionReference.h"
 #include "srt/Tarifs.h"
-#include "workspace/TarifCotation.h"
 
 #include <QCheckBox>
 #include <QComboBox>

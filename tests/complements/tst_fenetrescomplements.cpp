@@ -9,7 +9,7 @@
 #include "complements/FrmSaisieActeComp.h"
 #include "log/ErrorLog.h"
 #include "session/Session.h"
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,8 +5,8 @@
 #include "TestSupport.h"
 
 #include "db/BasePratique.h"
-#include "srt/PratiqueActes.h"
-#include "workspace/Historique.h"
+#include "practice/Historique.h"
+#include "practice/PratiqueActes.h"
 
 #include <QProcess>
 #include <QTest>

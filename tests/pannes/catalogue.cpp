@@ -1,6 +1,6 @@
 // Saves the complement catalogue again and again, every title and field of
 // save n reading "n", until it is killed; prints each number saved.
-#include "complements/FichiersComplements.h"
+#include "practice/FichiersComplements.h"
 #include "session/Session.h"
 
 #include <QCoreApplication>

@@ -4,13 +4,13 @@
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
-#include "complements/FichiersComplements.h"
 #include "db/DataControl.h"
+#include "practice/ActesComposes.h"
+#include "practice/FichiersComplements.h"
+#include "practice/Historique.h"
 #include "session/Session.h"
-#include "workspace/ActesComposes.h"
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 #include "workspace/FormMain.h"
-#include "workspace/Historique.h"
 
 #include <QDir>
 #include <QRandomGenerator>

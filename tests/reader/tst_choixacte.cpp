@@ -4,10 +4,10 @@
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
+#include "practice/PratiqueActes.h"
 #include "reader/ChoixActeDialog.h"
 #include "reader/CtlCCAM.h"
-#include "srt/PratiqueActes.h"
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 
 #include <QLabel>
 #include <QLineEdit>

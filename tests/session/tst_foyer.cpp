@@ -2,8 +2,8 @@
 // written or waited on, refusal told in French; created files are 0660.
 #include "TestSupport.h"
 
-#include "complements/FichiersComplements.h"
 #include "log/ErrorLog.h"
+#include "practice/FichiersComplements.h"
 #include "session/Chemins.h"
 #include "session/Session.h"
 

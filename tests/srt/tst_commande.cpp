@@ -4,7 +4,7 @@
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
-#include "srt/CommandeReference.h"
+#include "host/cli/CommandeReference.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -6,7 +6,7 @@
 
 #include "actdetail/GetCCAM.h"
 #include "reader/ChoixActeDialog.h"
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -5,12 +5,12 @@
 
 #include "coding/Windows1252.h"
 #include "db/DataControl.h"
+#include "practice/BaseUtilisateur.h"
+#include "practice/Historique.h"
 #include "session/Reglages.h"
 #include "session/Session.h"
-#include "workspace/BaseUtilisateur.h"
-#include "workspace/Fenetres.h"
+#include "ui/Fenetres.h"
 #include "workspace/FormMain.h"
-#include "workspace/Historique.h"
 
 #include <QLabel>
 #include <QLineEdit>

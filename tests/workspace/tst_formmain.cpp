@@ -6,7 +6,7 @@
 #include "db/DataControl.h"
 #include "session/Reglages.h"
 #include "session/Session.h"
-#include "workspace/Fenetres.h"
+#include "ui/Fenetres.h"
 #include "workspace/FormMain.h"
 
 #include <QDir>

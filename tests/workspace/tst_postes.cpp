@@ -7,11 +7,11 @@
 #include "UtilisateurEssai.h"
 
 #include "db/DataControl.h"
+#include "practice/BaseUtilisateur.h"
+#include "practice/Historique.h"
 #include "session/Session.h"
-#include "workspace/BaseUtilisateur.h"
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 #include "workspace/FormMain.h"
-#include "workspace/Historique.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 #include "host/cli/CommandeDemo.h"
 #include "host/cli/CommandeInit.h"
 #include "host/cli/CommandePratique.h"
-#include "srt/CommandeReference.h"
+#include "host/cli/CommandeReference.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,4 +1,4 @@
-#include "workspace/BaseUtilisateur.h"
+#include "practice/BaseUtilisateur.h"
 
 #include "db/BasePratique.h"
 #include "db/DataControl.h"

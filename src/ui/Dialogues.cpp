@@ -1,4 +1,4 @@
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 
 #include <QAbstractButton>
 #include <QDialog>

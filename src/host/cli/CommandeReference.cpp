@@ -1,11 +1,11 @@
-#include "srt/CommandeReference.h"
+#include "host/cli/CommandeReference.h"
 
 #include "log/ErrorLog.h"
 #include "log/TextesErreurs.h"
+#include "practice/PratiqueActes.h"
 #include "srt/ComposantSrt.h"
 #include "srt/ConstructionReference.h"
 #include "srt/Lexique.h"
-#include "srt/PratiqueActes.h"
 #include "srt/RechercheActes.h"
 
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "workspace/Fenetres.h"
+#include "ui/Fenetres.h"
 
 #include "coding/Cotation.h"
 #include "session/Placement.h"

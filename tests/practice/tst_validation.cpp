@@ -3,12 +3,12 @@
 #include "TestSupport.h"
 
 #include "db/DataControl.h"
+#include "practice/ActesComposes.h"
+#include "practice/BaseUtilisateur.h"
+#include "practice/Historique.h"
+#include "practice/Resultat.h"
+#include "practice/TarifCotation.h"
 #include "session/Session.h"
-#include "workspace/ActesComposes.h"
-#include "workspace/BaseUtilisateur.h"
-#include "workspace/Historique.h"
-#include "workspace/Resultat.h"
-#include "workspace/TarifCotation.h"
 
 #include <QTest>
 

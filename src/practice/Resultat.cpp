@@ -1,4 +1,4 @@
-#include "workspace/Resultat.h"
+#include "practice/Resultat.h"
 
 #include "coding/Cotation.h"
 

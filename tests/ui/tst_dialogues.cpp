@@ -2,7 +2,7 @@
 // cancel discards and an empty answer keeps.
 #include "TestSupport.h"
 
-#include "workspace/Dialogues.h"
+#include "ui/Dialogues.h"
 
 #include <QInputDialog>
 #include <QtTest>

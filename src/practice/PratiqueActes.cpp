@@ -1,12 +1,12 @@
-#include "srt/PratiqueActes.h"
+#include "practice/PratiqueActes.h"
 
 #include "db/BasePratique.h"
 #include "db/DataControl.h"
 #include "db/ErreursSql.h"
+#include "practice/BaseUtilisateur.h"
+#include "practice/Historique.h"
 #include "srt/IdentiteFichier.h"
 #include "srt/Tarifs.h"
-#include "workspace/BaseUtilisateur.h"
-#include "workspace/Historique.h"
 
 #include <QHash>
 #include <QMutex>

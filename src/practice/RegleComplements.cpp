@@ -1,9 +1,9 @@
-#include "complements/RegleComplements.h"
+#include "practice/RegleComplements.h"
 
 #include "coding/Cotation.h"
 #include "coding/Montant.h"
 #include "coding/Windows1252.h"
-#include "complements/FichiersComplements.h"
+#include "practice/FichiersComplements.h"
 
 namespace pava::complements {
 

@@ -1,4 +1,4 @@
-#include "session/PremierPlan.h"
+#include "ui/PremierPlan.h"
 
 #include <QWidget>
 #include <QWindow>

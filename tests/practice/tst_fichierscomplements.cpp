@@ -3,8 +3,8 @@
 #include "CatalogueEssai.h"
 #include "TestSupport.h"
 
-#include "complements/FichiersComplements.h"
-#include "complements/RegleComplements.h"
+#include "practice/FichiersComplements.h"
+#include "practice/RegleComplements.h"
 #include "session/Session.h"
 
 #include <QDir>

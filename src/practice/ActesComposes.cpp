@@ -1,4 +1,4 @@
-#include "workspace/ActesComposes.h"
+#include "practice/ActesComposes.h"
 
 #include "coding/Cotation.h"
 #include "db/DataControl.h"

@@ -4,7 +4,7 @@
 #include "ReferenceEssai.h"
 #include "TestSupport.h"
 
-#include "workspace/Historique.h"
+#include "practice/Historique.h"
 
 #include <QDate>
 #include <QTest>

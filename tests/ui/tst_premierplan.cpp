@@ -2,7 +2,7 @@
 // and inside its own modal run while the act window comes and goes.
 #include "TestSupport.h"
 
-#include "session/PremierPlan.h"
+#include "ui/PremierPlan.h"
 
 #include <QApplication>
 #include <QDialog>

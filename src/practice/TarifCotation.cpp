@@ -1,4 +1,4 @@
-#include "workspace/TarifCotation.h"
+#include "practice/TarifCotation.h"
 
 #include "coding/Cotation.h"
 #include "log/ErrorLog.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "coding/Montant.h"
-#include "workspace/TarifCotation.h"
+#include "practice/TarifCotation.h"
 
 #include <QString>
 

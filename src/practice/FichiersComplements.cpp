@@ -1,10 +1,10 @@
-#include "complements/FichiersComplements.h"
+#include "practice/FichiersComplements.h"
 
 #include "coding/Cotation.h"
 #include "coding/Windows1252.h"
-#include "complements/RegleComplements.h"
 #include "log/ErrorLog.h"
 #include "log/TextesErreurs.h"
+#include "practice/RegleComplements.h"
 #include "session/Chemins.h"
 #include "session/FichierSur.h"
 

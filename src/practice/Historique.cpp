@@ -1,4 +1,4 @@
-#include "workspace/Historique.h"
+#include "practice/Historique.h"
 
 #include "coding/Cotation.h"
 #include "coding/Montant.h"
