@@ -47,4 +47,12 @@ struct Resultat
 // only when the CCAM reference cannot be read.
 Resultat assembleResultat(const EntreesResultat& e, const EnregistreActe& enregistre);
 
+// The line under the complement, in French number format: its tariff and the
+// amount the host will receive (the list's total plus the complement). An
+// amount written in the complement's coding ("=" total, "&" overrun, "$" act
+// outside the nomenclature) reaches the host inside the codes, and the token
+// carrying it is not priced: the line says so, rather than let "0,00 €" pass
+// for the price of an act the practitioner priced by hand.
+QString texteMontantRendu(QStringView complement, Monnaie tarifComplement, Monnaie totalListe);
+
 } // namespace pava

@@ -9,6 +9,7 @@
 #include "db/DataControl.h"
 #include "log/ErrorLog.h"
 #include "practice/Historique.h"
+#include "practice/Resultat.h"
 #include "practice/TarifCotation.h"
 #include "session/Session.h"
 #include "ui/Dialogues.h"
@@ -176,10 +177,8 @@ void FormMain::majMontantRendu()
         m_montantRendu->setText(QStringLiteral("Complément saisi : son tarif sera calculé à la "
                                                "validation."));
     else if (!complement.isEmpty())
-        m_montantRendu->setText(
-            QStringLiteral("Complément : %1 € ; montant rendu au logiciel du cabinet : %2 €")
-                .arg(montantTexte(s.TarifComplement),
-                     montantTexte(Monnaie::depuisDouble(s.TotalCotation) + s.TarifComplement)));
+        m_montantRendu->setText(texteMontantRendu(complement, s.TarifComplement,
+                                                  Monnaie::depuisDouble(s.TotalCotation)));
 }
 
 void FormMain::Supprimer1_Click()

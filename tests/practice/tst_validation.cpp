@@ -162,6 +162,30 @@ private Q_SLOTS:
         QCOMPARE(*r.texte, attendu);
     }
 
+    // The line under the complement says what the host receives, and that an
+    // amount written in the complement's coding is not in it.
+    void montantRendu_data()
+    {
+        QTest::addColumn<QString>("complement");
+        QTest::addColumn<QString>("attendu");
+        const QString rendu = QStringLiteral("Complément : 30,00 € ; montant rendu au logiciel du "
+                                             "cabinet : 75,50 €");
+        rangee("acte tarifé", "QZJA00210____1", rendu);
+        rangee("total et hors nomenclature saisis", "QZJA00210____1+DEQP00310____1=12.5$30",
+               rendu + "\nMontants saisis dans le complément (total 12,50 €, hors nomenclature "
+                       "30,00 €) : transmis dans ses codes, ils ne sont pas comptés ici, ni l'acte "
+                       "qui les porte.");
+    }
+    void montantRendu()
+    {
+        QFETCH(QString, complement);
+        QFETCH(QString, attendu);
+        const TarifCotation tarif = Get_TarifCotation(complement, enregistre());
+        QVERIFY2(tarif.montant.has_value(), qPrintable(tarif.erreur));
+        QCOMPARE(texteMontantRendu(complement, *tarif.montant, Monnaie::depuisTexte(u"45.5")),
+                 attendu);
+    }
+
     void actesComposes()
     {
         DataControl vue;
