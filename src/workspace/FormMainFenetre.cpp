@@ -68,6 +68,10 @@ QTableView* grille(const QString& nom, const QString& tip = QString())
     g->setEditTriggers(QAbstractItemView::NoEditTriggers);
     g->setAlternatingRowColors(true);
     g->setWordWrap(false);
+    // CCAM labels of one family share their beginning ("Parage et/ou suture
+    // d'une plaie superficielle de la peau…") and differ at the end (the
+    // size, the place): a label too long for its column keeps both ends.
+    g->setTextElideMode(Qt::ElideMiddle);
     g->verticalHeader()->setDefaultSectionSize(g->fontMetrics().height() + 6);
     g->verticalHeader()->setMinimumWidth(18);
     g->horizontalHeader()->setSectionsClickable(true);

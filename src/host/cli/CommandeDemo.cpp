@@ -13,9 +13,20 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace pava {
 
 namespace {
+
+// The bus and the server a demonstration starts end with it, however it ends:
+// a Ctrl-C or a kill would otherwise leave the workspace open on a bus
+// nobody speaks to.
+void finirAvecLeParent(QProcess& processus)
+{
+    processus.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
 
 QString serveurAProximite()
 {
@@ -83,6 +94,7 @@ public:
         // Run as root, it says on every start that it cannot raise its file
         // limit: nothing the user can act on.
         m_demon.setStandardErrorFile(QProcess::nullDevice());
+        finirAvecLeParent(m_demon);
         m_demon.start();
         if (!m_demon.waitForStarted(5000))
             return {};
@@ -95,6 +107,40 @@ public:
 
 private:
     QProcess m_demon;
+};
+
+// The server the demonstration starts on its bus; stopped if still running
+// when the demonstration ends (on EndCCAM it has already ended by itself).
+class ServeurPrive
+{
+public:
+    ~ServeurPrive()
+    {
+        if (m_processus.state() == QProcess::NotRunning)
+            return;
+        m_processus.terminate();
+        if (!m_processus.waitForFinished(3000)) {
+            m_processus.kill();
+            m_processus.waitForFinished(1000);
+        }
+    }
+
+    bool demarrer(const QString& programme, const QProcessEnvironment& env)
+    {
+        m_processus.setProgram(programme);
+        m_processus.setProcessEnvironment(env);
+        m_processus.setStandardOutputFile(QProcess::nullDevice());
+        // What the server says goes where the demonstration's own messages go.
+        m_processus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        finirAvecLeParent(m_processus);
+        m_processus.start();
+        return m_processus.waitForStarted(5000);
+    }
+
+    bool attendreFin(int ms) { return m_processus.waitForFinished(ms); }
+
+private:
+    QProcess m_processus;
 };
 
 } // namespace
@@ -165,15 +211,12 @@ int commandeDemo(const QStringList& arguments, QTextStream& out, QTextStream& er
         err << "pavaccam demo : le programme pavaccam-server est introuvable.\n";
         return client::kInjoignable;
     }
-    QProcess processus;
-    processus.setProgram(serveur);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PAVACCAM_SYSCONFDIR"), options.repertoireProfil);
     env.insert(QStringLiteral("PAVACCAM_HOME"), dossier + QStringLiteral("/home"));
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), adresse);
-    processus.setProcessEnvironment(env);
-    processus.setStandardOutputFile(QProcess::nullDevice());
-    if (!processus.startDetached() || !attendreService(bus, 15000)) {
+    ServeurPrive processus;
+    if (!processus.demarrer(serveur, env) || !attendreService(bus, 15000)) {
         err << "pavaccam demo : le serveur PavaCCAM (" << serveur << ") n'a pas pu être démarré.\n";
         return client::kInjoignable;
     }
@@ -215,6 +258,7 @@ int commandeDemo(const QStringList& arguments, QTextStream& out, QTextStream& er
                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                  QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")),
              QDBus::Block, 2000);
+    processus.attendreFin(3000);
     return statut;
 }
 
