@@ -204,6 +204,14 @@ public:
                                         QString::number(fois), "--delay", "80", "1"});
     }
 
+    // Whether a window of that title shows now (no waiting).
+    bool presente(const QString& titre)
+    {
+        QString sortie;
+        return xdotool({"search", "--onlyvisible", "--name", titre}, &sortie) &&
+               !sortie.trimmed().isEmpty();
+    }
+
 private:
     QString fenetre(const QString& titre)
     {

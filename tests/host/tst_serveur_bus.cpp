@@ -275,6 +275,15 @@ private Q_SLOTS:
         QVERIFY(err.contains("Jeu de démonstration créé"));
         QVERIFY(QFileInfo::exists(dossier + QStringLiteral("/etc/Pavareg.reg")));
         QCOMPARE(pidServeur(), autre);
+
+        // Killed (a Ctrl-C, a closed terminal), it takes its server and its
+        // window along.
+        demo.start(QStringLiteral(PAVACCAM_CLI), {"demo", "--dossier", dossier});
+        QVERIFY2(ecran.touches("cotations CCAM", {"shift"}), "fenêtre de cotation introuvable");
+        demo.terminate();
+        QVERIFY(demo.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!ecran.presente("cotations CCAM"), 10000);
+        QCOMPARE(pidServeur(), autre);
     }
 };
 
