@@ -6,7 +6,8 @@
 -- modifier percentages are integer basis points (6.5 % = 650); grids are
 -- 1 (sector 1 / OPTAM / OPTAM-ACO) and 2 (outside sector 1 / outside OPTAM).
 -- A dated row holds from its start date until the next row of the same key.
--- PRAGMA user_version = 2 (1: before the pairs of the edition's notes).
+-- PRAGMA user_version = 3 (1: before the pairs of the edition's notes, 2:
+-- the pairs without the sentences they come from).
 
 -- The act window's table: code and current label of every act ever imported.
 CREATE TABLE CCAM_7 (
@@ -153,15 +154,27 @@ CREATE TABLE incompatibilite (
     PRIMARY KEY (acte1, acte2, debut)
 );
 
+-- The sentences of the edition's notes that forbid billing acts together,
+-- each once, and whose note it is (an act's code or a heading's number): a
+-- refusal quotes the rule it applies.
+CREATE TABLE note_incompatibilite (
+    id           INTEGER PRIMARY KEY,
+    proprietaire TEXT NOT NULL,
+    phrase       TEXT NOT NULL
+);
+
 -- Pairs of acts that the billing rules of the edition's notes forbid to bill
 -- together (both orders; acte1 < acte2), with their history: debut is the
 -- first edition that forbids the pair, fin (inclusive) the day before the
--- first later edition that no longer does, NULL while it still does.
+-- first later edition that no longer does, NULL while it still does. note:
+-- the sentence that forbids it in that edition; NULL in a period imported
+-- before the sentences were kept.
 CREATE TABLE incompatibilite_edition (
     acte1 TEXT NOT NULL,
     acte2 TEXT NOT NULL,
     debut TEXT NOT NULL,
     fin   TEXT,
+    note  INTEGER REFERENCES note_incompatibilite (id),
     PRIMARY KEY (acte1, acte2, debut)
 );
 CREATE INDEX incompatibilite_edition_acte2 ON incompatibilite_edition (acte2);

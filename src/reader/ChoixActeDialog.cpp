@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -28,6 +30,57 @@ QString nombreActes(int n)
 {
     return n == 1 ? QStringLiteral("1 acte") : QStringLiteral("%1 actes").arg(n);
 }
+
+// Writes a column's text whole, on as many lines as its width takes: the end
+// of a label or of a chapter's title is often what tells two apart ("… du
+// membre supérieur", "… du membre inférieur"). The tip keeps the text too.
+class TexteEntier : public QStyledItemDelegate
+{
+public:
+    explicit TexteEntier(QTreeView* vue) : QStyledItemDelegate(vue), m_vue(vue)
+    {
+        // A row's height follows its column's width: the rows shown are
+        // measured again once a resizing is over (the others when shown).
+        auto* attente = new QTimer(vue);
+        attente->setSingleShot(true);
+        attente->setInterval(0);
+        QObject::connect(attente, &QTimer::timeout, vue, [vue] { vue->doItemsLayout(); });
+        QObject::connect(vue->header(), &QHeaderView::sectionResized, attente,
+                         [attente](int, int avant, int apres) {
+                             if (avant != apres)
+                                 attente->start();
+                         });
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        // The view asks without a width; the text wraps at its column's, less
+        // the indentation of a chapter under its parents.
+        int largeur = m_vue->columnWidth(index.column());
+        if (index.column() == 0) {
+            int niveaux = m_vue->rootIsDecorated() ? 1 : 0;
+            for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
+                ++niveaux;
+            largeur -= niveaux * m_vue->indentation();
+        }
+        if (largeur <= 0) // not laid out yet
+            return QStyledItemDelegate::sizeHint(option, index);
+        QStyleOptionViewItem o(option);
+        o.rect.setSize({largeur, 1}); // a valid rectangle: the style wraps only in one
+        return QStyledItemDelegate::sizeHint(o, index);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->features |= QStyleOptionViewItem::WrapText;
+        option->textElideMode = Qt::ElideNone;
+    }
+
+private:
+    QTreeView* m_vue;
+};
 
 } // namespace
 
@@ -69,7 +122,7 @@ ChoixActeDialog::ChoixActeDialog(std::shared_ptr<const SourceActes> source,
     m_chapitres = new QTreeWidget;
     m_chapitres->setObjectName(QStringLiteral("Chapitres"));
     m_chapitres->setHeaderLabels({QStringLiteral("Chapitres")});
-    m_chapitres->setUniformRowHeights(true);
+    m_chapitres->setItemDelegate(new TexteEntier(m_chapitres));
     m_chapitres->setFocusPolicy(Qt::ClickFocus);
     m_chapitres->setStyleSheet(QStringLiteral("QTreeView::item { padding: 2px 0px; }"));
     auto* habituelsItem =
@@ -99,9 +152,8 @@ ChoixActeDialog::ChoixActeDialog(std::shared_ptr<const SourceActes> source,
     m_resultats->setHeaderLabels(
         {QStringLiteral("Code"), QStringLiteral("Libellé"), QStringLiteral("Tarif")});
     m_resultats->setRootIsDecorated(false);
-    m_resultats->setUniformRowHeights(true);
     m_resultats->setAlternatingRowColors(true);
-    m_resultats->setWordWrap(false);
+    m_resultats->setItemDelegateForColumn(1, new TexteEntier(m_resultats));
     // Room above capitals so that accents (É) are never cut.
     m_resultats->setStyleSheet(QStringLiteral("QTreeView::item { padding: 2px 0px; }"));
     m_resultats->header()->setStretchLastSection(false);

@@ -199,7 +199,35 @@ TarificateurSRT::Detail TarificateurSRT::DetailTarifActe(const QString& code,
     return detail;
 }
 
+QString RefusAssociation::texte(qsizetype longueurNote) const
+{
+    QString t = QStringLiteral("L'acte %1 ne peut pas être facturé avec l'acte %2 (%3).")
+                    .arg(nouveau, precedent, motif.source);
+    if (motif.note.isEmpty())
+        return t;
+    QString note = motif.note;
+    if (longueurNote >= 0 && note.size() > longueurNote) {
+        // Cut between two words, never inside one.
+        const qsizetype blanc = note.lastIndexOf(QLatin1Char(' '), longueurNote);
+        note.truncate(blanc > longueurNote / 2 ? blanc : longueurNote);
+        while (!note.isEmpty() && !note.back().isLetterOrNumber() &&
+               note.back() != QLatin1Char(')'))
+            note.chop(1);
+        note += QStringLiteral(" …");
+    }
+    const QString de = estCodeActe(motif.noteDe)
+                           ? QStringLiteral("Note de l'acte %1").arg(motif.noteDe)
+                           : QStringLiteral("Note du chapitre %1").arg(motif.noteDe);
+    return t + QStringLiteral("\n%1 : « %2 ».").arg(de, note);
+}
+
 QString TarificateurSRT::ControleCotation(const QString& listeCodes)
+{
+    const std::optional<RefusAssociation> refus = RefusCotation(listeCodes);
+    return refus ? refus->texte() : QString();
+}
+
+std::optional<RefusAssociation> TarificateurSRT::RefusCotation(const QString& listeCodes)
 {
     ReferenceTarifs* ref = reference();
     if (!ref)
@@ -215,10 +243,9 @@ QString TarificateurSRT::ControleCotation(const QString& listeCodes)
         const QStringView precedent = codes[i].trimmed();
         if (precedent.isEmpty() || precedent.size() > 16)
             continue;
-        QString source;
-        if (ref->incompatibles(precedent, nouveau, jour, &source))
-            return QStringLiteral("L'acte %1 ne peut pas être facturé avec l'acte %2 (%3).")
-                .arg(nouveau.toString().toUpper(), precedent.toString().toUpper(), source);
+        RefusAssociation refus{nouveau.toString().toUpper(), precedent.toString().toUpper(), {}};
+        if (ref->incompatibles(precedent, nouveau, jour, &refus.motif))
+            return refus;
     }
     return {};
 }

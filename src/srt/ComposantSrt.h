@@ -8,6 +8,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace pava {
 
@@ -141,6 +142,21 @@ public:
     QString GetPrixUnitaire(const QString& codeActe);
 };
 
+// Why an act may not be billed with one already coded: both acts, whose rule
+// it is and, for the edition's, the sentence of its note.
+struct RefusAssociation
+{
+    QString nouveau;   // the act refused
+    QString precedent; // the act already coded it may not go with
+    ReferenceTarifs::Motif motif;
+
+    // In French: "L'acte B ne peut pas être facturé avec l'acte A (règles de
+    // facturation de l'édition CCAM 81)." then, on a line of its own, the
+    // note quoted between « ». A sentence longer than longueurNote characters
+    // is cut at a word, with "…"; -1 keeps it whole.
+    QString texte(qsizetype longueurNote = -1) const;
+};
+
 // The tariff class of the component.
 class TarificateurSRT : public ParametresSrt
 {
@@ -155,9 +171,11 @@ public:
                          const QString& m3, const QString& m4, const QString& association,
                          const QString& lieu, const QVariant& rbtExceptionnel);
     // Acts of a coding joined by "@", the new act last: "" when the new act may
-    // be billed with the others, else a short French sentence naming it and
-    // the act it may not go with.
+    // be billed with the others, else the refusal's text (RefusAssociation),
+    // for the first act before it that it may not go with.
     QString ControleCotation(const QString& listeCodes);
+    // The same refusal, for a window that shows the note shortened.
+    std::optional<RefusAssociation> RefusCotation(const QString& listeCodes);
 
     // The same computation as GetTarifActe, step by step, for the command line
     // and for support: the answer GetTarifActe gives, and one French line per

@@ -36,8 +36,9 @@ namespace pava {
 namespace {
 
 // 2: the pairs of the edition's billing rules; a reference of version 1 is
-// read as one without them.
-constexpr int kVersionSchema = 2;
+// read as one without them. 3: the sentence each pair comes from; the pairs
+// of a reference of version 2 are kept without it.
+constexpr int kVersionSchema = 3;
 const QString kNomReference = QStringLiteral("CCAM.mdb");
 const QString kSuffixeConstruction = QStringLiteral(".construction-");
 
@@ -53,6 +54,15 @@ struct TauxEdition
 using CleTarif = std::tuple<QString, int, int, int>; // act, activity, phase, grid
 using CleTaux = std::pair<char16_t, int>;            // modifier, grid
 using Paire = std::pair<QString, QString>;           // two acts, the smaller code first
+
+// A pair of the edition at a point of its history: forbidden or not, and by
+// which sentence (none in a period imported before the sentences were kept).
+struct EtatPaire
+{
+    bool interdite = false;
+    NoteRegle note;
+    friend bool operator==(const EtatPaire&, const EtatPaire&) = default;
+};
 
 struct ActeStocke
 {
@@ -85,7 +95,7 @@ struct Historique
     std::map<CleTarif, QList<PointDate<ValeurTarif>>> tarifs;
     std::map<QString, QList<PointDate<QString>>> listes;
     std::map<CleTaux, QList<PointDate<TauxEdition>>> tauxEdition;
-    std::map<Paire, QList<PointDate<bool>>> pairesEdition; // forbidden from a day or not
+    std::map<Paire, QList<PointDate<EtatPaire>>> pairesEdition;
     QHash<QString, ActeStocke> actes;
     QHash<QString, QList<LigneStockee>> lignes;
     QMap<QChar, QString> libellesEdition;
@@ -274,14 +284,20 @@ bool LecturePrecedente::lire(QString& erreur)
         if (ok && versionSchema >= 2)
             ok = requete(
                 db,
-                QStringLiteral("SELECT acte1, acte2, debut, fin FROM incompatibilite_edition "
-                               "ORDER BY acte1, acte2, debut"),
+                versionSchema >= 3
+                    ? QStringLiteral("SELECT acte1, acte2, debut, fin, n.proprietaire, n.phrase "
+                                     "FROM incompatibilite_edition LEFT JOIN "
+                                     "note_incompatibilite n ON n.id = note ORDER BY acte1, "
+                                     "acte2, debut")
+                    : QStringLiteral("SELECT acte1, acte2, debut, fin, '', '' FROM "
+                                     "incompatibilite_edition ORDER BY acte1, acte2, debut"),
                 [&](QSqlQuery& q) {
                     auto& points =
                         m_h.pairesEdition[{q.value(0).toString(), q.value(1).toString()}];
-                    points.append({lireJour(q.value(2).toString()), true});
+                    points.append({lireJour(q.value(2).toString()),
+                                   {true, {q.value(4).toString(), q.value(5).toString()}}});
                     if (!q.value(3).isNull())
-                        points.append({lireJour(q.value(3).toString()) + 1, false});
+                        points.append({lireJour(q.value(3).toString()) + 1, EtatPaire{}});
                 },
                 erreur);
         db.close();
@@ -293,7 +309,7 @@ bool LecturePrecedente::lire(QString& erreur)
     for (auto& [cle, points] : m_h.tauxEdition)
         unPointParJour(points, [](const TauxEdition& t) { return t.connu; });
     for (auto& [cle, points] : m_h.pairesEdition)
-        unPointParJour(points, [](bool interdite) { return interdite; });
+        unPointParJour(points, [](const EtatPaire& e) { return e.interdite; });
     return ok;
 }
 
@@ -644,10 +660,12 @@ void Construction::fusionner()
 
     // A pair of the edition holds from the first edition that forbids it until
     // one no longer does.
+    // A sentence reworded by a later edition starts a new period of the pair.
     for (auto& [paire, points] : m_h.pairesEdition)
-        poserPoint(points, m_jour, false, false);
-    for (const Paire& paire : std::as_const(m_regles.paires))
-        poserPoint(m_h.pairesEdition[paire], m_jour, true, false);
+        poserPoint(points, m_jour, EtatPaire{}, EtatPaire{});
+    for (qsizetype i = 0; i < m_regles.paires.size(); ++i)
+        poserPoint(m_h.pairesEdition[m_regles.paires[i]], m_jour,
+                   EtatPaire{true, m_regles.origines[i]}, EtatPaire{});
 
     for (auto it = m_h.actes.cbegin(); it != m_h.actes.cend(); ++it) {
         if (!actesEdition.contains(it.key()))
@@ -783,10 +801,12 @@ bool Construction::ecrireActes(Ecriture& e)
 
 bool Construction::ecrireHistoriques(Ecriture& e)
 {
-    QSqlQuery qt, qm, qp;
+    QSqlQuery qt, qm, qp, qn;
     if (!e.preparer(qt, QStringLiteral("INSERT INTO tarif VALUES (?, ?, ?, ?, ?, ?, ?)")) ||
         !e.preparer(qm, QStringLiteral("INSERT INTO modificateurs_acte VALUES (?, ?, ?)")) ||
-        !e.preparer(qp, QStringLiteral("INSERT INTO incompatibilite_edition VALUES (?, ?, ?, ?)")))
+        !e.preparer(qp,
+                    QStringLiteral("INSERT INTO incompatibilite_edition VALUES (?, ?, ?, ?, ?)")) ||
+        !e.preparer(qn, QStringLiteral("INSERT INTO note_incompatibilite VALUES (?, ?, ?)")))
         return false;
     const QVariant nul{QMetaType(QMetaType::LongLong)};
     int compteur = 0;
@@ -808,14 +828,25 @@ bool Construction::ecrireHistoriques(Ecriture& e)
                 return false;
         }
     }
+    // One row per sentence, numbered in the order the pairs first cite them.
+    std::map<std::pair<QString, QString>, qint64> numeros;
     for (const auto& [paire, points] : m_h.pairesEdition) {
         for (qsizetype i = 0; i < points.size(); ++i) {
-            if (!points[i].valeur)
+            const EtatPaire& etat = points[i].valeur;
+            if (!etat.interdite)
                 continue;
+            QVariant note{QMetaType(QMetaType::LongLong)};
+            if (!etat.note.phrase.isEmpty()) {
+                const auto [it, nouvelle] = numeros.try_emplace({etat.note.de, etat.note.phrase},
+                                                                qint64(numeros.size()) + 1);
+                if (nouvelle && !e.inserer(qn, {it->second, etat.note.de, etat.note.phrase}))
+                    return false;
+                note = it->second;
+            }
             const QString fin =
                 i + 1 < points.size() ? texteIso(points[i + 1].debut - 1) : QString();
-            if (!e.inserer(qp,
-                           {paire.first, paire.second, texteIso(points[i].debut), texteOuNul(fin)}))
+            if (!e.inserer(qp, {paire.first, paire.second, texteIso(points[i].debut),
+                                texteOuNul(fin), note}))
                 return false;
         }
     }

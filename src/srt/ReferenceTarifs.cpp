@@ -16,8 +16,9 @@ namespace pava {
 namespace {
 
 // Version 1 is a reference built before the edition's billing rules were read:
-// it has no pairs of the edition.
-constexpr int kVersionSchema = 2;
+// it has no pairs of the edition. Version 2 has them without the sentences
+// they come from: a refusal then names the rule without quoting it.
+constexpr int kVersionSchema = 3;
 
 struct EntreeCache
 {
@@ -62,6 +63,7 @@ struct ReferenceTarifs::Requetes
     QSqlQuery tarifs;
     QSqlQuery listes;
     QSqlQuery paires;
+    QSqlQuery note;
 };
 
 std::shared_ptr<ReferenceTarifs> ReferenceTarifs::partagee(const QString& chemin, QString* erreur)
@@ -127,11 +129,15 @@ bool ReferenceTarifs::ouvrir(QString& erreur)
         return false;
     }
     m_aPairesEdition = version >= 2;
+    m_aNotesPaires = version >= 3;
     m_requetes = std::make_unique<Requetes>();
     m_requetes->acte = QSqlQuery(m_db);
     m_requetes->tarifs = QSqlQuery(m_db);
     m_requetes->listes = QSqlQuery(m_db);
     m_requetes->paires = QSqlQuery(m_db);
+    m_requetes->note = QSqlQuery(m_db);
+    const QString colonnesPaires = m_aNotesPaires ? QStringLiteral("acte1, acte2, debut, fin, note")
+                                                  : QStringLiteral("acte1, acte2, debut, fin");
     if (!m_requetes->acte.prepare(
             QStringLiteral("SELECT libelle, rembourse_sous_conditions FROM acte WHERE code = ?")) ||
         !m_requetes->tarifs.prepare(QStringLiteral(
@@ -140,10 +146,13 @@ bool ReferenceTarifs::ouvrir(QString& erreur)
         !m_requetes->listes.prepare(QStringLiteral(
             "SELECT debut, lettres FROM modificateurs_acte WHERE code = ? ORDER BY debut")) ||
         (m_aPairesEdition &&
-         !m_requetes->paires.prepare(QStringLiteral(
-             "SELECT acte1, acte2, debut, fin FROM incompatibilite_edition WHERE acte1 = ? "
-             "UNION ALL SELECT acte1, acte2, debut, fin FROM incompatibilite_edition WHERE acte2 "
-             "= ?")))) {
+         !m_requetes->paires.prepare(
+             QStringLiteral("SELECT %1 FROM incompatibilite_edition WHERE acte1 = ? UNION ALL "
+                            "SELECT %1 FROM incompatibilite_edition WHERE acte2 = ?")
+                 .arg(colonnesPaires))) ||
+        (m_aNotesPaires &&
+         !m_requetes->note.prepare(QStringLiteral(
+             "SELECT proprietaire, phrase FROM note_incompatibilite WHERE id = ?")))) {
         erreur = m_requetes->acte.lastError().text();
         return false;
     }
@@ -212,8 +221,8 @@ bool ReferenceTarifs::chargerTables(QString& erreur)
         while (q.next()) {
             const QString a = q.value(0).toString();
             const QString b = q.value(1).toString();
-            paires[a].append(periode(b, q));
-            paires[b].append(periode(a, q));
+            paires[a].append(periode(b, q, false));
+            paires[b].append(periode(a, q, false));
         }
         return true;
     };
@@ -223,10 +232,12 @@ bool ReferenceTarifs::chargerTables(QString& erreur)
             lirePaires("SELECT acte1, acte2, debut, fin FROM compatibilite", m_compatibilites));
 }
 
-ReferenceTarifs::Incompatibilite ReferenceTarifs::periode(const QString& autre, const QSqlQuery& q)
+ReferenceTarifs::Incompatibilite ReferenceTarifs::periode(const QString& autre, const QSqlQuery& q,
+                                                          bool avecNote)
 {
     const QString fin = q.value(3).toString();
-    return {autre, lireJour(q.value(2).toString()), fin.isEmpty() ? 0 : lireJour(fin)};
+    return {autre, lireJour(q.value(2).toString()), fin.isEmpty() ? 0 : lireJour(fin),
+            avecNote ? q.value(4).toLongLong() : 0};
 }
 
 QString ReferenceTarifs::libelleGrille(int grille) const
@@ -442,17 +453,19 @@ QString ReferenceTarifs::libelleModificateur(QChar code) const
     return QStringLiteral("Modificateur %1").arg(code);
 }
 
-bool ReferenceTarifs::enVigueur(const Paires& paires, const QString& a, const QString& b,
-                                std::int64_t jour)
+const ReferenceTarifs::Incompatibilite* ReferenceTarifs::enVigueur(const Paires& paires,
+                                                                   const QString& a,
+                                                                   const QString& b,
+                                                                   std::int64_t jour)
 {
     const auto it = paires.constFind(a);
     if (it == paires.cend())
-        return false;
+        return nullptr;
     for (const Incompatibilite& i : *it) {
         if (i.autre == b && i.debut <= jour && (i.fin == 0 || jour <= i.fin))
-            return true;
+            return &i;
     }
-    return false;
+    return nullptr;
 }
 
 const ReferenceTarifs::Paires& ReferenceTarifs::pairesEdition(const QString& code)
@@ -468,31 +481,43 @@ const ReferenceTarifs::Paires& ReferenceTarifs::pairesEdition(const QString& cod
         while (q.next()) {
             const QString autre =
                 q.value(0).toString() == code ? q.value(1).toString() : q.value(0).toString();
-            m_pairesEdition[code].append(periode(autre, q));
+            m_pairesEdition[code].append(periode(autre, q, m_aNotesPaires));
         }
     }
     q.finish();
     return m_pairesEdition;
 }
 
-bool ReferenceTarifs::incompatibles(QStringView a, QStringView b, std::int64_t jour,
-                                    QString* source)
+bool ReferenceTarifs::incompatibles(QStringView a, QStringView b, std::int64_t jour, Motif* motif)
 {
     const QString x = a.trimmed().toString().toUpper();
     const QString y = b.trimmed().toString().toUpper();
     if (enVigueur(m_incompatibilites, x, y, jour)) {
-        if (source)
-            *source = QStringLiteral("table des actes incompatibles de l'installation");
+        // The practice's own table: no note of the edition to quote.
+        if (motif)
+            *motif = {QStringLiteral("table des actes incompatibles propre au cabinet"), {}, {}};
         return true;
     }
     // The edition's pairs on the edition then in force; the installation's
     // lifts on their own dates, as its rates.
-    if (!estCodeActe(x) || !enVigueur(pairesEdition(x), x, y, jourEdition(jour)))
+    if (!estCodeActe(x))
         return false;
-    if (enVigueur(m_compatibilites, x, y, jour))
+    const Incompatibilite* paire = enVigueur(pairesEdition(x), x, y, jourEdition(jour));
+    if (!paire || enVigueur(m_compatibilites, x, y, jour))
         return false;
-    if (source)
-        *source = QStringLiteral("règles de facturation de l'édition CCAM %1").arg(m_version);
+    if (!motif)
+        return true;
+    *motif = {QStringLiteral("règles de facturation de l'édition CCAM %1").arg(m_version), {}, {}};
+    // The sentence is read only for a refusal: most pairs are never refused.
+    if (paire->note != 0) {
+        QSqlQuery& q = m_requetes->note;
+        q.bindValue(0, paire->note);
+        if (q.exec() && q.next()) {
+            motif->noteDe = q.value(0).toString();
+            motif->note = q.value(1).toString();
+        }
+        q.finish();
+    }
     return true;
 }
 

@@ -135,11 +135,21 @@ public:
     const QList<Modificateur>& modificateurs() const { return m_modificateurs; }
     QString libelleModificateur(QChar code) const;
     const QList<Association>& associations() const { return m_associations; }
+    // Why two acts may not be billed together.
+    struct Motif
+    {
+        QString source; // whose rule, in French
+        // For a pair of the edition, the sentence of the note that forbids it
+        // and whose note it is (an act's code or a heading's number); both ""
+        // for the installation's pairs, and in a reference built before the
+        // sentences were kept with the pairs.
+        QString note;
+        QString noteDe;
+    };
     // True when the two acts may not be billed together on that day: a pair
     // of the installation's table, or a pair of the edition in force that the
-    // installation's table does not lift.
-    // *source, when given, says whose rule it is, in French.
-    bool incompatibles(QStringView a, QStringView b, std::int64_t jour, QString* source = nullptr);
+    // installation's table does not lift. *motif, when given, says why.
+    bool incompatibles(QStringView a, QStringView b, std::int64_t jour, Motif* motif = nullptr);
 
 private:
     struct LigneActe
@@ -168,12 +178,15 @@ private:
         QString autre;
         std::int64_t debut = 0;
         std::int64_t fin = 0;
+        qint64 note = 0; // the edition's sentence (note_incompatibilite), 0: none
     };
     using Paires = QHash<QString, QList<Incompatibilite>>;
-    // The other act of a pair row (acte1, acte2, debut, fin) and its period.
-    static Incompatibilite periode(const QString& autre, const QSqlQuery& q);
-    static bool enVigueur(const Paires& paires, const QString& a, const QString& b,
-                          std::int64_t jour);
+    // The other act of a pair row (acte1, acte2, debut, fin[, note]) and its
+    // period.
+    static Incompatibilite periode(const QString& autre, const QSqlQuery& q, bool avecNote);
+    // The pair's row in force that day, nullptr when none.
+    static const Incompatibilite* enVigueur(const Paires& paires, const QString& a,
+                                            const QString& b, std::int64_t jour);
     const Paires& pairesEdition(const QString& code);
     struct Requetes;
 
@@ -211,6 +224,7 @@ private:
     Paires m_compatibilites;   // the installation's lifts of the edition's pairs
     Paires m_pairesEdition;    // the edition's, read per act, both ways
     bool m_aPairesEdition = false;
+    bool m_aNotesPaires = false;
     // Set when reading an act failed: the file was damaged after it was
     // opened. Nothing read from it is then trusted as "unknown".
     QString m_panne;

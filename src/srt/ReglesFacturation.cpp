@@ -3,7 +3,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
-#include <set>
+#include <map>
 
 namespace pava {
 
@@ -162,7 +162,8 @@ struct Enonce
     Liaison liaison = Liaison::Aucune;
     QString sujet;
     QString objet;
-    QString texte; // the whole statement, for the report
+    QString texte;  // the whole statement, for the report
+    QString phrase; // the sentence it stands in, for the pairs it gives
     int ligne = 0;
 };
 
@@ -223,6 +224,39 @@ qsizetype finListe(const QString& t, qsizetype fin)
     return fin;
 }
 
+// The sentence a statement stands in, as the practitioner reads it in the
+// note: from the beginning of its line or sentence to the end of the
+// statement, on one line, the items of a list one after the other.
+QString phrase(const QString& t, qsizetype debutEnonce, qsizetype fin)
+{
+    int profondeur = 0;
+    qsizetype debut = debutEnonce;
+    for (; debut > 0; --debut) {
+        const QChar c = t[debut - 1];
+        if (c == QLatin1Char(')'))
+            ++profondeur;
+        else if (c == QLatin1Char('(') && profondeur > 0)
+            --profondeur;
+        if (c == QLatin1Char('\n') ||
+            (profondeur == 0 && c == QLatin1Char('.') && t[debut].isSpace()))
+            break;
+    }
+    QStringList morceaux;
+    for (QString ligne : t.mid(debut, fin - debut).split(QLatin1Char('\n'))) {
+        ligne = ligne.simplified();
+        // A list's dashes say where an item starts: a separator does on one line.
+        while (ligne.startsWith(QLatin1Char('-')) || ligne.startsWith(QChar(0x2022)))
+            ligne = ligne.mid(1).trimmed();
+        if (ligne.isEmpty())
+            continue;
+        if (!morceaux.isEmpty() && (morceaux.last().back().isLetterOrNumber() ||
+                                    morceaux.last().back() == QLatin1Char(')')))
+            morceaux.last() += QStringLiteral(" ;");
+        morceaux.append(ligne);
+    }
+    return morceaux.join(QLatin1Char(' '));
+}
+
 QList<Enonce> enonces(const QString& t, int ligne)
 {
     QList<Enonce> liste;
@@ -254,6 +288,7 @@ QList<Enonce> enonces(const QString& t, int ligne)
         e.sujet = t.mid(debut, m.capturedStart() - debut);
         e.objet = t.mid(debutObjet, fin - debutObjet);
         e.texte = t.mid(debut, fin - debut).simplified();
+        e.phrase = phrase(t, debut, fin);
         e.ligne = ligne + static_cast<int>(QStringView(t).left(m.capturedStart()).count(u'\n'));
         if (e.liaison == Enonce::Liaison::Aucune) {
             // Only "l'association de A avec B ne peut pas être facturée"
@@ -291,7 +326,7 @@ private:
 
     const EditionCcam& m_edition;
     QSet<QString> m_actes;
-    std::set<std::pair<QString, QString>> m_paires;
+    std::map<std::pair<QString, QString>, NoteRegle> m_paires;
     ReglesFacturation m_resultat;
 };
 
@@ -361,17 +396,22 @@ void Lecture::note(const QString& texte, int ligne, const QString& proprietaire,
             proprietaires = chapitre ? actesSous(proprietaire) : QStringList{proprietaire};
         return proprietaires;
     };
-    const auto apparier = [&](const QStringList& a, const QStringList& b) {
-        for (const QString& x : a) {
-            for (const QString& y : b) {
-                if (x != y) {
-                    m_paires.insert(x < y ? std::make_pair(x, y) : std::make_pair(y, x));
+    for (const Enonce& e : enonces(texte, ligne)) {
+        const NoteRegle origine{proprietaire, e.phrase};
+        const auto apparier = [&](const QStringList& a, const QStringList& b) {
+            for (const QString& x : a) {
+                for (const QString& y : b) {
+                    if (x == y)
+                        continue;
+                    const auto [it, nouvelle] = m_paires.try_emplace(
+                        x < y ? std::make_pair(x, y) : std::make_pair(y, x), origine);
+                    // The headings' notes are read first: an act's own note says more.
+                    if (!nouvelle && !chapitre && !estCodeActe(it->second.de))
+                        it->second = origine;
                     paires = true;
                 }
             }
-        }
-    };
-    for (const Enonce& e : enonces(texte, ligne)) {
+        };
         QString objet = e.objet;
         QStringList epargnes; // acts an exception spares
         if (const QRegularExpressionMatch x = reException().match(objet); x.hasMatch()) {
@@ -430,8 +470,11 @@ void Lecture::note(const QString& texte, int ligne, const QString& proprietaire,
 ReglesFacturation Lecture::resultat()
 {
     m_resultat.paires.reserve(static_cast<qsizetype>(m_paires.size()));
-    for (const auto& p : m_paires)
-        m_resultat.paires.append(p);
+    m_resultat.origines.reserve(static_cast<qsizetype>(m_paires.size()));
+    for (const auto& [paire, origine] : m_paires) {
+        m_resultat.paires.append(paire);
+        m_resultat.origines.append(origine);
+    }
     return std::move(m_resultat);
 }
 

@@ -28,6 +28,9 @@ namespace pava {
 namespace {
 
 const QString kCodeCCAM = QStringLiteral("CodeCCAM");
+// The edition's notes run from a line to a paragraph: the panel quotes this
+// much of one, so that its buttons stay in view.
+constexpr qsizetype kNoteDansLePanneau = 240;
 
 bool estSupplement(const QString& code)
 {
@@ -102,15 +105,17 @@ void FormMain::NewCotation()
 
     const QStringList jetons = jetonsCodes();
     if (!jetons.isEmpty()) {
-        const QString refus =
-            tarificateurSession().ControleCotation(listeControleAssociation(jetons, acte->jeton));
-        if (!refus.isEmpty()) {
-            // Which acts, and whose rule: what the practitioner needs to mend it.
+        const std::optional<RefusAssociation> refus =
+            tarificateurSession().RefusCotation(listeControleAssociation(jetons, acte->jeton));
+        if (refus) {
+            // Which acts, whose rule and the edition's words: what the
+            // practitioner needs to mend it. A long note is whole in the tip.
             montrerMessage(QStringLiteral("\r\nCet acte ne peut être associé aux actes "
                                           "précédents.\r\n%1\r\n\r\nVeuillez recommencer votre "
                                           "saisie.")
-                               .arg(refus),
+                               .arg(refus->texte(kNoteDansLePanneau)),
                            false);
+            m_label3->setToolTip(refus->motif.note.isEmpty() ? QString() : refus->texte());
             return;
         }
     }
@@ -220,6 +225,7 @@ void FormMain::supprimerActeCourant()
 void FormMain::montrerMessage(const QString& texte, bool ouiNon)
 {
     m_label3->setText(texte);
+    m_label3->setToolTip(QString());
     m_command4[0]->setVisible(ouiNon);
     m_command4[1]->setVisible(ouiNon);
     m_command4[2]->setVisible(!ouiNon);

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QtTest>
 
 #include <memory>
@@ -241,6 +242,36 @@ private Q_SLOTS:
                      vu.avertissement.endsWith(
                          QStringLiteral(" Seules vos cotations habituelles sont proposées.")),
                  qPrintable(vu.avertissement));
+    }
+
+    // Labels and chapter titles whole where they stand, in a narrow window:
+    // each row as tall as its text's lines at the column's width.
+    void libellesEntiers()
+    {
+        m_ctl->setParamTexte("peau");
+        m_ctl->ouvrirChoix();
+        ChoixActeDialog* d = m_ctl->choixOuvert();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        d->resize(440, 400);
+        const auto coupes = [](QTreeWidget* vue, int colonne) {
+            QStringList textes;
+            for (QTreeWidgetItemIterator it(vue); *it; ++it) {
+                const QRect rangee = vue->visualItemRect(*it);
+                const QRect texte =
+                    vue->fontMetrics().boundingRect(QRect(0, 0, vue->columnWidth(colonne), 1000),
+                                                    Qt::TextWordWrap, (*it)->text(colonne));
+                if (!rangee.isEmpty() && rangee.height() < texte.height())
+                    textes << (*it)->text(colonne);
+            }
+            return textes;
+        };
+        auto* resultats = d->findChild<QTreeWidget*>("Resultats");
+        QTRY_COMPARE(coupes(resultats, 1), QStringList());
+        QTRY_COMPARE(coupes(d->findChild<QTreeWidget*>("Chapitres"), 0), QStringList());
+        // Narrow enough that a label takes two lines.
+        QVERIFY(resultats->visualItemRect(resultats->topLevelItem(0)).height() >
+                2 * resultats->fontMetrics().height());
+        d->reject();
     }
 
     // As the server opens it: at once, searched; asked again, the same one.

@@ -178,7 +178,8 @@ private slots:
         rangee("paire de l'édition",
                L{"check", "QZJA002", "QZNP001", "--date", "2026-02-01", "--srt", "@srt"}, 1,
                L{"L'acte QZNP001 ne peut pas être facturé avec l'acte QZJA002 (règles de "
-                 "facturation de l'édition CCAM"},
+                 "facturation de l'édition CCAM 81).\nNote de l'acte QZJA002 : « Facturation : ne "
+                 "peut pas être facturé avec QZNP001 ».\n"},
                "");
         rangee("paire dans l'autre ordre",
                L{"check", "QZNP001", "qzja002", "--date", "01/05/2026", "--srt", "@srt"}, 1,

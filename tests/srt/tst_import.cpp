@@ -174,6 +174,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("lignes");
         QTest::addColumn<QString>("paires");
+        QTest::addColumn<QString>("phrases");      // whose note, and its sentence the pairs quote
         QTest::addColumn<int>("ligneNonTraduite"); // 0: every rule became pairs
         QTest::addColumn<QString>("fragment");
 
@@ -193,54 +194,63 @@ private slots:
         const int acte = kPremiereLigneEdition + 7; // a note after QZJA002
         rangee("note d'un chapitre pour tous ses actes",
                avecNote(5, f + "ne peuvent pas être facturés avec DEQP005"),
-               "DEQP005-QZJA002|DEQP005-QZJA017", 0, "");
+               "DEQP005-QZJA002|DEQP005-QZJA017",
+               "16.03 Facturation : ne peuvent pas être facturés avec DEQP005", 0, "");
         rangee("codes en liste sur plusieurs lignes",
-               avecNote(6, f + "ne peut pas être facturé avec :\n- DEQP003\n- sutures multiples "
+               avecNote(6, "Indication : une fois par jour. " + f +
+                               "ne peut pas être facturé avec :\n- DEQP003\n- sutures multiples "
                                "(QZJA017)"),
-               "DEQP003-QZJA002|QZJA002-QZJA017", 0, "");
+               "DEQP003-QZJA002|QZJA002-QZJA017",
+               "QZJA002 Facturation : ne peut pas être facturé avec : DEQP003 ; sutures multiples "
+               "(QZJA017)",
+               0, "");
         rangee("sous-paragraphe nommé par son numéro",
                avecNote(6, f + "ne peut pas être facturé avec un acte du sous-paragraphe "
                                "04.01.01.01"),
-               "DEQP003-QZJA002|DEQP005-QZJA002", 0, "");
-        rangee("peut être facturé avec", avecNote(6, f + "peut être facturé avec DEQP003"), "", 0,
-               "");
+               "DEQP003-QZJA002|DEQP005-QZJA002", "", 0, "");
+        rangee("peut être facturé avec", avecNote(6, f + "peut être facturé avec DEQP003"), "", "",
+               0, "");
         rangee("actes en toutes lettres, sur la seconde ligne de la note",
                avecNote(6, f + "une fois par jour ;\nne peut pas être facturé avec un geste "
                                "d'anesthésie"),
-               "", acte + 1,
+               "", "", acte + 1,
                "de l'acte QZJA002 non traduite en paires, ses actes n'étant désignés qu'en "
                "toutes lettres");
         rangee("exception qui nomme un acte",
                avecNote(5, f + "ne peuvent pas être facturés avec les actes du chapitre 4 à "
                                "l'exception de DEQP003"),
-               "DEQP005-QZJA002|DEQP005-QZJA017", 0, "");
+               "DEQP005-QZJA002|DEQP005-QZJA017", "", 0, "");
         rangee("condition que la cotation ne vérifie pas",
-               avecNote(6, f + "ne peut pas être facturé avec DEQP003 sur le même membre"), "",
+               avecNote(6, f + "ne peut pas être facturé avec DEQP003 sur le même membre"), "", "",
                acte, "condition");
         rangee("condition avant la phrase",
                avecNote(6, f + "si réalisé en urgence il ne peut pas être facturé avec DEQP003"),
-               "", acte, "condition");
+               "", "", acte, "condition");
         rangee("paragraphe nommé avant la phrase, point final",
                avecNote(0, f + "les actes du paragraphe 04.01.01 ne peuvent pas être facturés "
                                "avec QZJA002."),
-               "DEQP003-QZJA002|DEQP005-QZJA002", 0, "");
+               "DEQP003-QZJA002|DEQP005-QZJA002",
+               "04 Facturation : les actes du paragraphe 04.01.01 ne peuvent pas être facturés "
+               "avec QZJA002",
+               0, "");
         rangee("association de deux actes",
                avecNote(0, f + "l'association de DEQP003 avec DEQP005 ne peut pas être facturée"),
-               "DEQP003-DEQP005", 0, "");
+               "DEQP003-DEQP005", "", 0, "");
         rangee("numéro entre parenthèses",
                avecNote(0, f + "les sutures (chapitre 16) ne peuvent pas être facturées avec les "
                                "actes de cardiologie"),
-               "", kPremiereLigneEdition + 1, "du chapitre 04");
+               "", "", kPremiereLigneEdition + 1, "du chapitre 04");
         rangee("code cité absent de l'édition",
-               avecNote(6, f + "ne peut pas être facturé avec ZZZZ999"), "", acte,
+               avecNote(6, f + "ne peut pas être facturé avec ZZZZ999"), "", "", acte,
                "le code ZZZZ999 qu'elle cite n'est pas dans l'édition");
         rangee("non associable", avecNote(6, "Non associable à : DEQP003 et DEQP005"),
-               "DEQP003-QZJA002|DEQP005-QZJA002", 0, "");
+               "DEQP003-QZJA002|DEQP005-QZJA002", "", 0, "");
     }
     void reglesDeFacturation()
     {
         QFETCH(QStringList, lignes);
         QFETCH(QString, paires);
+        QFETCH(QString, phrases);
         QFETCH(int, ligneNonTraduite);
         QFETCH(QString, fragment);
         const BilanImport b = importer81(lignes);
@@ -248,6 +258,11 @@ private slots:
         QCOMPARE(requete(reference(), "SELECT acte1 || '-' || acte2 FROM incompatibilite_edition "
                                       "WHERE debut = '2026-01-01' AND fin IS NULL ORDER BY 1"),
                  paires);
+        if (!phrases.isEmpty())
+            QCOMPARE(requete(reference(),
+                             "SELECT DISTINCT n.proprietaire || ' ' || n.phrase FROM "
+                             "incompatibilite_edition JOIN note_incompatibilite n ON n.id = note"),
+                     phrases);
         QCOMPARE(b.incompatibilitesEdition, paires.isEmpty() ? 0 : int(paires.count('|')) + 1);
         if (ligneNonTraduite == 0)
             QVERIFY2(b.reglesNonTraduites.isEmpty(), qPrintable(enTexte(b.reglesNonTraduites)));
@@ -386,7 +401,7 @@ private slots:
         QVERIFY(importer81(e81).reussi);
         const QString une = contenu(reference());
         QCOMPARE(requete(reference(), "SELECT * FROM incompatibilite_edition"),
-                 QString("QZJA002,QZJA017,2025-10-01,2025-12-31"));
+                 QString("QZJA002,QZJA017,2025-10-01,2025-12-31,1"));
         QCOMPARE(
             requete(reference(), "SELECT pour_mille, libelle FROM association WHERE code = '2'"),
             QString("500,Second acte à moitié"));

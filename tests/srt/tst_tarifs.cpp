@@ -5,6 +5,8 @@
 #include "srt/ComposantSrt.h"
 #include "srt/ConstructionReference.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -233,7 +235,7 @@ private slots:
     {
         QTest::addColumn<QString>("liste");
         QTest::addColumn<QString>("date");
-        QTest::addColumn<QStringList>("nommes");
+        QTest::addColumn<QStringList>("nommes"); // what the refusal says: acts, note
         const QString fevrier = "15/02/2026";
         const QStringList aucun;
         using L = QStringList;
@@ -244,7 +246,9 @@ private slots:
         rangee("paire, son dernier jour", "AAAA004@AAAA007", "30/06/2026", L{"AAAA004", "AAAA007"});
         rangee("paire hors de sa période", "AAAA004@AAAA007", "01/07/2026", aucun);
         rangee("paire de l'édition précédente, à sa date", "AAAA007@AAAA001", "15/06/2025",
-               L{"AAAA001", "AAAA007"});
+               L{"AAAA001 ne peut pas être facturé avec l'acte AAAA007 (règles de facturation de "
+                 "l'édition CCAM 2).\nNote de l'acte AAAA001 : « Facturation : ne peut pas être "
+                 "facturé avec AAAA007 »."});
         rangee("paire que l'édition suivante ne donne plus", "AAAA007@AAAA001", fevrier, aucun);
         rangee("éléments vides", "@@AAAA003", fevrier, aucun);
     }
@@ -257,6 +261,40 @@ private slots:
         QCOMPARE(reponse.isEmpty(), nommes.isEmpty());
         for (const QString& code : nommes)
             QVERIFY2(reponse.contains(code), qPrintable(reponse));
+    }
+
+    // A reference built before the sentences were kept still refuses the
+    // pair, naming the rule without quoting it.
+    void referenceSansLesPhrases()
+    {
+        const QString ancienne = m_dir.path() + "/version-2.mdb";
+        QVERIFY(QFile::copy(m_reference, ancienne));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "version-2");
+            db.setDatabaseName(ancienne);
+            QVERIFY(db.open());
+            for (const char* sql : {"ALTER TABLE incompatibilite_edition DROP COLUMN note",
+                                    "DROP TABLE note_incompatibilite", "PRAGMA user_version = 2"})
+                QVERIFY2(QSqlQuery(db).exec(sql), sql);
+        }
+        QSqlDatabase::removeDatabase("version-2");
+        TarificateurSRT t;
+        t.setCheminReference(ancienne);
+        t.setDateActe("15/06/2025");
+        QCOMPARE(t.ControleCotation("AAAA007@AAAA001"),
+                 "L'acte AAAA001 ne peut pas être facturé avec l'acte AAAA007 (règles de "
+                 "facturation de l'édition CCAM 2).");
+    }
+
+    // A long note is cut between two words.
+    void noteAbregee()
+    {
+        const RefusAssociation r{
+            "AAAA001",
+            "AAAA007",
+            {"règles", "Facturation : ne peut pas être facturé avec AAAA007", "04.01"}};
+        QCOMPARE(r.texte(20).section('\n', 1),
+                 QString("Note du chapitre 04.01 : « Facturation : ne … »."));
     }
 
     // Profile's base and grid, else the dictionary directory; else nothing, and why.

@@ -114,7 +114,7 @@ private Q_SLOTS:
         QCOMPARE(enfant<QLabel>(&w, "Label3")->text(),
                  QStringLiteral("\r\nCet acte ne peut être associé aux actes précédents.\r\n"
                                 "L'acte DEQP005 ne peut pas être facturé avec l'acte DEQP003 "
-                                "(table des actes incompatibles de l'installation).\r\n\r\n"
+                                "(table des actes incompatibles propre au cabinet).\r\n\r\n"
                                 "Veuillez recommencer votre saisie."));
         cliquer(&w, "Command4_2");
         QVERIFY(!ui::panneauVisible(panneau));
