@@ -102,6 +102,7 @@ struct Historique
     QList<EditionStockee> editions;
     QString nomInstallation;
     QByteArray installation;
+    int versionSchema = 0; // of the file read; older ones are written anew
 };
 
 QString nomConnexion(const char* usage)
@@ -208,6 +209,7 @@ bool LecturePrecedente::lire(QString& erreur)
         ok = ok && requete(
                        db, QStringLiteral("PRAGMA user_version"),
                        [&](QSqlQuery& q) { versionSchema = q.value(0).toInt(); }, erreur);
+        m_h.versionSchema = versionSchema;
         if (ok && (versionSchema < 1 || versionSchema > kVersionSchema)) {
             erreur = QStringLiteral("ce n'est pas un référentiel de PavaCCAM (version de schéma "
                                     "%1)")
@@ -1062,7 +1064,12 @@ void Construction::remarques()
                      .arg(m_bilan.editions)
                      .arg(versions.join(QStringLiteral(", "))));
     }
-    if (m_memeFichier)
+    if (m_memeFichier && m_h.versionSchema < kVersionSchema)
+        r.append(QStringLiteral("Cette édition était déjà dans le référentiel, importée du même "
+                                "fichier : le référentiel est réécrit au format de cette version "
+                                "de PavaCCAM (les notes des règles de facturation y sont "
+                                "ajoutées)."));
+    else if (m_memeFichier)
         r.append(QStringLiteral("Cette édition était déjà dans le référentiel, importée du même "
                                 "fichier : elle y reste telle quelle."));
     else if (m_memeEdition)
