@@ -54,11 +54,6 @@ const QStringList kRemboursements = {QStringLiteral("N : Pas de remboursement ex
 const QString kAucun = QStringLiteral(" (Aucun)");
 const QString kPasAssociation = QStringLiteral("0 : Pas d'association");
 
-bool estSupplement(const QString& code)
-{
-    return code.startsWith(QLatin1String("YYYY"));
-}
-
 // Selects the first item showing exactly that text.
 void revenirA(QComboBox* liste, const QString& texte)
 {

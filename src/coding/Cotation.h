@@ -50,6 +50,11 @@ inline bool estJeton(QStringView element)
 {
     return element.size() == kLongueurJeton;
 }
+// A CCAM supplement (code "YYYY…"): it comes with an act, never alone.
+inline bool estSupplement(QStringView code)
+{
+    return code.startsWith(u"YYYY");
+}
 // The bare act code: the first 7 characters.
 inline QString codeNu(QStringView jeton)
 {

@@ -33,7 +33,7 @@ const char* const kTitresIntegres[kOnglets] = {
     "Actes complémentaires Rhumatologie",
 };
 
-const QString kAide = QStringLiteral(
+const QString kAideCatalogue = QStringLiteral(
     "Une cotation complémentaire est une cotation répétitive qui vient s'ajouter régulièrement "
     "aux actes habituels.      \n\n"
     "Pour créer un acte complémentaire\n"
@@ -284,7 +284,7 @@ void FrmActeComp::Command3_Click()
 
 void FrmActeComp::Command4_Click()
 {
-    ui::message(this, QMessageBox::Question, QStringLiteral("Aide"), kAide);
+    ui::message(this, QMessageBox::Question, QStringLiteral("Aide"), kAideCatalogue);
 }
 
 void FrmActeComp::enregistre()

@@ -21,7 +21,7 @@ const char* const kLibelles[3] = {
     "Ajouter un acte Hors-Nomenclature :",
 };
 
-const QString kAide = QStringLiteral(
+const QString kAideMontants = QStringLiteral(
     "Ces compléments permettent de définir le montant des actes, nomenclaturés ou non et des "
     "dépassements \n\n"
     "Il est possible de : \n"
@@ -93,7 +93,7 @@ void FrmAutresComplements::Command1_Click()
 
 void FrmAutresComplements::Command2_Click()
 {
-    ui::message(this, QMessageBox::Question, QStringLiteral("Aide"), kAide);
+    ui::message(this, QMessageBox::Question, QStringLiteral("Aide"), kAideMontants);
 }
 
 } // namespace pava

@@ -35,10 +35,6 @@ namespace pava {
 
 namespace {
 
-// 2: the pairs of the edition's billing rules; a reference of version 1 is
-// read as one without them. 3: the sentence each pair comes from; the pairs
-// of a reference of version 2 are kept without it.
-constexpr int kVersionSchema = 3;
 const QString kNomReference = QStringLiteral("CCAM.mdb");
 const QString kSuffixeConstruction = QStringLiteral(".construction-");
 

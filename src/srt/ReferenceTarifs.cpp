@@ -1,6 +1,7 @@
 #include "srt/ReferenceTarifs.h"
 
 #include "srt/IdentiteFichier.h"
+#include "srt/SchemaReference.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -14,11 +15,6 @@
 namespace pava {
 
 namespace {
-
-// Version 1 is a reference built before the edition's billing rules were read:
-// it has no pairs of the edition. Version 2 has them without the sentences
-// they come from: a refusal then names the rule without quoting it.
-constexpr int kVersionSchema = 3;
 
 struct EntreeCache
 {

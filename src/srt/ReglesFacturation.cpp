@@ -304,10 +304,10 @@ QList<Enonce> enonces(const QString& t, int ligne)
     return liste;
 }
 
-class Lecture
+class LectureRegles
 {
 public:
-    explicit Lecture(const EditionCcam& edition) : m_edition(edition)
+    explicit LectureRegles(const EditionCcam& edition) : m_edition(edition)
     {
         for (const ActeEdition& a : edition.actes)
             m_actes.insert(a.code);
@@ -336,7 +336,7 @@ QString nommer(const QString& proprietaire)
                                      : QStringLiteral("du chapitre %1").arg(proprietaire);
 }
 
-void Lecture::signaler(const Enonce& e, const QString& proprietaire, const QString& raison)
+void LectureRegles::signaler(const Enonce& e, const QString& proprietaire, const QString& raison)
 {
     const QString extrait = e.texte.size() > 160 ? e.texte.left(159) + QChar(0x2026) : e.texte;
     m_resultat.nonTraduites.append(
@@ -346,14 +346,15 @@ void Lecture::signaler(const Enonce& e, const QString& proprietaire, const QStri
 }
 
 // A code or a heading the rule cites that the edition does not have.
-void Lecture::signalerCitation(const Enonce& e, const QString& proprietaire, const QString& quoi)
+void LectureRegles::signalerCitation(const Enonce& e, const QString& proprietaire,
+                                     const QString& quoi)
 {
     m_resultat.nonTraduites.append(
         {e.ligne, false,
          QStringLiteral("règle de facturation %1 : %2").arg(nommer(proprietaire), quoi)});
 }
 
-QStringList Lecture::actesSous(const QString& chapitre) const
+QStringList LectureRegles::actesSous(const QString& chapitre) const
 {
     QStringList codes;
     const QString prefixe = chapitre + QLatin1Char('.');
@@ -364,7 +365,7 @@ QStringList Lecture::actesSous(const QString& chapitre) const
     return codes;
 }
 
-QStringList Lecture::actes(const Designation& d, const Enonce& e, const QString& proprietaire)
+QStringList LectureRegles::actes(const Designation& d, const Enonce& e, const QString& proprietaire)
 {
     QStringList codes;
     for (const QString& code : d.codes) {
@@ -387,7 +388,8 @@ QStringList Lecture::actes(const Designation& d, const Enonce& e, const QString&
     return codes;
 }
 
-void Lecture::note(const QString& texte, int ligne, const QString& proprietaire, bool chapitre)
+void LectureRegles::note(const QString& texte, int ligne, const QString& proprietaire,
+                         bool chapitre)
 {
     bool paires = false;
     QStringList proprietaires; // read when a statement needs them
@@ -467,7 +469,7 @@ void Lecture::note(const QString& texte, int ligne, const QString& proprietaire,
     m_resultat.notes += paires ? 1 : 0;
 }
 
-ReglesFacturation Lecture::resultat()
+ReglesFacturation LectureRegles::resultat()
 {
     m_resultat.paires.reserve(static_cast<qsizetype>(m_paires.size()));
     m_resultat.origines.reserve(static_cast<qsizetype>(m_paires.size()));
@@ -491,7 +493,7 @@ bool peutInterdire(const QString& texte)
 
 ReglesFacturation lireReglesFacturation(const EditionCcam& edition)
 {
-    Lecture lecture(edition);
+    LectureRegles lecture(edition);
     for (const ChapitreEdition& c : edition.chapitres) {
         for (qsizetype i = 0; i < c.notes.size(); ++i) {
             if (peutInterdire(c.notes[i]))

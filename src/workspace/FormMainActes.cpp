@@ -32,11 +32,6 @@ const QString kCodeCCAM = QStringLiteral("CodeCCAM");
 // much of one, so that its buttons stay in view.
 constexpr qsizetype kNoteDansLePanneau = 240;
 
-bool estSupplement(const QString& code)
-{
-    return code.startsWith(QLatin1String("YYYY"));
-}
-
 } // namespace
 
 // ------------------------------------------------------------- act windows
