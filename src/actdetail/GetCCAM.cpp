@@ -63,11 +63,17 @@ void revenirA(QComboBox* liste, const QString& texte)
 }
 
 // A list whose drop-down stays within its window: an item wider than that
-// is cut at the end, and its tip holds it whole.
+// is cut at the end, and its tip holds it whole; so does the list's own tip
+// for the item chosen.
 class ListeBornee : public QComboBox
 {
 public:
-    using QComboBox::QComboBox;
+    ListeBornee()
+    {
+        // The chosen item may be cut in the closed list too.
+        connect(this, &QComboBox::currentTextChanged, this,
+                [this](const QString& texte) { setToolTip(texte); });
+    }
 
     void showPopup() override
     {
@@ -412,14 +418,11 @@ void GetCCAM::Form_Activate()
     // rate, the next one is proposed at "2", the general rule.
     if (s.IndexAssociation >= 0 && s.IndexAssociation < m_association->count())
         m_association->setCurrentIndex(s.IndexAssociation);
-    if (m_ouvreur) {
-        for (const QString& j : m_ouvreur->jetonsCodes()) {
-            if (estJeton(j) && j.endsWith(QLatin1Char('1'))) {
-                revenirA(m_association, m_association->itemText(m_association->findText(
-                                            QStringLiteral("2"), Qt::MatchStartsWith)));
-                break;
-            }
-        }
+    const auto aTauxPlein = [](const QString& j) { return estJeton(j) && j.endsWith(u'1'); };
+    if (m_ouvreur && std::ranges::any_of(m_ouvreur->jetonsCodes(), aTauxPlein)) {
+        if (const int deux = m_association->findText(QStringLiteral("2"), Qt::MatchStartsWith);
+            deux >= 0)
+            m_association->setCurrentIndex(deux);
     }
 
     MetPremierPlan(this);
@@ -468,13 +471,17 @@ ActeQualifie GetCCAM::acteAffiche() const
                         codeElement(m_rbtExcept->currentText()));
 }
 
+QString GetCCAM::secuCalcule() const
+{
+    return m_prix.certain() ? texteEuros(m_prix.centimes()) : QString();
+}
+
 void GetCCAM::Tarif_Click()
 {
     ui::CurseurAttente attente;
     TarificateurSRT tarificateur = tarificateurSession();
     m_prix = tarificateur.Tarifer(acteAffiche(), true);
-    m_secuCalcule = m_prix.certain() ? texteEuros(m_prix.centimes()) : QString();
-    m_tarif->setText(m_secuCalcule);
+    m_tarif->setText(secuCalcule());
     TarifCCAM_Change();
 }
 
@@ -497,12 +504,13 @@ void GetCCAM::majExplication()
         m_explication->setText(m_prix.erreur);
         return;
     }
-    if (m_secuCalcule.isEmpty() || m_tarif->text() != m_secuCalcule) {
+    const QString secu = secuCalcule();
+    if (secu.isEmpty() || m_tarif->text() != secu) {
         m_explication->clear();
         return;
     }
-    m_explication->setText(explicationTarif(m_prix.resultat.etapes, m_secuCalcule,
-                                            m_check1->isChecked(), m_tarifReel->text()));
+    m_explication->setText(
+        explicationTarif(m_prix.resultat.etapes, secu, m_check1->isChecked(), m_tarifReel->text()));
 }
 
 // -------------------------------------------------------------- validation

@@ -83,6 +83,8 @@ private:
     // The act as the lists show it, as a token and as the tariff engine asks it.
     JetonActe jetonAffiche() const;
     ActeQualifie acteAffiche() const;
+    // The last computed price, "" when the act cannot be priced.
+    QString secuCalcule() const;
     void majExplication();
     void montrerQuestion(bool visible);
     // Why the modifiers chosen may not be billed with the coding list ("" when
@@ -117,9 +119,8 @@ private:
     QWidget* m_formulaire = nullptr;
     QLabel* m_urgence = nullptr;
 
-    // The last computation, for its explanation line.
+    // The last computation, for the "Sécu" box and its explanation line.
     PrixActe m_prix;
-    QString m_secuCalcule;
 };
 
 } // namespace pava

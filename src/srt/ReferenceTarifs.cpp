@@ -683,10 +683,14 @@ ReferenceTarifs::Resultat ReferenceTarifs::calculer(const Demande& d, bool expli
                                assoc.toString());
         if (forfaits != 0)
             calcul += QStringLiteral(" + %1 de forfaits").arg(texteEurosFrancais(forfaits));
-        etapes.append(
-            calcul + QStringLiteral(" = %1 ; arrondi au centime : %2.")
-                         .arg(texteMontantExact(numerateur + forfaits * denominateur, denominateur),
-                              texteEurosFrancais(r.total)));
+        // The rounding is told only when it changes something.
+        if (numerateur % denominateur == 0)
+            etapes.append(calcul + QStringLiteral(" = %1.").arg(texteEurosFrancais(r.total)));
+        else
+            etapes.append(calcul + QStringLiteral(" = %1 ; arrondi au centime : %2.")
+                                       .arg(texteMontantExact(numerateur + forfaits * denominateur,
+                                                              denominateur),
+                                            texteEurosFrancais(r.total)));
     }
     if (expliquer && !d.lieu.trimmed().isEmpty())
         etapes.append(QStringLiteral("Code lieu « %1 » : sans effet sur le tarif.")

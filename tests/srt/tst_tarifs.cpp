@@ -150,6 +150,22 @@ private slots:
         }
     }
 
+    // The explanation tells the rounding only when it changes the amount.
+    void arrondiExplique()
+    {
+        auto t = composant<TarificateurSRT>("15/02/2026 10:30:00", 1);
+        const auto calcul = [&t](const char* code, const char* modificateur) {
+            ActeQualifie a;
+            a.code = QString::fromLatin1(code);
+            a.modificateurs[0] = QString::fromLatin1(modificateur);
+            return t.Tarifer(a, true).resultat.etapes.join(u'\n');
+        };
+        QVERIFY2(calcul("AAAA007", "R").contains(QStringLiteral("; arrondi au centime : 50,00 €.")),
+                 qPrintable(calcul("AAAA007", "R")));
+        QVERIFY2(!calcul("AAAA001", "F").contains(QStringLiteral("arrondi")),
+                 qPrintable(calcul("AAAA001", "F")));
+    }
+
     // An anaesthesia is not billed at the surgeon's price.
     void activitesEtPhases_data()
     {
