@@ -85,6 +85,20 @@ void FrmAutresComplements::AfficheMontants(const QString& cotation)
 
 void FrmAutresComplements::Command1_Click()
 {
+    static const QStringList kBoites = {QStringLiteral("montant total"),
+                                        QStringLiteral("dépassement"),
+                                        QStringLiteral("acte hors nomenclature")};
+    for (int i = 0; i < 3; ++i) {
+        if (complements::montantLisible(m_text1[i]->text()))
+            continue;
+        ui::message(this, QMessageBox::Warning, QStringLiteral("Autres compléments"),
+                    QStringLiteral("« %1 » (%2) n'est pas un montant : corrigez-le, par exemple "
+                                   "45,50 ou 45.50.")
+                        .arg(m_text1[i]->text(), kBoites[i]));
+        m_text1[i]->setFocus();
+        m_text1[i]->selectAll();
+        return;
+    }
     if (m_cotation)
         m_cotation->setText(complements::suiteMontants(m_cotation->text(), m_text1[0]->text(),
                                                        m_text1[1]->text(), m_text1[2]->text()));

@@ -5,6 +5,8 @@
 #include "coding/Windows1252.h"
 #include "practice/FichiersComplements.h"
 
+#include <QRegularExpression>
+
 namespace pava::complements {
 
 namespace {
@@ -89,6 +91,15 @@ QString suiteMontants(QStringView cotation, QStringView total, QStringView depas
     const auto nombre = [](QStringView t) { return valeurNumerique(virgulesDecimales(t)); };
     return enleveMontants(cotation) +
            suffixesMontants(nombre(total), nombre(depassement), nombre(horsNomenclature));
+}
+
+bool montantLisible(QStringView texte)
+{
+    static const QRegularExpression nombre(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"));
+    static const QRegularExpression blancs(QStringLiteral("\\s"));
+    QString t = virgulesDecimales(texte);
+    t.remove(blancs);
+    return t.isEmpty() || nombre.match(t).hasMatch();
 }
 
 } // namespace pava::complements

@@ -56,4 +56,10 @@ ChampNettoye nettoieChamp(QStringView texte, bool cotation = false);
 QString suiteMontants(QStringView cotation, QStringView total, QStringView depassement,
                       QStringView horsNomenclature);
 
+// Whether a box of the amounts window reads as a number as it was typed:
+// empty, or digits with one decimal point or comma, blanks ignored ("1 250,5").
+// A number read from the front of "45,5x" would drop the "x" in silence; the
+// window asks for the box to be corrected instead.
+bool montantLisible(QStringView texte);
+
 } // namespace pava::complements

@@ -239,6 +239,14 @@ private Q_SLOTS:
         QFETCH(QString, attendu);
         QCOMPARE(complements::suiteMontants(cotation, boites[0], boites[1], boites[2]), attendu);
     }
+
+    void montantLisible()
+    {
+        for (const char* lisible : {"", "12,50", " 1 250,5", "-5", ".5", "7."})
+            QVERIFY2(complements::montantLisible(QString::fromUtf8(lisible)), lisible);
+        for (const char* illisible : {"45,5x", "abc", "1,234,5", "12.5.3", "--3", ","})
+            QVERIFY2(!complements::montantLisible(QString::fromUtf8(illisible)), illisible);
+    }
 };
 
 QTEST_MAIN(TstFichiersComplements)
