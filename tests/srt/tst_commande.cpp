@@ -152,9 +152,7 @@ private slots:
                0,
                L{"Prix unitaire (activité 1, phase 0) : 26,60 €.",
                  "Modificateur F (Dimanche) : +19,06 € (table de l'installation).",
-                 "26,60 € × (100 % + 50 %) + 19,06 € de forfaits = 58,9600 € ; arrondi au "
-                 "centime : 58,96 €.",
-                 "Tarif : 58.96 €"},
+                 "26,60 € × (100 % + 50 %) + 19,06 € de forfaits = 58,96 €.", "Tarif : 58.96 €"},
                "");
         // The association takes the act and its percentages, never the flat F.
         rangee("association 2, forfait à taux plein",
