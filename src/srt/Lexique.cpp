@@ -75,7 +75,14 @@ QString plier(QStringView texte)
 
 QString cleMot(QStringView mot)
 {
-    return racine(plier(racine(mot.toString().toLower())));
+    // The stemmer reads an accent with no letter under it as a letter of its
+    // own, and may cut everything after it ("\u0300s" leaves the accent
+    // alone, which folding then removes): a word always keeps a key, its
+    // folded form when its stem is empty.
+    QString cle = racine(plier(racine(mot.toString().toLower())));
+    if (cle.isEmpty())
+        cle = plier(mot);
+    return cle;
 }
 
 QList<MotTexte> motsTexte(QStringView texte)
@@ -88,7 +95,9 @@ QList<MotTexte> motsTexte(QStringView texte)
             const QChar c = texte[k];
             return c.isLetterOrNumber() || c.category() == QChar::Mark_NonSpacing;
         };
-        if (!dansMot(i)) {
+        // A word starts at a letter or a digit: an accent before any letter
+        // sits on nothing.
+        if (!texte[i].isLetterOrNumber()) {
             ++i;
             continue;
         }
@@ -101,10 +110,8 @@ QList<MotTexte> motsTexte(QStringView texte)
         // superscript digit, a fraction): kept only when it is a letter or
         // a digit still.
         plie.removeIf([](QChar c) { return !c.isLetterOrNumber(); });
-        if (!plie.isEmpty()) {
-            QString cle = racine(plier(racine(ecrit.toString().toLower())));
-            mots.append({std::move(plie), std::move(cle)});
-        }
+        if (!plie.isEmpty())
+            mots.append({std::move(plie), cleMot(ecrit)});
         i = fin;
     }
     return mots;

@@ -177,6 +177,8 @@ private slots:
         rangee("pluriels", "canaux réseaux plaies", QStringList{"canal", "reseau", "plai"});
         rangee("accents tapés ou non", "cutanée cutanee cutané", QStringList(3, "cutan"));
         rangee("chiffres", "12 dérivations", QStringList{"12", "deriv"});
+        // An accent typed before any letter: the word still has a key.
+        rangee("accent sans lettre", "\u0300s \u0301 plaies", QStringList{"s", "plai"});
     }
 
     void mots()
