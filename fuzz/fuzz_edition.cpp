@@ -169,9 +169,13 @@ void structure(const EditionCcam& e, int lignes)
     // each pair once, in code order.
     const ReglesFacturation regles = lireReglesFacturation(e);
     for (qsizetype i = 0; i < regles.paires.size(); ++i) {
-        const auto& [a, b] = regles.paires[i];
+        const auto& [a, b] = regles.paires[i].codes;
         VERIFIE(a < b && actes.contains(a) && actes.contains(b), a + QLatin1Char(' ') + b);
-        VERIFIE(i == 0 || regles.paires[i - 1] < regles.paires[i], a + QLatin1Char(' ') + b);
+        VERIFIE(i == 0 || regles.paires[i - 1].codes < regles.paires[i].codes,
+                a + QLatin1Char(' ') + b);
+        VERIFIE(!regles.paires[i].origine.de.isEmpty() &&
+                    !regles.paires[i].origine.phrase.isEmpty(),
+                a + QLatin1Char(' ') + b);
     }
     for (const Anomalie& a : regles.nonTraduites)
         VERIFIE(a.ligne >= 1 && a.ligne <= lignes && !a.bloquante, a.message);

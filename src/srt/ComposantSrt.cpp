@@ -203,9 +203,9 @@ QString RefusAssociation::texte(qsizetype longueurNote) const
 {
     QString t = QStringLiteral("L'acte %1 ne peut pas être facturé avec l'acte %2 (%3).")
                     .arg(nouveau, precedent, motif.source);
-    if (motif.note.isEmpty())
+    if (motif.note.phrase.isEmpty())
         return t;
-    QString note = motif.note;
+    QString note = motif.note.phrase;
     if (longueurNote >= 0 && note.size() > longueurNote) {
         // Cut between two words, never inside one.
         const qsizetype blanc = note.lastIndexOf(QLatin1Char(' '), longueurNote);
@@ -215,9 +215,10 @@ QString RefusAssociation::texte(qsizetype longueurNote) const
             note.chop(1);
         note += QStringLiteral(" …");
     }
-    const QString de = estCodeActe(motif.noteDe)
-                           ? QStringLiteral("Note de l'acte %1").arg(motif.noteDe)
-                           : QStringLiteral("Note du chapitre %1").arg(motif.noteDe);
+    const QString& proprietaire = motif.note.de;
+    const QString de = estCodeActe(proprietaire)
+                           ? QStringLiteral("Note de l'acte %1").arg(proprietaire)
+                           : QStringLiteral("Note du chapitre %1").arg(proprietaire);
     return t + QStringLiteral("\n%1 : « %2 ».").arg(de, note);
 }
 

@@ -661,9 +661,8 @@ void Construction::fusionner()
     // A sentence reworded by a later edition starts a new period of the pair.
     for (auto& [paire, points] : m_h.pairesEdition)
         poserPoint(points, m_jour, EtatPaire{}, EtatPaire{});
-    for (qsizetype i = 0; i < m_regles.paires.size(); ++i)
-        poserPoint(m_h.pairesEdition[m_regles.paires[i]], m_jour,
-                   EtatPaire{true, m_regles.origines[i]}, EtatPaire{});
+    for (const ReglesFacturation::Paire& p : std::as_const(m_regles.paires))
+        poserPoint(m_h.pairesEdition[p.codes], m_jour, EtatPaire{true, p.origine}, EtatPaire{});
 
     for (auto it = m_h.actes.cbegin(); it != m_h.actes.cend(); ++it) {
         if (!actesEdition.contains(it.key()))
@@ -1042,8 +1041,10 @@ void Construction::remarques()
         for (const PaireInstallation& p : std::as_const(m_table.compatibilites)) {
             const Paire paire =
                 p.acte1 < p.acte2 ? Paire{p.acte1, p.acte2} : Paire{p.acte2, p.acte1};
-            levees +=
-                std::binary_search(m_regles.paires.cbegin(), m_regles.paires.cend(), paire) ? 1 : 0;
+            levees += std::ranges::binary_search(m_regles.paires, paire, {},
+                                                 &ReglesFacturation::Paire::codes)
+                          ? 1
+                          : 0;
         }
         r.append(QStringLiteral("%1 paire(s) de la table de l'installation facturables ensemble "
                                 "malgré l'édition, dont %2 que cette édition interdit.")

@@ -491,7 +491,7 @@ bool ReferenceTarifs::incompatibles(QStringView a, QStringView b, std::int64_t j
     if (enVigueur(m_incompatibilites, x, y, jour)) {
         // The practice's own table: no note of the edition to quote.
         if (motif)
-            *motif = {QStringLiteral("table des actes incompatibles propre au cabinet"), {}, {}};
+            *motif = {QStringLiteral("table des actes incompatibles propre au cabinet"), {}};
         return true;
     }
     // The edition's pairs on the edition then in force; the installation's
@@ -503,14 +503,13 @@ bool ReferenceTarifs::incompatibles(QStringView a, QStringView b, std::int64_t j
         return false;
     if (!motif)
         return true;
-    *motif = {QStringLiteral("règles de facturation de l'édition CCAM %1").arg(m_version), {}, {}};
+    *motif = {QStringLiteral("règles de facturation de l'édition CCAM %1").arg(m_version), {}};
     // The sentence is read only for a refusal: most pairs are never refused.
     if (paire->note != 0) {
         QSqlQuery& q = m_requetes->note;
         q.bindValue(0, paire->note);
         if (q.exec() && q.next()) {
-            motif->noteDe = q.value(0).toString();
-            motif->note = q.value(1).toString();
+            motif->note = {q.value(0).toString(), q.value(1).toString()};
         }
         q.finish();
     }

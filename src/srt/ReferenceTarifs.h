@@ -139,12 +139,10 @@ public:
     struct Motif
     {
         QString source; // whose rule, in French
-        // For a pair of the edition, the sentence of the note that forbids it
-        // and whose note it is (an act's code or a heading's number); both ""
-        // for the installation's pairs, and in a reference built before the
+        // For a pair of the edition, the sentence that forbids it; empty for
+        // the installation's pairs, and in a reference built before the
         // sentences were kept with the pairs.
-        QString note;
-        QString noteDe;
+        NoteRegle note;
     };
     // True when the two acts may not be billed together on that day: a pair
     // of the installation's table, or a pair of the edition in force that the

@@ -472,11 +472,8 @@ void LectureRegles::note(const QString& texte, int ligne, const QString& proprie
 ReglesFacturation LectureRegles::resultat()
 {
     m_resultat.paires.reserve(static_cast<qsizetype>(m_paires.size()));
-    m_resultat.origines.reserve(static_cast<qsizetype>(m_paires.size()));
-    for (const auto& [paire, origine] : m_paires) {
-        m_resultat.paires.append(paire);
-        m_resultat.origines.append(origine);
-    }
+    for (const auto& [codes, origine] : m_paires)
+        m_resultat.paires.append({codes, origine});
     return std::move(m_resultat);
 }
 

@@ -22,24 +22,18 @@ namespace pava {
 // that names acts only in words, or holds under a condition the coding cannot
 // check ("sur le même membre", "sauf urgence"), is not guessed: it is listed
 // with its line. The reading step by step: docs/reference.md.
-// Where a pair comes from: the sentence of the note that forbids it, as the
-// edition writes it (on one line), and whose note it is: an act's code or a
-// heading's number. What a refusal quotes to the practitioner.
-struct NoteRegle
-{
-    QString de;
-    QString phrase;
-    friend bool operator==(const NoteRegle&, const NoteRegle&) = default;
-};
-
 struct ReglesFacturation
 {
-    // Pairs of act codes, the smaller code first, each once, in code order.
-    QList<std::pair<QString, QString>> paires;
-    // The note each pair comes from, at the same index. A pair several notes
-    // forbid keeps a note of an act (it speaks of fewer acts than a
-    // heading's), the first one read.
-    QList<NoteRegle> origines;
+    // Two acts that may not be billed together, the smaller code first, and
+    // the note that says so. A pair several notes forbid keeps a note of an
+    // act (it speaks of fewer acts than a heading's), the first one read.
+    struct Paire
+    {
+        std::pair<QString, QString> codes;
+        NoteRegle origine;
+    };
+    // Each pair once, in code order.
+    QList<Paire> paires;
     int notes = 0; // notes that gave at least one pair
     // What was not turned into pairs, with its physical line (non-blocking).
     QList<Anomalie> nonTraduites;

@@ -45,6 +45,16 @@ struct TauxModificateur
     friend bool operator==(const TauxModificateur&, const TauxModificateur&) = default;
 };
 
+// The sentence of the edition's notes that forbids billing two acts together,
+// as the edition writes it (on one line), and whose note it is: an act's code
+// or a heading's number. What a refusal quotes to the practitioner.
+struct NoteRegle
+{
+    QString de;
+    QString phrase;
+    friend bool operator==(const NoteRegle&, const NoteRegle&) = default;
+};
+
 // A value in force from a date (julian day) until the next point of the same
 // history.
 template <typename V> struct PointDate

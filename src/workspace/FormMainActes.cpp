@@ -110,7 +110,7 @@ void FormMain::NewCotation()
                                           "saisie.")
                                .arg(refus->texte(kNoteDansLePanneau)),
                            false);
-            m_label3->setToolTip(refus->motif.note.isEmpty() ? QString() : refus->texte());
+            m_label3->setToolTip(refus->motif.note.phrase.isEmpty() ? QString() : refus->texte());
             return;
         }
     }

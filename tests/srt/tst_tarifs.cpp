@@ -308,7 +308,7 @@ private slots:
         const RefusAssociation r{
             "AAAA001",
             "AAAA007",
-            {"règles", "Facturation : ne peut pas être facturé avec AAAA007", "04.01"}};
+            {"règles", {"04.01", "Facturation : ne peut pas être facturé avec AAAA007"}}};
         QCOMPARE(r.texte(20).section('\n', 1),
                  QString("Note du chapitre 04.01 : « Facturation : ne … »."));
     }
