@@ -1,5 +1,6 @@
 #include "coding/Montant.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -18,6 +19,8 @@ struct Decimal
     bool negatif = false;
     QString chiffres; // without leading zeros, may be empty (= 0)
     long long exposant = 0;
+    bool unChiffre = false;
+    qsizetype finMantisse = 0; // where the reading stopped, before any exponent
 };
 
 bool estBlanc(QChar c)
@@ -44,7 +47,7 @@ Decimal lireDecimal(QStringView texte)
     }
     bool point = false;
     long long decimales = 0;
-    bool unChiffre = false;
+    bool& unChiffre = d.unChiffre;
     for (; i < n; ++i) {
         const QChar c = texte[i];
         if (estBlanc(c))
@@ -61,6 +64,7 @@ Decimal lireDecimal(QStringView texte)
             break;
         }
     }
+    d.finMantisse = i;
     if (unChiffre && i < n &&
         (texte[i] == QLatin1Char('e') || texte[i] == QLatin1Char('E') ||
          texte[i] == QLatin1Char('d') || texte[i] == QLatin1Char('D'))) {
@@ -172,6 +176,14 @@ double valeurNumerique(QStringView texte)
     const double v = ecrit.toDouble(&ok);
     // A number too large to be represented reads 0 rather than infinity.
     return ok && std::isfinite(v) ? v : 0.0;
+}
+
+bool nombreComplet(QStringView texte)
+{
+    const Decimal d = lireDecimal(texte);
+    if (d.finMantisse < texte.size())
+        return false;
+    return d.unChiffre || std::all_of(texte.begin(), texte.end(), estBlanc);
 }
 
 Monnaie Monnaie::depuisDouble(double valeur)

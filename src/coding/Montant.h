@@ -23,6 +23,9 @@ namespace pava {
 // line feed) are skipped anywhere, an optional sign, digits, "." as the only
 // decimal point, an optional exponent. "12,50" reads 12, "abc" and "" read 0.
 double valeurNumerique(QStringView texte);
+// Whether that reading takes the whole text: a number and blanks, without an
+// exponent; a blank text too (it reads 0). "45.5x", "-", "1e3" are not.
+bool nombreComplet(QStringView texte);
 
 // Fixed-point currency: a 64-bit count of ten-thousandths (four decimals).
 class Monnaie

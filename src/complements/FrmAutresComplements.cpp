@@ -20,6 +20,8 @@ const char* const kLibelles[3] = {
     "Définir le montant du dépassement :",
     "Ajouter un acte Hors-Nomenclature :",
 };
+// The same boxes, as a message names them.
+const char* const kBoites[3] = {"montant total", "dépassement", "acte hors nomenclature"};
 
 const QString kAideMontants = QStringLiteral(
     "Ces compléments permettent de définir le montant des actes, nomenclaturés ou non et des "
@@ -85,16 +87,13 @@ void FrmAutresComplements::AfficheMontants(const QString& cotation)
 
 void FrmAutresComplements::Command1_Click()
 {
-    static const QStringList kBoites = {QStringLiteral("montant total"),
-                                        QStringLiteral("dépassement"),
-                                        QStringLiteral("acte hors nomenclature")};
     for (int i = 0; i < 3; ++i) {
         if (complements::montantLisible(m_text1[i]->text()))
             continue;
         ui::message(this, QMessageBox::Warning, QStringLiteral("Autres compléments"),
                     QStringLiteral("« %1 » (%2) n'est pas un montant : corrigez-le, par exemple "
                                    "45,50 ou 45.50.")
-                        .arg(m_text1[i]->text(), kBoites[i]));
+                        .arg(m_text1[i]->text(), QString::fromUtf8(kBoites[i])));
         m_text1[i]->setFocus();
         m_text1[i]->selectAll();
         return;

@@ -5,8 +5,6 @@
 #include "coding/Windows1252.h"
 #include "practice/FichiersComplements.h"
 
-#include <QRegularExpression>
-
 namespace pava::complements {
 
 namespace {
@@ -28,6 +26,16 @@ bool blanc(const QString& texte)
 bool dansCodePage(QChar c)
 {
     return depuisWindows1252(versWindows1252(QStringView(&c, 1))) == QString(c);
+}
+
+// An amount as a practitioner types it, in the form the number reader takes:
+// the decimal comma is the point, and the no-break spaces a French keyboard or
+// a pasted "1 250,50" puts between thousands are blanks like a space.
+QString montantTape(QStringView texte)
+{
+    QString t = virgulesDecimales(texte);
+    t.replace(QChar(0x00A0), QLatin1Char(' ')).replace(QChar(0x202F), QLatin1Char(' '));
+    return t;
 }
 
 } // namespace
@@ -88,18 +96,14 @@ ChampNettoye nettoieChamp(QStringView texte, bool cotation)
 QString suiteMontants(QStringView cotation, QStringView total, QStringView depassement,
                       QStringView horsNomenclature)
 {
-    const auto nombre = [](QStringView t) { return valeurNumerique(virgulesDecimales(t)); };
+    const auto nombre = [](QStringView t) { return valeurNumerique(montantTape(t)); };
     return enleveMontants(cotation) +
            suffixesMontants(nombre(total), nombre(depassement), nombre(horsNomenclature));
 }
 
 bool montantLisible(QStringView texte)
 {
-    static const QRegularExpression nombre(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"));
-    static const QRegularExpression blancs(QStringLiteral("\\s"));
-    QString t = virgulesDecimales(texte);
-    t.remove(blancs);
-    return t.isEmpty() || nombre.match(t).hasMatch();
+    return nombreComplet(montantTape(texte));
 }
 
 } // namespace pava::complements

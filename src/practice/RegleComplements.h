@@ -52,14 +52,15 @@ ChampNettoye nettoieChamp(QStringView texte, bool cotation = false);
 // The CCAM coding of the amounts window's "Suite": the coding without its
 // old amount suffixes, then the suffixes of the three boxes read as numbers
 // (total "=", else overrun "&", then out-of-nomenclature act "$"; amounts of
-// 0 or less dropped; a decimal comma is the decimal point, "12,50" is 12.5).
+// 0 or less dropped; a decimal comma is the decimal point, "12,50" is 12.5;
+// a no-break space is a blank, "1 250,50" is 1250.5).
 QString suiteMontants(QStringView cotation, QStringView total, QStringView depassement,
                       QStringView horsNomenclature);
 
-// Whether a box of the amounts window reads as a number as it was typed:
-// empty, or digits with one decimal point or comma, blanks ignored ("1 250,5").
-// A number read from the front of "45,5x" would drop the "x" in silence; the
-// window asks for the box to be corrected instead.
+// Whether a box of the amounts window reads whole as the number "Suite" puts
+// in the coding: empty, or digits with one decimal point or comma, blanks
+// ignored ("1 250,5"). A number read from the front of "45,5x" would drop the
+// "x" in silence; the window asks for the box to be corrected instead.
 bool montantLisible(QStringView texte);
 
 } // namespace pava::complements

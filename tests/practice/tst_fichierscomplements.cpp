@@ -228,6 +228,10 @@ private Q_SLOTS:
                acte + "&12$30");
         rangee("virgule décimale", acte, QStringList{"12,50", "", " 7 .5"}, acte + "=12.5$7.5");
         rangee("zéro, négatif, texte", acte, QStringList{"0", "-5", "abc"}, acte);
+        // A French keyboard or a pasted amount separates thousands with a
+        // no-break space, which the box shows as a blank.
+        rangee("milliers séparés", acte, QStringList{"1\u00a0250,50", "", "2\u202f000"},
+               acte + "=1250.5$2000");
         rangee("plusieurs actes, anciens montants remplacés", "AAAA001A0____1+BBBB002A0____1&12$30",
                QStringList{"", "", "8"}, "AAAA001A0____1+BBBB002A0____1$8");
         rangee("boîtes vides : montants retirés", acte + "=45.5$30", QStringList{"", "", ""}, acte);
@@ -242,9 +246,11 @@ private Q_SLOTS:
 
     void montantLisible()
     {
-        for (const char* lisible : {"", "12,50", " 1 250,5", "-5", ".5", "7."})
+        for (const char* lisible :
+             {"", "  ", "12,50", " 1 250,5", "1\u00a0250,5", "-5", ".5", "7."})
             QVERIFY2(complements::montantLisible(QString::fromUtf8(lisible)), lisible);
-        for (const char* illisible : {"45,5x", "abc", "1,234,5", "12.5.3", "--3", ","})
+        for (const char* illisible :
+             {"45,5x", "abc", "1,234,5", "12.5.3", "--3", ",", "-", ".", "1e3", "12,5\u00a0€"})
             QVERIFY2(!complements::montantLisible(QString::fromUtf8(illisible)), illisible);
     }
 };
