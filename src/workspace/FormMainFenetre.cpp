@@ -231,6 +231,9 @@ QWidget* FormMain::construireOngletCcam()
     droite->addLayout(ligneTotaux);
     m_montantRendu = ui::etiquette(QStringLiteral("MontantRendu"), QString());
     m_montantRendu->setAlignment(Qt::AlignRight);
+    // Its note on amounts typed in the complement is a sentence: wrapped, it
+    // never widens the column at the expense of the habitual codings.
+    m_montantRendu->setWordWrap(true);
     m_montantRendu->hide();
     droite->addWidget(m_montantRendu);
     connect(supprimer1, &QPushButton::clicked, this, &FormMain::Supprimer1_Click);

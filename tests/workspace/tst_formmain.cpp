@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -206,6 +207,25 @@ private Q_SLOTS:
             }
             QCOMPARE(session().CotationRetour, QString());
         }
+    }
+
+    // The note on amounts typed in the complement is a long sentence: it
+    // wraps under the totals and never takes the habitual codings' width.
+    void noteDuComplementSansElargir()
+    {
+        FormMain w;
+        w.resize(900, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QTableView* habituels = enfant<QTableView>(&w, "DBGrid1");
+        const int largeur = habituels->width();
+        const QString complement = QStringLiteral("QZJA002A0____1=1250.5");
+        session().CotationCCAMComplement = complement;
+        enfant<QLineEdit>(&w, "cCCAM")->setText(complement);
+        QVERIFY(enfant<QLabel>(&w, "MontantRendu")->text().contains(u"total 1250,50"));
+        QCoreApplication::processEvents();
+        QCOMPARE(habituels->width(), largeur);
+        QCOMPARE(w.width(), 900);
     }
 
     void sansRepertoireOuSansCotationsHabituelles()
